@@ -1,0 +1,54 @@
+// The database layer of the outside components: one small interface for running a statement
+// and reading its rows, with backends. The component emits SQL Server dialect; a backend that
+// is not SQL Server adapts it (see dialect.h for SQLite). The component never adapts anything.
+//
+// Values are automation Variants: Null, Long (or Double when an integer does not fit), Double,
+// String. Every failure raises automation::AutomationError with code kComponentFailure and the
+// database's own message. A Database is used on one thread at a time.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "automation/variant.h"
+#include "erp/db/connection_string.h"
+
+namespace tarn::erp::db {
+
+struct ResultSet {
+  std::vector<std::u16string> columns;
+  std::vector<std::vector<automation::Variant>> rows;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+
+  // Runs one statement written in SQL Server dialect (as the component writes it); returns its
+  // rows, or an empty result for a statement without rows.
+  virtual ResultSet query(std::u16string_view sqlServerText) = 0;
+
+  // Runs one statement in the backend's own dialect with positional `?` parameters. Used by the
+  // outside components for their own bookkeeping (inserts, service tables).
+  virtual ResultSet queryNative(std::u16string_view nativeText,
+                                std::span<const automation::Variant> parameters = {}) = 0;
+
+  // Runs a script of several statements in the backend's own dialect (schema, seed data).
+  virtual void executeScript(std::u16string_view nativeScript) = 0;
+
+  // One transaction at a time: begin, then commit or rollback.
+  virtual void begin() = 0;
+  virtual void commit() = 0;
+  virtual void rollback() = 0;
+};
+
+// Opens the database a connection string names. Provider=SQLite (the default when no provider
+// is given) with Data Source=<file>. The file must exist unless `createIfMissing` is true.
+// Raises kComponentFailure for an unknown provider, a missing file or an open failure.
+std::unique_ptr<Database> openDatabase(const ConnectionString& connection,
+                                       bool createIfMissing = false);
+
+}  // namespace tarn::erp::db

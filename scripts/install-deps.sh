@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs (as root, through apt-get). Packages already
+# present are not fetched again.
+set -euo pipefail
+
+packages=(
+  cmake g++ make
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev libpugixml-dev
+  libcli11-dev nlohmann-json3-dev libutf8proc-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,1 @@
+#include "tests/kit/printers.h"
