@@ -1,1 +1,0 @@
-#include "tests/kit/printers.h"

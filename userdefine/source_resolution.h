@@ -1,0 +1,54 @@
+// Where a user-defined item's values come from and which rows the user may see: the steps
+// GetRefSQL and ValidateAr share. Every function raises AutomationError on a failure (a
+// service call that fails, a Null where text is needed, a suffix that is not a number); the
+// calling method's handler decides what that means.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "automation/variant.h"
+#include "services/outside_services.h"
+
+namespace tarn::userdefine {
+
+// Sections of a voucher, as UserDef.cClass names them.
+inline constexpr std::int16_t kHeaderSection = 0;
+inline constexpr std::int16_t kBodySection = 1;
+
+struct ItemName {
+  std::u16string caption;  // "自定义项" + the item's number within its section
+  std::int16_t section;    // kHeaderSection or kBodySection
+};
+
+// Maps a trimmed field name whose "cdefine" prefix the caller has checked: cdefine1..cdefine16
+// are header items 1..16, cdefine22..cdefine37 body items 1..16; anything else is invalid
+// (nothing). A nine-character name whose last two characters are not a number raises.
+std::optional<ItemName> ParseDefName(std::u16string_view name);
+
+struct VoucherDef {
+  std::u16string table;      // Vouchers.BTTblName
+  std::u16string condition;  // Vouchers.cDefWhere, Null read as "", a leading "where " dropped
+};
+
+// The Vouchers row of a card number, as GetRefSQL reads it: OpenX(sql, flag, text) with the
+// caller's flag and text variables (GetFieldNames receives the same two later).
+std::optional<VoucherDef> ReadVoucherDef(services::VoucherDataService& voucherData,
+                                         std::u16string_view cardNumber,
+                                         automation::Variant& flag, automation::Variant& text);
+// The same, as ValidateAr reads it: its own query text and OpenX(sql) alone.
+std::optional<VoucherDef> ReadVoucherDef(services::VoucherDataService& voucherData,
+                                         std::u16string_view cardNumber);
+
+// The key column the access filter restricts for an archive-type table ("" for none).
+std::u16string GetArchiveKey(std::u16string_view tableName);
+
+// The access filter for a table: "1=1", or key + " in (" + answer + ")"; nothing when the
+// row-authorisation service refuses ("1=2"). The service is asked only for a table with a key
+// column, with the table name as the caller spelled it.
+std::optional<std::u16string> GetAuthFilter(services::RowAuthorisationService& rowAuth,
+                                            std::u16string_view tableName);
+
+}  // namespace tarn::userdefine
