@@ -7,6 +7,7 @@
 // database's own message. A Database is used on one thread at a time.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -43,6 +44,10 @@ class Database {
   virtual void begin() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;
+
+  // How many rows the last statement inserted, updated or deleted; -1 when it returned rows or
+  // when the backend cannot tell.
+  virtual std::int64_t rowsChanged() const { return -1; }
 };
 
 // Opens the database a connection string names. Provider=SQLite (the default when no provider

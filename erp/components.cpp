@@ -1,0 +1,43 @@
+#include "erp/components.h"
+
+#include "erp/ado_connection.h"
+#include "erp/services/service_objects.h"
+
+namespace tarn::erp {
+namespace {
+
+using automation::Guid;
+
+// Class ids of the outside components; fixed, so that hosts may record them.
+constexpr Guid kArchiveDataClass{
+    0x5A1E0D01, 0x7C3B, 0x4E21, {0x9A, 0x10, 0x3D, 0x42, 0x11, 0x7E, 0x00, 0x01}};
+constexpr Guid kVoucherDataClass{
+    0x5A1E0D02, 0x7C3B, 0x4E21, {0x9A, 0x10, 0x3D, 0x42, 0x11, 0x7E, 0x00, 0x02}};
+constexpr Guid kColumnSettingsClass{
+    0x5A1E0D03, 0x7C3B, 0x4E21, {0x9A, 0x10, 0x3D, 0x42, 0x11, 0x7E, 0x00, 0x03}};
+constexpr Guid kRowAuthorisationClass{
+    0x5A1E0D04, 0x7C3B, 0x4E21, {0x9A, 0x10, 0x3D, 0x42, 0x11, 0x7E, 0x00, 0x04}};
+constexpr Guid kUtilityClass{
+    0x5A1E0D05, 0x7C3B, 0x4E21, {0x9A, 0x10, 0x3D, 0x42, 0x11, 0x7E, 0x00, 0x05}};
+constexpr Guid kConnectionClass{
+    0x5A1E0D06, 0x7C3B, 0x4E21, {0x9A, 0x10, 0x3D, 0x42, 0x11, 0x7E, 0x00, 0x06}};
+
+}  // namespace
+
+void registerComponents(automation::ComponentRegistry& registry) {
+  registry.registerClass(u"TarnDataSvc.IDataSvc", kArchiveDataClass,
+                         services::makeArchiveDataService);
+  registry.registerClass(u"TarnVoucherSvc.IVoucherSvc", kVoucherDataClass,
+                         services::makeVoucherDataService);
+  // One class under both ProgIDs: the earlier revision of the component uses the second.
+  registry.registerClass(u"TarnColumnSvc.IColumnSvc", kColumnSettingsClass,
+                         services::makeColumnSettingsService);
+  registry.registerClass(u"TarnColSetSvc.IColumnSvc", kColumnSettingsClass,
+                         services::makeColumnSettingsService);
+  registry.registerClass(u"TarnRowAuthSvc.IRowAuth", kRowAuthorisationClass,
+                         services::makeRowAuthorisationService);
+  registry.registerClass(u"TarnUtil.IUtil", kUtilityClass, services::makeUtilityService);
+  registry.registerClass(u"ADODB.Connection", kConnectionClass, makeAdoConnection);
+}
+
+}  // namespace tarn::erp

@@ -1,0 +1,17 @@
+// The text comparison SQL Server's default case-insensitive collations make, for backends that
+// do not have it: ASCII letters compare without case, and the shorter text compares as if padded
+// with blanks (U+0020), so trailing blanks never make two texts differ. Every other code unit
+// compares by its value. The SQLite backend registers it under kErpCollationName on every
+// connection; the schema declares its text columns with it.
+#pragma once
+
+#include <string_view>
+
+namespace tarn::erp::db {
+
+inline constexpr char kErpCollationName[] = "ERP_CI";
+
+// Negative, zero or positive as `a` sorts before, with or after `b`.
+int compareErpCi(std::u16string_view a, std::u16string_view b);
+
+}  // namespace tarn::erp::db

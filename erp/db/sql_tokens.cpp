@@ -1,0 +1,91 @@
+#include "erp/db/sql_tokens.h"
+
+namespace tarn::erp::db {
+namespace {
+
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool isWordChar(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || isDigit(c) || c == u'_' ||
+         c == u'@' || c == u'#' || c == u'$' || c >= 0x80;
+}
+
+// The end of a run delimited by `close`, where a doubled `close` stands for itself; the end of
+// the text when it is never closed. `pos` is just past the opening delimiter.
+std::size_t endOfDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
+  while (pos < text.size()) {
+    if (text[pos] != close) {
+      ++pos;
+    } else if (pos + 1 < text.size() && text[pos + 1] == close) {
+      pos += 2;
+    } else {
+      return pos + 1;
+    }
+  }
+  return text.size();
+}
+
+struct Scan {
+  SqlTokenKind kind;
+  std::size_t end;
+};
+
+Scan scanOne(std::u16string_view text, std::size_t pos) {
+  const char16_t c = text[pos];
+  const auto next = [&](std::size_t at) { return at < text.size() ? text[at] : u'\0'; };
+  if (isBlank(c)) {
+    std::size_t end = pos;
+    while (end < text.size() && isBlank(text[end])) ++end;
+    return {SqlTokenKind::kBlank, end};
+  }
+  if (c == u'-' && next(pos + 1) == u'-') {
+    return {SqlTokenKind::kLineComment, std::min(text.find(u'\n', pos), text.size())};
+  }
+  if (c == u'/' && next(pos + 1) == u'*') {
+    const std::size_t close = text.find(u"*/", pos + 2);
+    return {SqlTokenKind::kBlockComment,
+            close == std::u16string_view::npos ? text.size() : close + 2};
+  }
+  if (c == u'\'') return {SqlTokenKind::kString, endOfDelimited(text, pos + 1, u'\'')};
+  if (c == u'"') return {SqlTokenKind::kQuoted, endOfDelimited(text, pos + 1, u'"')};
+  if (c == u'[') return {SqlTokenKind::kBracketed, endOfDelimited(text, pos + 1, u']')};
+  if ((c == u'N' || c == u'n') && next(pos + 1) == u'\'') {
+    return {SqlTokenKind::kUnicodeString, endOfDelimited(text, pos + 2, u'\'')};
+  }
+  if (isDigit(c)) {
+    std::size_t end = pos;
+    while (end < text.size() && isDigit(text[end])) ++end;
+    if (next(end) == u'.') {
+      ++end;
+      while (end < text.size() && isDigit(text[end])) ++end;
+    }
+    return {SqlTokenKind::kNumber, end};
+  }
+  if (isWordChar(c)) {
+    std::size_t end = pos;
+    while (end < text.size() && isWordChar(text[end])) ++end;
+    return {SqlTokenKind::kWord, end};
+  }
+  return {SqlTokenKind::kSymbol, pos + 1};
+}
+
+}  // namespace
+
+std::vector<SqlToken> tokenizeSql(std::u16string_view text) {
+  std::vector<SqlToken> tokens;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const Scan scan = scanOne(text, pos);
+    tokens.push_back({scan.kind, text.substr(pos, scan.end - pos)});
+    pos = scan.end;
+  }
+  return tokens;
+}
+
+bool isInsignificant(const SqlToken& token) {
+  return token.kind == SqlTokenKind::kBlank || token.kind == SqlTokenKind::kLineComment ||
+         token.kind == SqlTokenKind::kBlockComment;
+}
+
+}  // namespace tarn::erp::db

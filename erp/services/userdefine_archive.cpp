@@ -1,0 +1,50 @@
+#include "erp/services/userdefine_archive.h"
+
+#include <array>
+
+#include "automation/error.h"
+#include "automation/text.h"
+#include "erp/services/archive_record.h"
+
+namespace tarn::erp::services {
+namespace {
+
+using automation::ErrorCode;
+using automation::Variant;
+
+constexpr std::u16string_view kItemExists = u"select 1 from UserDef where cID = ?";
+constexpr std::u16string_view kInsertValue =
+    u"insert or ignore into UserDefine (cID, cValue) values (?, ?)";
+
+}  // namespace
+
+void archiveUserDefineRecord(db::Database& database, std::u16string_view record,
+                             std::u16string_view archiveName) {
+  if (!automation::equalsIgnoringAsciiCase(archiveName, u"UserDefine")) {
+    automation::raise(ErrorCode::kComponentFailure,
+                      "unknown archive: " + automation::toUtf8(archiveName));
+  }
+  const ArchiveRecord entry = parseArchiveRecord(record);
+
+  database.begin();
+  try {
+    const std::array<Variant, 1> item{Variant(entry.itemId)};
+    if (database.queryNative(kItemExists, item).rows.empty()) {
+      automation::raise(ErrorCode::kComponentFailure,
+                        "no item with cID " + automation::toUtf8(entry.itemId));
+    }
+    const std::array<Variant, 2> row{Variant(entry.itemId), Variant(entry.value)};
+    database.queryNative(kInsertValue, row);
+    database.commit();
+  } catch (...) {
+    try {
+      database.rollback();
+    } catch (const std::exception&) {
+      // The first failure is the one worth reporting; a failed rollback leaves SQLite's own
+      // automatic rollback to undo the transaction.
+    }
+    throw;
+  }
+}
+
+}  // namespace tarn::erp::services
