@@ -11,9 +11,9 @@
 namespace tarn::userdefine {
 
 struct ColumnLayout {
-  std::u16string info;    // the service's column information text, passed on unread
-  std::u16string list;    // the select list, trimmed
-  std::u16string order;   // "" or " Order by " + order text + " "
+  std::u16string info;            // the service's column information text, passed on unread
+  std::u16string list;            // the select list, trimmed
+  std::u16string order;           // "" or " Order by " + order text + " "
   services::RecordSet columnSet;  // one row per column; field cCaption
 };
 
@@ -22,8 +22,7 @@ struct ColumnLayout {
 ColumnLayout GetColLayout(services::ColumnSettingsService& columnSettings, std::u16string key);
 
 // "" when the service's order text is blank, else " Order by " + text + " ".
-std::u16string GetOrderClause(services::ColumnSettingsService& columnSettings,
-                              std::u16string info);
+std::u16string GetOrderClause(services::ColumnSettingsService& columnSettings, std::u16string info);
 
 // Trims blanks off `sql`; then, when it contains " from" (ASCII case ignored), replaces
 // everything before the first one with "Select " + list.
