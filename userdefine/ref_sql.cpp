@@ -1,0 +1,157 @@
+#include "userdefine/ref_sql.h"
+
+#include <utility>
+
+#include "automation/text.h"
+#include "userdefine/column_layout.h"
+#include "userdefine/ref_sql_texts.h"
+#include "userdefine/source_resolution.h"
+#include "userdefine/sql_text.h"
+
+namespace tarn::userdefine {
+namespace {
+
+using automation::asciiLower;
+using automation::Variant;
+
+constexpr std::int16_t kListSource = 0;
+constexpr std::int16_t kArchiveSource = 1;
+constexpr std::int16_t kVoucherSource = 2;
+
+constexpr std::u16string_view kItemPrefix = u"cdefine";
+constexpr std::u16string_view kListTable = u"UserDefine";
+constexpr std::u16string_view kListField = u"cValue";
+constexpr std::u16string_view kLayoutKeySuffix = u"Ref";
+constexpr std::u16string_view kPersonTable = u"person";
+constexpr std::u16string_view kCaptionField = u"cCaption";
+constexpr std::u16string_view kFieldNameField = u"FieldName";
+constexpr std::u16string_view kFieldDefField = u"fielddef";
+
+std::u16string text(std::u16string_view piece) { return std::u16string(piece); }
+
+// The column-set joining rule: while the text is empty a value replaces it (a Null raises);
+// afterwards "," and the value are appended (a Null adds only the ",").
+void appendToColumnSet(std::u16string& columnSet, const Variant& value) {
+  if (columnSet.empty()) {
+    columnSet = value.toString();
+    return;
+  }
+  columnSet += u',';
+  if (!value.isNull()) columnSet += value.toString();
+}
+
+// field + " like N'%" + m + "%'", the match text with its apostrophes doubled.
+std::u16string likeMatch(std::u16string_view field, std::u16string_view match) {
+  return text(field) + text(ref_sql::kLikeOpen) + literalText(match) + text(ref_sql::kLikeClose);
+}
+
+std::optional<Reference> listReference(RefSqlServices& services, RefSqlRequest& request,
+                                       std::u16string_view match) {
+  const auto item = ParseDefName(request.sUserDefName);
+  if (!item) return std::nullopt;
+  request.sTableName = text(kListTable);
+  request.sFieldName = text(kListField);
+  // UserDefine has no key column: the filter is "1=1" and the service is not asked.
+  if (!GetAuthFilter(services.rowAuth, request.sTableName)) return std::nullopt;
+
+  ColumnLayout layout =
+      GetColLayout(services.columnSettings, request.sTableName + text(kLayoutKeySuffix));
+  std::u16string sql = text(item->section == kHeaderSection ? ref_sql::kListHeaderTemplate
+                                                            : ref_sql::kListBodyTemplate) +
+                       literalText(item->caption) + text(ref_sql::kListItemJoin);
+  if (!match.empty()) {
+    sql += text(ref_sql::kListMatchOpen) + request.sFieldName + text(ref_sql::kLikeOpen) +
+           literalText(match) + text(ref_sql::kListAliasLike) + literalText(match) +
+           text(ref_sql::kListMatchClose);
+  }
+  ReplaceSelectList(sql, layout.list);
+  std::u16string columnSet = JoinColumnSet(layout.columnSet, kCaptionField);
+  return Reference{std::move(sql), std::move(columnSet)};
+}
+
+std::optional<Reference> archiveReference(RefSqlServices& services, RefSqlRequest& request,
+                                          std::u16string_view match) {
+  const auto filter = GetAuthFilter(services.rowAuth, request.sTableName);
+  if (!filter) return std::nullopt;
+
+  // The layout key keeps the table name as the caller spelled it (Person gives PersonRef).
+  ColumnLayout layout =
+      GetColLayout(services.columnSettings, request.sTableName + text(kLayoutKeySuffix));
+  std::u16string sql = text(ref_sql::kArchiveSelect) +
+                       services.util.GetJoinTableStr(request.sTableName).toString() +
+                       text(ref_sql::kWhere) + *filter;
+  if (!match.empty()) {
+    const bool person = asciiLower(request.sTableName) == kPersonTable;
+    sql +=
+        text(person ? ref_sql::kPersonAnd : ref_sql::kAnd) + likeMatch(request.sFieldName, match);
+  }
+  ReplaceSelectList(sql, layout.list);
+  std::u16string columnSet = JoinColumnSet(layout.columnSet, kCaptionField);
+  return Reference{std::move(sql), std::move(columnSet)};
+}
+
+std::optional<Reference> voucherReference(RefSqlServices& services, RefSqlRequest& request,
+                                          std::u16string_view match) {
+  // OpenX and GetFieldNames receive the same two variables; their content is the services'.
+  Variant flag(false);
+  Variant message(u"");
+  const auto def = ReadVoucherDef(services.voucherData, request.sCardNumber, flag, message);
+  if (!def) return std::nullopt;
+  request.sTableName = def->table;
+  // Only a refusal matters here: the voucher query carries no access filter.
+  if (!GetAuthFilter(services.rowAuth, request.sTableName)) return std::nullopt;
+
+  services::RecordSet fieldNames =
+      services.voucherData.GetFieldNames(request.sTableName, flag, message);
+  if (fieldNames.hasNoRows()) {
+    fieldNames.close();
+    return std::nullopt;
+  }
+  std::u16string fields;
+  std::u16string columnSet;
+  while (!fieldNames.eof()) {
+    fields += text(fields.empty() ? ref_sql::kFirstField : ref_sql::kNextField) +
+              fieldNames.field(kFieldNameField).toString();
+    appendToColumnSet(columnSet, fieldNames.field(kFieldDefField));
+    fieldNames.moveNext();
+  }
+  fieldNames.close();
+
+  std::u16string sql =
+      text(ref_sql::kVoucherSelect) + fields + text(ref_sql::kFrom) + request.sTableName;
+  if (!def->condition.empty()) sql += text(ref_sql::kWhere) + def->condition;
+  if (!match.empty()) {
+    sql += text(def->condition.empty() ? ref_sql::kWhere : ref_sql::kAnd) +
+           likeMatch(request.sFieldName, match);
+  }
+  return Reference{std::move(sql), std::move(columnSet)};
+}
+
+}  // namespace
+
+std::optional<Reference> BuildUserDefinedReference(RefSqlServices& services,
+                                                   RefSqlRequest request) {
+  request.sUserDefName = automation::trimBlanks(request.sUserDefName);
+  const std::u16string match = automation::trimBlanks(request.sMatchVal);
+
+  if (request.iDataSrcType < kListSource || request.iDataSrcType > kVoucherSource) {
+    return std::nullopt;
+  }
+  if (request.iVoucherSec < kHeaderSection || request.iVoucherSec > kBodySection) {
+    return std::nullopt;
+  }
+  switch (request.iDataSrcType) {
+    case kListSource:
+      if (asciiLower(std::u16string_view(request.sUserDefName).substr(0, kItemPrefix.size())) !=
+          kItemPrefix) {
+        return std::nullopt;
+      }
+      return listReference(services, request, match);
+    case kArchiveSource:
+      return archiveReference(services, request, match);
+    default:
+      return voucherReference(services, request, match);
+  }
+}
+
+}  // namespace tarn::userdefine
