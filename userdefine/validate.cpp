@@ -1,0 +1,153 @@
+#include "userdefine/validate.h"
+
+#include "automation/error.h"
+#include "automation/text.h"
+#include "userdefine/archive_entry.h"
+#include "userdefine/source_resolution.h"
+#include "userdefine/sql_text.h"
+#include "userdefine/validate_sql.h"
+#include "userdefine/value_typing.h"
+
+namespace tarn::userdefine {
+namespace {
+
+namespace sql = validate_sql;
+using automation::asciiLower;
+using automation::trimBlanks;
+
+constexpr std::int16_t kListSource = 0;
+constexpr std::int16_t kArchiveSource = 1;
+constexpr std::int16_t kVoucherSource = 2;
+
+constexpr std::u16string_view kNamePrefix = u"cdefine";
+
+bool acceptableArguments(std::int16_t iDataSrcType, std::int16_t iVoucherSec,
+                         std::u16string_view name) {
+  return iDataSrcType >= kListSource && iDataSrcType <= kVoucherSource &&
+         iVoucherSec >= kHeaderSection && iVoucherSec <= kBodySection &&
+         asciiLower(name.substr(0, kNamePrefix.size())) == kNamePrefix;
+}
+
+// The comparison of the source column with the value: a bare number on a money column, where
+// anything else would make the database reject the statement, so it fails here instead; a
+// Unicode literal otherwise.
+std::u16string comparisonWith(std::u16string_view value, bool money,
+                              std::u16string_view equalsNumber, std::u16string_view equalsText) {
+  if (!money) {
+    return std::u16string(equalsText) + literalText(value) + std::u16string(sql::kTextEnd);
+  }
+  if (!isNumericValue(value)) {
+    automation::raise(automation::ErrorCode::kTypeMismatch,
+                      "the value is compared with a money column and is not a number");
+  }
+  return std::u16string(equalsNumber) + std::u16string(value);
+}
+
+std::u16string archiveSourceQuery(std::u16string_view table, std::u16string_view field,
+                                  std::u16string_view value, bool money,
+                                  std::u16string_view filter) {
+  return std::u16string(sql::kSelectFrom) + std::u16string(table) + std::u16string(sql::kWhere) +
+         std::u16string(field) +
+         comparisonWith(value, money, sql::kArchiveEqualsNumber, sql::kArchiveEqualsText) +
+         std::u16string(sql::kArchiveFilter) + std::u16string(filter);
+}
+
+std::u16string voucherSourceQuery(std::u16string_view table, std::u16string_view field,
+                                  std::u16string_view value, bool money,
+                                  std::u16string_view condition) {
+  std::u16string query =
+      std::u16string(sql::kSelectFrom) + std::u16string(table) + std::u16string(sql::kWhere) +
+      std::u16string(field) +
+      comparisonWith(value, money, sql::kVoucherEqualsNumber, sql::kVoucherEqualsText);
+  if (!condition.empty()) {
+    query += std::u16string(sql::kVoucherConditionOpen) + std::u16string(condition) +
+             std::u16string(sql::kVoucherConditionClose);
+  }
+  return query;
+}
+
+std::u16string archivedValuesQuery(const ItemName& item, std::u16string_view match,
+                                   std::u16string_view value) {
+  const std::u16string_view head =
+      item.section == kBodySection ? sql::kBodyItemValues : sql::kHeaderItemValues;
+  return std::u16string(head) + literalText(item.caption) + std::u16string(match) +
+         literalText(value) + std::u16string(sql::kTextEnd);
+}
+
+}  // namespace
+
+bool IsMoneyColumn(services::VoucherDataService& voucherData, std::u16string_view table,
+                   std::u16string_view field) {
+  std::u16string query = std::u16string(sql::kMoneyColumnHead) + literalText(table) +
+                         std::u16string(sql::kMoneyColumnMiddle) + literalText(field) +
+                         std::u16string(sql::kMoneyColumnEnd);
+  services::RecordSet count = voucherData.OpenX(query);
+  const bool money = count.field(std::int16_t{0}).toDouble() != 0;
+  count.close();
+  return money;
+}
+
+std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
+                        std::int16_t iVoucherSec, std::u16string sUserDefName,
+                        std::u16string sTableName, std::u16string sFieldName,
+                        std::u16string& sUserDefVal, std::u16string_view sCardNumber, bool bBuildAr,
+                        std::int16_t& running) {
+  sUserDefName = trimBlanks(sUserDefName);
+  sUserDefVal = trimBlanks(sUserDefVal);
+  const std::u16string value = sUserDefVal;
+  const std::int16_t refusal = bBuildAr ? kNotArchived : kRefused;
+
+  if (!acceptableArguments(iDataSrcType, iVoucherSec, sUserDefName)) return refusal;
+  const std::optional<ItemName> item = ParseDefName(sUserDefName);
+  if (!item) return refusal;
+
+  std::u16string condition;
+  if (iDataSrcType == kVoucherSource) {
+    std::optional<VoucherDef> voucher = ReadVoucherDef(services.voucherData, sCardNumber);
+    if (!voucher) return running;
+    sTableName = std::move(voucher->table);
+    condition = std::move(voucher->condition);
+  }
+  const bool money =
+      iDataSrcType != kListSource && IsMoneyColumn(services.voucherData, sTableName, sFieldName);
+  const std::optional<std::u16string> filter = GetAuthFilter(services.rowAuth, sTableName);
+  if (!filter) return running;
+
+  if (iDataSrcType != kListSource) {
+    // An empty source set is released without Close; a found row ends the validation.
+    const bool archive = iDataSrcType == kArchiveSource;
+    std::u16string query =
+        archive ? archiveSourceQuery(sTableName, sFieldName, value, money, *filter)
+                : voucherSourceQuery(sTableName, sFieldName, value, money, condition);
+    services::RecordSet rows =
+        archive ? services.archiveData.OpenX(query) : services.voucherData.OpenX(query);
+    running = rows.hasNoRows() ? kRefused : kAccepted;
+    if (running == kAccepted) {
+      rows.close();
+      return running;
+    }
+  }
+
+  {
+    std::u16string query = archivedValuesQuery(*item, sql::kByValue, value);
+    services::RecordSet rows = services.archiveData.OpenX(query);
+    running = rows.hasNoRows() ? kRefused : kAccepted;
+    rows.close();
+  }
+  if (running == kRefused) {
+    std::u16string query = archivedValuesQuery(*item, sql::kByAlias, value);
+    services::RecordSet rows = services.archiveData.OpenX(query);
+    if (!rows.hasNoRows()) {
+      running = kAccepted;
+      sUserDefVal = rows.field(std::int16_t{0}).toString();
+    }
+    rows.close();
+  }
+  if (bBuildAr && running == kRefused) {
+    running = AddArchiveValue(services.archiveData, item->caption, item->section, value,
+                              ValueRules::kTyped);
+  }
+  return running;
+}
+
+}  // namespace tarn::userdefine
