@@ -14,8 +14,12 @@ Operation method(std::u16string name, int minArgs, int maxArgs, Handler handler,
 }
 
 Operation property(std::u16string name, std::function<Variant()> get, DispId id) {
-  return Operation{std::move(name), CallKind::Call, 0, 0,
-                   [get = std::move(get)](std::span<Argument>) { return get(); }, id};
+  return Operation{std::move(name),
+                   CallKind::Call,
+                   0,
+                   0,
+                   [get = std::move(get)](std::span<Argument>) { return get(); },
+                   id};
 }
 
 Operation propertySet(std::u16string name, Handler set, DispId id) {

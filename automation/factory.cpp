@@ -12,10 +12,14 @@ bool parseHex(std::string_view text, std::uint64_t& out) {
   out = 0;
   for (char c : text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return false;
     out = out * 16 + static_cast<std::uint64_t>(digit);
   }
   return !text.empty();
@@ -52,8 +56,8 @@ std::optional<Guid> Guid::parse(std::string_view text) {
 std::string Guid::toString() const {
   char buffer[39];
   std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(data1), data2, data3, data4[0], data4[1], data4[2],
-                data4[3], data4[4], data4[5], data4[6], data4[7]);
+                static_cast<unsigned>(data1), data2, data3, data4[0], data4[1], data4[2], data4[3],
+                data4[4], data4[5], data4[6], data4[7]);
   return buffer;
 }
 
@@ -79,9 +83,7 @@ std::optional<Guid> ComponentRegistry::classIdOf(std::u16string_view progId) con
   return it->second;
 }
 
-bool ComponentRegistry::isRegistered(const Guid& clsid) const {
-  return creators_.contains(clsid);
-}
+bool ComponentRegistry::isRegistered(const Guid& clsid) const { return creators_.contains(clsid); }
 
 ObjectRef ComponentRegistry::create(std::u16string_view progId) const {
   const auto clsid = classIdOf(progId);

@@ -57,8 +57,8 @@ char32_t decodeUtf8(std::string_view s, std::size_t& i) {
     if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return kReplacement;
     cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
   }
-  const bool overlong = (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
-                        (extra == 3 && cp < 0x10000);
+  const bool overlong =
+      (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
   if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacement;
   return cp;
 }

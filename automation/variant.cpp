@@ -48,28 +48,44 @@ Variant Variant::null() { return Variant(NullTag{}); }
 
 std::u16string Variant::toString() const {
   switch (type()) {
-    case Type::Empty: return u"";
-    case Type::Null: raise(ErrorCode::kInvalidUseOfNull);
-    case Type::Boolean: return std::get<bool>(value_) ? u"True" : u"False";
-    case Type::Integer: return fromUtf8(std::to_string(std::get<std::int16_t>(value_)));
-    case Type::Long: return fromUtf8(std::to_string(std::get<std::int32_t>(value_)));
-    case Type::Double: return fromUtf8(formatDouble(std::get<double>(value_)));
-    case Type::String: return std::get<std::u16string>(value_);
-    case Type::Object: raise(ErrorCode::kTypeMismatch);
+    case Type::Empty:
+      return u"";
+    case Type::Null:
+      raise(ErrorCode::kInvalidUseOfNull);
+    case Type::Boolean:
+      return std::get<bool>(value_) ? u"True" : u"False";
+    case Type::Integer:
+      return fromUtf8(std::to_string(std::get<std::int16_t>(value_)));
+    case Type::Long:
+      return fromUtf8(std::to_string(std::get<std::int32_t>(value_)));
+    case Type::Double:
+      return fromUtf8(formatDouble(std::get<double>(value_)));
+    case Type::String:
+      return std::get<std::u16string>(value_);
+    case Type::Object:
+      raise(ErrorCode::kTypeMismatch);
   }
   raise(ErrorCode::kTypeMismatch);
 }
 
 double Variant::toDouble() const {
   switch (type()) {
-    case Type::Empty: return 0;
-    case Type::Null: raise(ErrorCode::kInvalidUseOfNull);
-    case Type::Boolean: return std::get<bool>(value_) ? -1 : 0;
-    case Type::Integer: return std::get<std::int16_t>(value_);
-    case Type::Long: return std::get<std::int32_t>(value_);
-    case Type::Double: return std::get<double>(value_);
-    case Type::String: return numberOf(std::get<std::u16string>(value_));
-    case Type::Object: raise(ErrorCode::kTypeMismatch);
+    case Type::Empty:
+      return 0;
+    case Type::Null:
+      raise(ErrorCode::kInvalidUseOfNull);
+    case Type::Boolean:
+      return std::get<bool>(value_) ? -1 : 0;
+    case Type::Integer:
+      return std::get<std::int16_t>(value_);
+    case Type::Long:
+      return std::get<std::int32_t>(value_);
+    case Type::Double:
+      return std::get<double>(value_);
+    case Type::String:
+      return numberOf(std::get<std::u16string>(value_));
+    case Type::Object:
+      raise(ErrorCode::kTypeMismatch);
   }
   raise(ErrorCode::kTypeMismatch);
 }
@@ -95,14 +111,22 @@ ObjectRef Variant::toObject() const {
 
 std::string Variant::describe() const {
   switch (type()) {
-    case Type::Empty: return "Empty";
-    case Type::Null: return "Null";
-    case Type::Boolean: return std::get<bool>(value_) ? "True" : "False";
-    case Type::Integer: return std::to_string(std::get<std::int16_t>(value_)) + "%";
-    case Type::Long: return std::to_string(std::get<std::int32_t>(value_)) + "&";
-    case Type::Double: return formatDouble(std::get<double>(value_)) + "#";
-    case Type::String: return "\"" + toUtf8(std::get<std::u16string>(value_)) + "\"";
-    case Type::Object: return std::get<ObjectRef>(value_) ? "Object" : "Nothing";
+    case Type::Empty:
+      return "Empty";
+    case Type::Null:
+      return "Null";
+    case Type::Boolean:
+      return std::get<bool>(value_) ? "True" : "False";
+    case Type::Integer:
+      return std::to_string(std::get<std::int16_t>(value_)) + "%";
+    case Type::Long:
+      return std::to_string(std::get<std::int32_t>(value_)) + "&";
+    case Type::Double:
+      return formatDouble(std::get<double>(value_)) + "#";
+    case Type::String:
+      return "\"" + toUtf8(std::get<std::u16string>(value_)) + "\"";
+    case Type::Object:
+      return std::get<ObjectRef>(value_) ? "Object" : "Nothing";
   }
   return "?";
 }

@@ -60,8 +60,8 @@ class Variant {
   };
   explicit Variant(NullTag tag) : value_(tag) {}
 
-  std::variant<std::monostate, NullTag, bool, std::int16_t, std::int32_t, double,
-               std::u16string, ObjectRef>
+  std::variant<std::monostate, NullTag, bool, std::int16_t, std::int32_t, double, std::u16string,
+               ObjectRef>
       value_;
 };
 

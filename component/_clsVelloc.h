@@ -53,8 +53,7 @@ class _clsVelloc {
   // The pick-list query of a free item of one inventory, structured or not.
   virtual bool GetStruFreeRefSQL(std::u16string sInvCode, std::u16string sFreeFldName,
                                  std::u16string sMatchVal, std::u16string& sRefSql,
-                                 std::u16string& sRefColSet,
-                                 automation::Variant& sRefColWidth) = 0;
+                                 std::u16string& sRefColSet, automation::Variant& sRefColWidth) = 0;
 };
 
 }  // namespace tarn::velloc

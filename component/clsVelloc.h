@@ -43,26 +43,24 @@ class clsVelloc final : public _clsVelloc {
   bool Init(std::u16string sConn, std::u16string sUserId) override;
 
   bool GetRefSQL(std::int16_t iDataSrcType, std::int16_t iVoucherSec, std::u16string sUserDefName,
-                 std::u16string sTableName, std::u16string sFieldName,
-                 std::u16string sCardNumber, std::u16string sMatchVal, std::u16string& sRefSql,
-                 std::u16string& sRefColSet, automation::Variant& sRefColWidth) override;
+                 std::u16string sTableName, std::u16string sFieldName, std::u16string sCardNumber,
+                 std::u16string sMatchVal, std::u16string& sRefSql, std::u16string& sRefColSet,
+                 automation::Variant& sRefColWidth) override;
 
   std::int16_t ValidateAr(std::int16_t iDataSrcType, std::int16_t iVoucherSec,
                           std::u16string sUserDefName, std::u16string sTableName,
                           std::u16string sFieldName, std::u16string& sUserDefVal,
                           std::u16string sCardNumber, bool bBuildAr) override;
 
-  bool GetFreeRefSQL(std::u16string sFreeFldName, std::u16string sMatchVal,
-                     std::u16string& sRefSql, std::u16string& sRefColSet,
-                     automation::Variant& sRefColWidth) override;
+  bool GetFreeRefSQL(std::u16string sFreeFldName, std::u16string sMatchVal, std::u16string& sRefSql,
+                     std::u16string& sRefColSet, automation::Variant& sRefColWidth) override;
 
   std::int16_t ValidateFreeAr(std::u16string sFreeFldName, std::u16string& sFreeVal,
                               bool bBuildAr) override;
 
   bool GetStruFreeRefSQL(std::u16string sInvCode, std::u16string sFreeFldName,
                          std::u16string sMatchVal, std::u16string& sRefSql,
-                         std::u16string& sRefColSet,
-                         automation::Variant& sRefColWidth) override;
+                         std::u16string& sRefColSet, automation::Variant& sRefColWidth) override;
 
   // The private members, for hosts that inspect an object (tests, diagnostics). Read only.
   const std::u16string& connectionString() const { return m_sConn; }

@@ -43,8 +43,8 @@ class DispatchFace final : public DispatchObject {
 
  private:
   Operation getter(std::u16string name, automation::DispId id, ObjectRef (_clsVelloc::*get)()) {
-    return automation::method(std::move(name), 0,
-                              [this, get](Args) { return Variant(((*object_).*get)()); }, id);
+    return automation::method(
+        std::move(name), 0, [this, get](Args) { return Variant(((*object_).*get)()); }, id);
   }
 
   Operation setter(std::u16string name, automation::DispId id,
@@ -69,26 +69,30 @@ class DispatchFace final : public DispatchObject {
         setter(u"g_ColSet", kDispIdColSet, &_clsVelloc::putref_g_ColSet),
         getter(u"g_oRowAuth", kDispIdRowAuth, &_clsVelloc::get_g_oRowAuth),
         setter(u"g_oRowAuth", kDispIdRowAuth, &_clsVelloc::putref_g_oRowAuth),
-        method(u"Init", 2,
-               [this](Args a) { return Variant(object_->Init(text(a[0]), text(a[1]))); },
-               kDispIdInit),
-        method(u"GetRefSQL", 10, [this](Args a) { return getRefSql(a); }, kDispIdGetRefSQL),
-        method(u"ValidateAr", 8, [this](Args a) { return validateAr(a); }, kDispIdValidateAr),
-        method(u"GetFreeRefSQL", 5, [this](Args a) { return getFreeRefSql(a); },
-               kDispIdGetFreeRefSQL),
-        method(u"ValidateFreeAr", 3, [this](Args a) { return validateFreeAr(a); },
-               kDispIdValidateFreeAr),
-        method(u"GetStruFreeRefSQL", 6, [this](Args a) { return getStruFreeRefSql(a); },
-               kDispIdGetStruFreeRefSQL),
+        method(
+            u"Init", 2, [this](Args a) { return Variant(object_->Init(text(a[0]), text(a[1]))); },
+            kDispIdInit),
+        method(
+            u"GetRefSQL", 10, [this](Args a) { return getRefSql(a); }, kDispIdGetRefSQL),
+        method(
+            u"ValidateAr", 8, [this](Args a) { return validateAr(a); }, kDispIdValidateAr),
+        method(
+            u"GetFreeRefSQL", 5, [this](Args a) { return getFreeRefSql(a); }, kDispIdGetFreeRefSQL),
+        method(
+            u"ValidateFreeAr", 3, [this](Args a) { return validateFreeAr(a); },
+            kDispIdValidateFreeAr),
+        method(
+            u"GetStruFreeRefSQL", 6, [this](Args a) { return getStruFreeRefSql(a); },
+            kDispIdGetStruFreeRefSQL),
     };
   }
 
   Variant getRefSql(Args a) {
     StringOut sql(a[7]);
     StringOut colSet(a[8]);
-    const bool ok = object_->GetRefSQL(integer(a[0]), integer(a[1]), text(a[2]), text(a[3]),
-                                       text(a[4]), text(a[5]), text(a[6]), sql.value(),
-                                       colSet.value(), a[9].value());
+    const bool ok =
+        object_->GetRefSQL(integer(a[0]), integer(a[1]), text(a[2]), text(a[3]), text(a[4]),
+                           text(a[5]), text(a[6]), sql.value(), colSet.value(), a[9].value());
     sql.writeBack(ok);
     colSet.writeBack(ok);
     return Variant(ok);

@@ -21,8 +21,8 @@ Variant callWithString(const ObjectRef& object, std::u16string_view name, std::u
   return result;
 }
 
-Variant callWithTwoStrings(const ObjectRef& object, std::u16string_view name,
-                           std::u16string& first, std::u16string& second) {
+Variant callWithTwoStrings(const ObjectRef& object, std::u16string_view name, std::u16string& first,
+                           std::u16string& second) {
   StringByRef a(first);
   StringByRef b(second);
   Variant result = callOn(object, name, {a.argument(), b.argument()});
@@ -34,8 +34,7 @@ Variant callWithTwoStrings(const ObjectRef& object, std::u16string_view name,
 Variant callWithKeyAndSelector(const ObjectRef& object, std::u16string_view name,
                                std::u16string& key) {
   StringByRef ref(key);
-  Variant result =
-      callOn(object, name, {ref.argument(), Argument::byValue(kLayoutSelector)});
+  Variant result = callOn(object, name, {ref.argument(), Argument::byValue(kLayoutSelector)});
   ref.commit();
   return result;
 }
@@ -65,8 +64,8 @@ Variant ArchiveDataService::Add(std::u16string& record, const std::u16string& ar
                                 std::u16string& message) {
   StringByRef recordRef(record);
   StringByRef messageRef(message);
-  Variant result = callOn(object_, u"Add",
-                          {recordRef.argument(), Argument::byValue(archive), messageRef.argument()});
+  Variant result = callOn(
+      object_, u"Add", {recordRef.argument(), Argument::byValue(archive), messageRef.argument()});
   recordRef.commit();
   messageRef.commit();
   return result;
@@ -134,9 +133,9 @@ void Connection::Open(const std::u16string& connection, const std::u16string& us
 }
 
 RecordSet Connection::Execute(const std::u16string& sql, std::int32_t options) {
-  return RecordSet(callOn(object_, u"Execute",
-                          {Argument::byValue(sql), Argument::byValue(Variant()),
-                           Argument::byValue(options)}));
+  return RecordSet(
+      callOn(object_, u"Execute",
+             {Argument::byValue(sql), Argument::byValue(Variant()), Argument::byValue(options)}));
 }
 
 void Connection::Close() { callOn(object_, u"Close"); }

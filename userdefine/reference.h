@@ -15,8 +15,8 @@ struct Reference {
 };
 
 // Writes the reference into the caller's outputs, in the order sql, column set, widths.
-inline void writeReference(Reference reference, std::u16string& sRefSql,
-                           std::u16string& sRefColSet, automation::Variant& sRefColWidth) {
+inline void writeReference(Reference reference, std::u16string& sRefSql, std::u16string& sRefColSet,
+                           automation::Variant& sRefColWidth) {
   sRefSql = std::move(reference.sql);
   sRefColSet = std::move(reference.columnSet);
   sRefColWidth = std::move(reference.columnWidth);

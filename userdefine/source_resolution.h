@@ -36,8 +36,8 @@ struct VoucherDef {
 // The Vouchers row of a card number, as GetRefSQL reads it: OpenX(sql, flag, text) with the
 // caller's flag and text variables (GetFieldNames receives the same two later).
 std::optional<VoucherDef> ReadVoucherDef(services::VoucherDataService& voucherData,
-                                         std::u16string_view cardNumber,
-                                         automation::Variant& flag, automation::Variant& text);
+                                         std::u16string_view cardNumber, automation::Variant& flag,
+                                         automation::Variant& text);
 // The same, as ValidateAr reads it: its own query text and OpenX(sql) alone.
 std::optional<VoucherDef> ReadVoucherDef(services::VoucherDataService& voucherData,
                                          std::u16string_view cardNumber);

@@ -8,10 +8,16 @@
 namespace tarn::userdefine::source_sql {
 
 // Followed by the card number and kVoucherQueryTail.
+#ifdef TARN_EARLIER_REVISION
+inline constexpr std::u16string_view kVoucherQueryForReference =
+    u"select top 1 BTTblName, cDefWhere from Vouchers where CardNumber = '";
+inline constexpr std::u16string_view kVoucherQueryForValidation = kVoucherQueryForReference;
+#else
 inline constexpr std::u16string_view kVoucherQueryForReference =
     u"select top 1 BTTblName, cDefWhere from Vouchers where CardNumber = N'";
 inline constexpr std::u16string_view kVoucherQueryForValidation =
     u"select top 1 BTTblName, cDefWhere from Vouchers where CardNumber =N'";
+#endif
 inline constexpr std::u16string_view kVoucherQueryTail = u"'";
 
 // The condition that restricts nothing.

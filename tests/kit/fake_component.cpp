@@ -54,8 +54,7 @@ automation::DispId FakeComponent::idOfName(std::u16string_view name) const {
 
 Variant FakeComponent::invoke(automation::DispId id, automation::CallKind kind,
                               std::span<Argument> args) {
-  if (id < 1 || static_cast<std::size_t>(id) > ops_.size() ||
-      kind != automation::CallKind::Call) {
+  if (id < 1 || static_cast<std::size_t>(id) > ops_.size() || kind != automation::CallKind::Call) {
     automation::raise(ErrorCode::kUnknownOperation);
   }
   Op& op = ops_[static_cast<std::size_t>(id - 1)];
@@ -76,9 +75,9 @@ Variant FakeComponent::invoke(automation::DispId id, automation::CallKind kind,
   }
   if (fault == Fault::kNull) return Variant::null();
   if (fault == Fault::kWrongKind) {
-    return result.isObject() ? Variant(u"not a record set")
-                             : Variant(automation::ObjectRef(
-                                   std::make_shared<automation::DispatchObject>()));
+    return result.isObject()
+               ? Variant(u"not a record set")
+               : Variant(automation::ObjectRef(std::make_shared<automation::DispatchObject>()));
   }
   return result;
 }

@@ -20,8 +20,7 @@ class FakeRecordSet final : public DispatchObject {
       : rows_(std::move(rows)), closeCount_(std::move(closeCount)) {
     declare({
         automation::property(u"BOF", [this] { return Variant(open().values.empty()); }),
-        automation::property(u"EOF",
-                             [this] { return Variant(row_ >= open().values.size()); }),
+        automation::property(u"EOF", [this] { return Variant(row_ >= open().values.size()); }),
         automation::property(u"Fields", [this] { return Variant(fields()); }),
         automation::method(u"MoveNext", 0,
                            [this](Args) {
@@ -60,15 +59,15 @@ class FakeRecordSet final : public DispatchObject {
 
   ObjectRef fields() {
     open();
-    return std::make_shared<DispatchObject>(std::vector<automation::Operation>{
-        automation::method(u"Item", 1, [this](Args args) {
+    return std::make_shared<DispatchObject>(
+        std::vector<automation::Operation>{automation::method(u"Item", 1, [this](Args args) {
           const std::size_t column = columnOf(args[0].value());
           if (row_ >= open().values.size()) {
             automation::raise(ErrorCode::kComponentFailure, "no current row");
           }
           const Variant value = rows_.values[row_][column];
-          return Variant(ObjectRef(std::make_shared<DispatchObject>(
-              std::vector<automation::Operation>{
+          return Variant(
+              ObjectRef(std::make_shared<DispatchObject>(std::vector<automation::Operation>{
                   automation::property(u"Value", [value] { return value; })})));
         })});
   }

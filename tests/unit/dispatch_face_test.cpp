@@ -1,12 +1,13 @@
 // The component's late-bound face and its publication: members by name and by dispatch id,
 // argument checks, by-reference results, the class factory and the unload rule.
+#include "component/dispatch_face.h"
+
 #include <gtest/gtest.h>
 
 #include "automation/error.h"
 #include "automation/factory.h"
 #include "automation/text.h"
 #include "component/clsVelloc.h"
-#include "component/dispatch_face.h"
 #include "component/entry_points.h"
 #include "tests/kit/fake_world.h"
 
@@ -37,10 +38,10 @@ class DispatchFaceTest : public ::testing::Test {
 
 TEST_F(DispatchFaceTest, NamesMapToTheirFixedDispatchIds) {
   const std::pair<const char16_t*, automation::DispId> members[] = {
-      {u"g_oArDbSrv", 0x40030000},    {u"G_OVODBSRV", 0x40030001},
-      {u"g_ColSet", 0x40030002},      {u"g_oRowAuth", 0x40030003},
-      {u"Init", 0x60030000},          {u"getrefsql", 0x60030001},
-      {u"ValidateAr", 0x60030002},    {u"GetFreeRefSQL", 0x60030003},
+      {u"g_oArDbSrv", 0x40030000},     {u"G_OVODBSRV", 0x40030001},
+      {u"g_ColSet", 0x40030002},       {u"g_oRowAuth", 0x40030003},
+      {u"Init", 0x60030000},           {u"getrefsql", 0x60030001},
+      {u"ValidateAr", 0x60030002},     {u"GetFreeRefSQL", 0x60030003},
       {u"ValidateFreeAr", 0x60030004}, {u"GetStruFreeRefSQL", 0x60030005},
   };
   for (const auto& [name, id] : members) {
@@ -78,9 +79,9 @@ TEST_F(DispatchFaceTest, WrongArgumentCountsAndUnknownIdsFail) {
 
 TEST_F(DispatchFaceTest, ValidationResultsAndByReferenceValuesComeBack) {
   Variant value(u"  typed  ");
-  const Variant code = face->call(
-      u"ValidateFreeAr",
-      {Argument::byValue(u"xfree1"), Argument::byRef(value), Argument::byValue(true)});
+  const Variant code =
+      face->call(u"ValidateFreeAr",
+                 {Argument::byValue(u"xfree1"), Argument::byRef(value), Argument::byValue(true)});
   EXPECT_EQ(code, Variant(std::int16_t{-2}));
   EXPECT_EQ(value, Variant(u"  typed  "));
 }
@@ -89,10 +90,9 @@ TEST_F(DispatchFaceTest, AFailedReferenceLeavesTheCallersVariantsAsTheyWere) {
   Variant sql;  // Empty stays Empty, not an empty string
   Variant colSet(u"kept");
   Variant width(std::int32_t{7});
-  const Variant ok = face->call(u"GetFreeRefSQL",
-                                {Argument::byValue(u"cfre"), Argument::byValue(u""),
-                                 Argument::byRef(sql), Argument::byRef(colSet),
-                                 Argument::byRef(width)});
+  const Variant ok = face->call(
+      u"GetFreeRefSQL", {Argument::byValue(u"cfre"), Argument::byValue(u""), Argument::byRef(sql),
+                         Argument::byRef(colSet), Argument::byRef(width)});
   EXPECT_EQ(ok, Variant(false));
   EXPECT_TRUE(sql.isEmpty());
   EXPECT_EQ(colSet, Variant(u"kept"));

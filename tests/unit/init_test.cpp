@@ -57,35 +57,48 @@ FakeComponent::Handler raising() {
 
 TEST(InitTest, EveryExitLeavesTheDocumentedMembers) {
   const InitExitCase cases[] = {
-      {"utility creation raises", [](FakeWorld& w) { w.setCreation(velloc::kUtilityProgId, Creation::kRaise); },
-       false, 1, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, false},
-      {"archive creation gives nothing", [](FakeWorld& w) { w.setCreation(velloc::kArchiveDataProgId, Creation::kNull); },
-       false, 2, Holds::kNull, Holds::kEarlier, Holds::kEarlier, Holds::kEarlier, true},
-      {"archive creation raises", [](FakeWorld& w) { w.setCreation(velloc::kArchiveDataProgId, Creation::kRaise); },
-       false, 2, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
+      {"utility creation raises",
+       [](FakeWorld& w) { w.setCreation(velloc::kUtilityProgId, Creation::kRaise); }, false, 1,
+       Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, false},
+      {"archive creation gives nothing",
+       [](FakeWorld& w) { w.setCreation(velloc::kArchiveDataProgId, Creation::kNull); }, false, 2,
+       Holds::kNull, Holds::kEarlier, Holds::kEarlier, Holds::kEarlier, true},
+      {"archive creation raises",
+       [](FakeWorld& w) { w.setCreation(velloc::kArchiveDataProgId, Creation::kRaise); }, false, 2,
+       Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
       {"archive Init raises", [](FakeWorld& w) { w.archiveData->answer(u"Init", raising()); },
        false, 3, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
-      {"archive Status false", [](FakeWorld& w) { w.archiveData->answer(u"Status", Variant(false)); },
-       false, 4, Holds::kNew, Holds::kEarlier, Holds::kEarlier, Holds::kEarlier, true},
-      {"archive Status unreadable", [](FakeWorld& w) { w.archiveData->answer(u"Status", Variant(u"maybe")); },
-       false, 4, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
-      {"archive Status Null counts as ready", [](FakeWorld& w) { w.archiveData->answer(u"Status", Variant::null()); },
-       true, 11, Holds::kNew, Holds::kNew, Holds::kNew, Holds::kNew, true},
-      {"column settings creation gives nothing", [](FakeWorld& w) { w.setCreation(velloc::kColumnSettingsProgId, Creation::kNull); },
-       false, 5, Holds::kNew, Holds::kNull, Holds::kEarlier, Holds::kEarlier, true},
-      {"column settings Init raises", [](FakeWorld& w) { w.columnSettings->answer(u"Init", raising()); },
-       false, 6, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
-      {"voucher creation gives nothing", [](FakeWorld& w) { w.setCreation(velloc::kVoucherDataProgId, Creation::kNull); },
-       false, 7, Holds::kNew, Holds::kNew, Holds::kNull, Holds::kEarlier, true},
-      {"voucher Status false", [](FakeWorld& w) { w.voucherData->answer(u"Status", Variant(std::int16_t{0})); },
-       false, 9, Holds::kNew, Holds::kNew, Holds::kNew, Holds::kEarlier, true},
-      {"row authorisation creation gives nothing", [](FakeWorld& w) { w.setCreation(velloc::kRowAuthorisationProgId, Creation::kNull); },
-       false, 10, Holds::kNew, Holds::kNew, Holds::kNew, Holds::kNull, true},
-      {"row authorisation creation raises", [](FakeWorld& w) { w.setCreation(velloc::kRowAuthorisationProgId, Creation::kRaise); },
+      {"archive Status false",
+       [](FakeWorld& w) { w.archiveData->answer(u"Status", Variant(false)); }, false, 4,
+       Holds::kNew, Holds::kEarlier, Holds::kEarlier, Holds::kEarlier, true},
+      {"archive Status unreadable",
+       [](FakeWorld& w) { w.archiveData->answer(u"Status", Variant(u"maybe")); }, false, 4,
+       Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
+      {"archive Status Null counts as ready",
+       [](FakeWorld& w) { w.archiveData->answer(u"Status", Variant::null()); }, true, 11,
+       Holds::kNew, Holds::kNew, Holds::kNew, Holds::kNew, true},
+      {"column settings creation gives nothing",
+       [](FakeWorld& w) { w.setCreation(velloc::kColumnSettingsProgId, Creation::kNull); }, false,
+       5, Holds::kNew, Holds::kNull, Holds::kEarlier, Holds::kEarlier, true},
+      {"column settings Init raises",
+       [](FakeWorld& w) { w.columnSettings->answer(u"Init", raising()); }, false, 6, Holds::kNull,
+       Holds::kNull, Holds::kNull, Holds::kNull, true},
+      {"voucher creation gives nothing",
+       [](FakeWorld& w) { w.setCreation(velloc::kVoucherDataProgId, Creation::kNull); }, false, 7,
+       Holds::kNew, Holds::kNew, Holds::kNull, Holds::kEarlier, true},
+      {"voucher Status false",
+       [](FakeWorld& w) { w.voucherData->answer(u"Status", Variant(std::int16_t{0})); }, false, 9,
+       Holds::kNew, Holds::kNew, Holds::kNew, Holds::kEarlier, true},
+      {"row authorisation creation gives nothing",
+       [](FakeWorld& w) { w.setCreation(velloc::kRowAuthorisationProgId, Creation::kNull); }, false,
+       10, Holds::kNew, Holds::kNew, Holds::kNew, Holds::kNull, true},
+      {"row authorisation creation raises",
+       [](FakeWorld& w) { w.setCreation(velloc::kRowAuthorisationProgId, Creation::kRaise); },
        false, 10, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
       {"row authorisation Init raises", [](FakeWorld& w) { w.rowAuth->answer(u"Init", raising()); },
        false, 11, Holds::kNull, Holds::kNull, Holds::kNull, Holds::kNull, true},
-      {"all ready", [](FakeWorld&) {}, true, 11, Holds::kNew, Holds::kNew, Holds::kNew, Holds::kNew, true},
+      {"all ready", [](FakeWorld&) {}, true, 11, Holds::kNew, Holds::kNew, Holds::kNew, Holds::kNew,
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -103,9 +116,15 @@ TEST(InitTest, EveryExitLeavesTheDocumentedMembers) {
     EXPECT_EQ(world.log.text(), firstLines(kFullLog, c.logLines));
     auto expect = [&](const ObjectRef& actual, Holds holds, const ObjectRef& fresh) {
       switch (holds) {
-        case Holds::kNull: EXPECT_EQ(actual, nullptr); break;
-        case Holds::kEarlier: EXPECT_EQ(actual, earlier); break;
-        case Holds::kNew: EXPECT_EQ(actual, fresh); break;
+        case Holds::kNull:
+          EXPECT_EQ(actual, nullptr);
+          break;
+        case Holds::kEarlier:
+          EXPECT_EQ(actual, earlier);
+          break;
+        case Holds::kNew:
+          EXPECT_EQ(actual, fresh);
+          break;
       }
     };
     expect(component->get_g_oArDbSrv(), c.archive, world.archiveData);

@@ -105,8 +105,9 @@ TEST(ServiceViewTest, ANullReferenceOrAResultThatIsNoRecordSetFails) {
 TEST(RecordSetTest, ReadsRowsByNameAndIndexAndClosesOnlyWhenAsked) {
   RecordSetTracker tracker;
   {
-    services::RecordSet rows(Variant(tracker.make(
-        {{u"cValue", u"cAlias"}, {{Variant(u"a"), Variant::null()}, {Variant(u"b"), Variant(u"x")}}})));
+    services::RecordSet rows(Variant(
+        tracker.make({{u"cValue", u"cAlias"},
+                      {{Variant(u"a"), Variant::null()}, {Variant(u"b"), Variant(u"x")}}})));
     EXPECT_FALSE(rows.hasNoRows());
     EXPECT_EQ(rows.field(u"CVALUE"), Variant(u"a"));
     EXPECT_TRUE(rows.field(u"cAlias").isNull());

@@ -64,9 +64,11 @@ struct BooleanCase {
 
 TEST(VariantTest, ReadsAsBoolean) {
   const BooleanCase cases[] = {
-      {Variant(), false},          {Variant(true), true},         {Variant(u"True"), true},
-      {Variant(u"false"), false},  {Variant(u" TRUE "), true},    {Variant(u"0"), false},
-      {Variant(u"-1"), true},      {Variant(std::int32_t{2}), true}, {Variant(0.0), false},
+      {Variant(), false},         {Variant(true), true},
+      {Variant(u"True"), true},   {Variant(u"false"), false},
+      {Variant(u" TRUE "), true}, {Variant(u"0"), false},
+      {Variant(u"-1"), true},     {Variant(std::int32_t{2}), true},
+      {Variant(0.0), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input.describe());

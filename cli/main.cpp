@@ -1,0 +1,166 @@
+// velloc: does with TarnVelloc what an ERP screen does, against a database.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "automation/text.h"
+#include "cli/commands.h"
+
+namespace {
+
+using tarn::cli::GlobalOptions;
+using tarn::cli::ReferenceRequest;
+
+// Accepts a name from `names` or a plain integer (for trying out-of-range selectors).
+std::int16_t selector(const std::string& text, const std::map<std::string, std::int16_t>& names) {
+  const auto it = names.find(text);
+  if (it != names.end()) return it->second;
+  return static_cast<std::int16_t>(std::stoi(text));
+}
+
+const std::map<std::string, std::int16_t> kSources{{"list", 0}, {"archive", 1}, {"voucher", 2}};
+const std::map<std::string, std::int16_t> kSections{{"header", 0}, {"body", 1}};
+
+struct ItemOptions {
+  std::string field, source = "list", section = "header", table, column, card, match;
+
+  void addTo(CLI::App& command, bool withMatch) {
+    command.add_option("FIELD", field, "the item's field name, cdefine1..16 or cdefine22..37")
+        ->required();
+    command.add_option("--source", source, "where the values come from: list, archive, voucher")
+        ->check(CLI::IsMember({"list", "archive", "voucher"}) | CLI::Number)
+        ->capture_default_str();
+    command.add_option("--section", section, "voucher section: header or body")
+        ->check(CLI::IsMember({"header", "body"}) | CLI::Number)
+        ->capture_default_str();
+    command.add_option("--table", table, "archive table (archive source), e.g. customer");
+    command.add_option("--field", column, "column compared with the text, e.g. cCusName");
+    command.add_option("--card", card, "voucher card number (voucher source), e.g. CT01");
+    if (withMatch) command.add_option("--match", match, "only rows containing this text");
+  }
+
+  ReferenceRequest request() const {
+    using tarn::automation::fromUtf8;
+    return ReferenceRequest{selector(source, kSources),
+                            selector(section, kSections),
+                            fromUtf8(field),
+                            fromUtf8(table),
+                            fromUtf8(column),
+                            fromUtf8(card),
+                            fromUtf8(match)};
+  }
+};
+
+// The first word that is neither an option nor an option's value must name a command.
+std::optional<std::string> unknownCommand(int argc, char** argv) {
+  const std::set<std::string> commands{"demo", "ref", "free-ref", "validate", "validate-free"};
+  const std::set<std::string> withValue{"--conn", "--db", "--user"};
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (withValue.contains(word)) {
+      ++i;
+    } else if (!word.starts_with("-")) {
+      if (commands.contains(word)) return std::nullopt;
+      return word;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "velloc: pick-lists and value checks of user-defined and free items, through TarnVelloc.\n"
+      "With neither --conn nor --db, the demo database velloc-demo.db in this folder is used\n"
+      "(created on first use)."};
+  app.require_subcommand(1);
+  app.footer(
+      "Examples:\n"
+      "  velloc demo\n"
+      "  velloc ref cdefine3 --match 华\n"
+      "  velloc validate cdefine3 HD --json\n"
+      "  velloc --db erp.db free-ref cfree1 --inventory 01001");
+
+  GlobalOptions options;
+  app.add_option("--conn", options.connection,
+                 "ADO-style connection string, e.g. \"Provider=SQLite;Data Source=erp.db\"");
+  app.add_option("--db", options.database, "a SQLite database file (short for --conn)");
+  app.add_option("--user", options.user, "the user id handed to Init")->capture_default_str();
+  app.add_flag("--json", options.json, "print one JSON object instead of text");
+
+  auto* demo = app.add_subcommand("demo", "create the demo database and show what to try");
+  demo->footer("Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo");
+
+  ItemOptions refOptions;
+  auto* ref = app.add_subcommand("ref", "show the pick-list of a user-defined item");
+  refOptions.addTo(*ref, true);
+  ref->footer(
+      "Examples:\n"
+      "  velloc ref cdefine3 --match 华\n"
+      "  velloc ref cdefine22 --section body\n"
+      "  velloc ref cdefine1 --source archive --table person --field cPersonName --match 王\n"
+      "  velloc ref cdefine2 --source voucher --card CT01 --field cContractName");
+
+  std::string freeField, inventory, freeMatch;
+  auto* freeRef = app.add_subcommand("free-ref", "show the pick-list of a free item");
+  freeRef->add_option("FIELD", freeField, "the free item's field name, e.g. cfree1")->required();
+  auto* inventoryOption = freeRef->add_option(
+      "--inventory", inventory, "an inventory code: its structured parts list when it keeps one");
+  freeRef->add_option("--match", freeMatch, "only rows containing this text");
+  freeRef->footer(
+      "Examples:\n  velloc free-ref cfree2 --match L\n  velloc free-ref cfree1 --inventory 01001");
+
+  ItemOptions validateOptions;
+  std::string value;
+  bool build = false;
+  auto* validate = app.add_subcommand("validate", "check a value typed into a user-defined item");
+  validateOptions.addTo(*validate, false);
+  validate->add_option("VALUE", value, "the typed value")->required();
+  validate->add_flag("--build", build, "archive the value as new when it is found nowhere");
+  validate->footer(
+      "Examples:\n  velloc validate cdefine3 HD\n  velloc validate cdefine1 新项目 --build\n"
+      "  velloc validate cdefine1 Acme --source archive --table customer --field cCusName");
+
+  std::string freeValidateField, freeValue;
+  bool freeBuild = false;
+  auto* validateFree = app.add_subcommand("validate-free", "check a value typed into a free item");
+  validateFree->add_option("FIELD", freeValidateField, "the free item's field name")->required();
+  validateFree->add_option("VALUE", freeValue, "the typed value")->required();
+  validateFree->add_flag("--build", freeBuild, "archive the value as new when found nowhere");
+  validateFree->footer(
+      "Examples:\n  velloc validate-free cfree2 特大\n"
+      "  velloc validate-free cfree1 紫 --build");
+
+  for (auto* command : {demo, ref, freeRef, validate, validateFree}) command->fallthrough();
+
+  if (const auto unknown = unknownCommand(argc, argv)) {
+    std::cerr << "velloc: unknown command '" << *unknown
+              << "' (commands: demo, ref, free-ref, validate, validate-free; see velloc --help)\n";
+    return 2;
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;  // help prints and succeeds; every usage error is 2
+  }
+
+  if (!options.connection.empty() && !options.database.empty()) {
+    std::cerr << "velloc: give either --conn or --db, not both\n";
+    return 2;
+  }
+  if (*demo) return tarn::cli::runDemo(options, std::cout, std::cerr);
+  if (*ref) return tarn::cli::runReference(options, refOptions.request(), std::cout, std::cerr);
+  if (*freeRef) {
+    return tarn::cli::runFreeReference(options, freeField, inventory, inventoryOption->count() > 0,
+                                       freeMatch, std::cout, std::cerr);
+  }
+  if (*validate) {
+    return tarn::cli::runValidation(options, validateOptions.request(), value, build, std::cout,
+                                    std::cerr);
+  }
+  return tarn::cli::runFreeValidation(options, freeValidateField, freeValue, freeBuild, std::cout,
+                                      std::cerr);
+}
