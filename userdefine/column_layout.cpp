@@ -43,16 +43,19 @@ void ReplaceSelectList(std::u16string& sql, std::u16string_view list) {
   sql = std::u16string(kSelectWord) + std::u16string(list) + sql.substr(from);
 }
 
+void appendToColumnSet(std::u16string& columnSet, const automation::Variant& value) {
+  if (columnSet.empty()) {
+    columnSet = value.toString();
+    return;
+  }
+  columnSet += kCaptionSeparator;
+  if (!value.isNull()) columnSet += value.toString();
+}
+
 std::u16string JoinColumnSet(services::RecordSet& columnSet, std::u16string_view field) {
   std::u16string text;
   while (!columnSet.eof()) {
-    const automation::Variant caption = columnSet.field(field);
-    if (text.empty()) {
-      text = caption.toString();
-    } else {
-      text += kCaptionSeparator;
-      if (!caption.isNull()) text += caption.toString();
-    }
+    appendToColumnSet(text, columnSet.field(field));
     columnSet.moveNext();
   }
   columnSet.close();

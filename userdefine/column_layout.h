@@ -28,6 +28,10 @@ std::u16string GetOrderClause(services::ColumnSettingsService& columnSettings, s
 // everything before the first one with "Select " + list.
 void ReplaceSelectList(std::u16string& sql, std::u16string_view list);
 
+// The column-set joining rule for one more value: while the text is empty the value replaces it
+// (a Null then raises); afterwards "," and the value are appended (a Null adds only the ",").
+void appendToColumnSet(std::u16string& columnSet, const automation::Variant& value);
+
 // Joins the cCaption values of a column set from its current row to its end, then closes it.
 // While the text is empty a value replaces it (a Null then raises); afterwards "," and the value
 // are appended (a Null adds only the ",").

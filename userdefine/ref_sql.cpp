@@ -14,11 +14,6 @@ namespace {
 using automation::asciiLower;
 using automation::Variant;
 
-constexpr std::int16_t kListSource = 0;
-constexpr std::int16_t kArchiveSource = 1;
-constexpr std::int16_t kVoucherSource = 2;
-
-constexpr std::u16string_view kItemPrefix = u"cdefine";
 constexpr std::u16string_view kListTable = u"UserDefine";
 constexpr std::u16string_view kListField = u"cValue";
 constexpr std::u16string_view kLayoutKeySuffix = u"Ref";
@@ -28,17 +23,6 @@ constexpr std::u16string_view kFieldNameField = u"FieldName";
 constexpr std::u16string_view kFieldDefField = u"fielddef";
 
 std::u16string text(std::u16string_view piece) { return std::u16string(piece); }
-
-// The column-set joining rule: while the text is empty a value replaces it (a Null raises);
-// afterwards "," and the value are appended (a Null adds only the ",").
-void appendToColumnSet(std::u16string& columnSet, const Variant& value) {
-  if (columnSet.empty()) {
-    columnSet = value.toString();
-    return;
-  }
-  columnSet += u',';
-  if (!value.isNull()) columnSet += value.toString();
-}
 
 // field + " like N'%" + m + "%'", the match text with its apostrophes doubled.
 std::u16string likeMatch(std::u16string_view field, std::u16string_view match) {
@@ -134,18 +118,10 @@ std::optional<Reference> BuildUserDefinedReference(RefSqlServices& services,
   request.sUserDefName = automation::trimBlanks(request.sUserDefName);
   const std::u16string match = automation::trimBlanks(request.sMatchVal);
 
-  if (request.iDataSrcType < kListSource || request.iDataSrcType > kVoucherSource) {
-    return std::nullopt;
-  }
-  if (request.iVoucherSec < kHeaderSection || request.iVoucherSec > kBodySection) {
-    return std::nullopt;
-  }
+  if (!validSelectors(request.iDataSrcType, request.iVoucherSec)) return std::nullopt;
   switch (request.iDataSrcType) {
     case kListSource:
-      if (asciiLower(std::u16string_view(request.sUserDefName).substr(0, kItemPrefix.size())) !=
-          kItemPrefix) {
-        return std::nullopt;
-      }
+      if (!hasItemPrefix(request.sUserDefName)) return std::nullopt;
       return listReference(services, request, match);
     case kArchiveSource:
       return archiveReference(services, request, match);

@@ -13,6 +13,7 @@ namespace {
 using automation::asciiLower;
 using automation::Variant;
 
+constexpr std::u16string_view kItemPrefix = u"cdefine";
 constexpr std::u16string_view kCaptionPrefix = u"自定义项";
 constexpr std::u16string_view kWherePrefix = u"where ";
 // Body items 1..16 are named cdefine22..cdefine37: the number minus this offset.
@@ -56,6 +57,15 @@ std::u16string voucherQuery(std::u16string_view head, std::u16string_view cardNu
 }
 
 }  // namespace
+
+bool validSelectors(std::int16_t iDataSrcType, std::int16_t iVoucherSec) {
+  return iDataSrcType >= kListSource && iDataSrcType <= kVoucherSource &&
+         iVoucherSec >= kHeaderSection && iVoucherSec <= kBodySection;
+}
+
+bool hasItemPrefix(std::u16string_view name) {
+  return asciiLower(name.substr(0, kItemPrefix.size())) == kItemPrefix;
+}
 
 std::optional<ItemName> ParseDefName(std::u16string_view name) {
   if (name.size() == 8) return ItemName{caption(name.substr(7)), kHeaderSection};

@@ -14,9 +14,21 @@
 
 namespace tarn::userdefine {
 
+// Where an item's values come from (iDataSrcType): the item's UserDefine list, an archive table,
+// or the table a Vouchers row names.
+inline constexpr std::int16_t kListSource = 0;
+inline constexpr std::int16_t kArchiveSource = 1;
+inline constexpr std::int16_t kVoucherSource = 2;
+
 // Sections of a voucher, as UserDef.cClass names them.
 inline constexpr std::int16_t kHeaderSection = 0;
 inline constexpr std::int16_t kBodySection = 1;
+
+// True when both selectors are in range: a source of the three, and header or body.
+bool validSelectors(std::int16_t iDataSrcType, std::int16_t iVoucherSec);
+
+// True when the first seven characters of the trimmed field name, lower-cased, are "cdefine".
+bool hasItemPrefix(std::u16string_view name);
 
 struct ItemName {
   std::u16string caption;  // "自定义项" + the item's number within its section

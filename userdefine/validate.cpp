@@ -12,20 +12,11 @@ namespace tarn::userdefine {
 namespace {
 
 namespace sql = validate_sql;
-using automation::asciiLower;
 using automation::trimBlanks;
-
-constexpr std::int16_t kListSource = 0;
-constexpr std::int16_t kArchiveSource = 1;
-constexpr std::int16_t kVoucherSource = 2;
-
-constexpr std::u16string_view kNamePrefix = u"cdefine";
 
 bool acceptableArguments(std::int16_t iDataSrcType, std::int16_t iVoucherSec,
                          std::u16string_view name) {
-  return iDataSrcType >= kListSource && iDataSrcType <= kVoucherSource &&
-         iVoucherSec >= kHeaderSection && iVoucherSec <= kBodySection &&
-         asciiLower(name.substr(0, kNamePrefix.size())) == kNamePrefix;
+  return validSelectors(iDataSrcType, iVoucherSec) && hasItemPrefix(name);
 }
 
 // The comparison of the source column with the value: a bare number on a money column, where
