@@ -5,18 +5,28 @@
 namespace tarn::erp::db {
 namespace {
 
-char16_t folded(char16_t c) { return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c; }
+// Code units compared as unsigned values, ASCII letters folded to lower case.
+template <typename Unit>
+unsigned folded(Unit c) {
+  const auto value = static_cast<std::make_unsigned_t<Unit>>(c);
+  return (value >= 'A' && value <= 'Z') ? value - 'A' + 'a' : value;
+}
 
-}  // namespace
-
-int compareErpCi(std::u16string_view a, std::u16string_view b) {
+template <typename Text>
+int compareFolded(Text a, Text b) {
   const std::size_t length = std::max(a.size(), b.size());
   for (std::size_t i = 0; i < length; ++i) {
-    const char16_t left = folded(i < a.size() ? a[i] : u' ');
-    const char16_t right = folded(i < b.size() ? b[i] : u' ');
+    const unsigned left = i < a.size() ? folded(a[i]) : unsigned{' '};
+    const unsigned right = i < b.size() ? folded(b[i]) : unsigned{' '};
     if (left != right) return left < right ? -1 : 1;
   }
   return 0;
 }
+
+}  // namespace
+
+int compareErpCi(std::u16string_view a, std::u16string_view b) { return compareFolded(a, b); }
+
+int compareErpCi(std::string_view a, std::string_view b) { return compareFolded(a, b); }
 
 }  // namespace tarn::erp::db

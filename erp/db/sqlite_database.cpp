@@ -60,7 +60,9 @@ std::u16string_view nulTerminated(const void* data) {
 }
 
 int compareErpCiCallback(void*, int bytesA, const void* a, int bytesB, const void* b) {
-  return compareErpCi(textOf(a, bytesA), textOf(b, bytesB));
+  return compareErpCi(
+      std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(bytesA)),
+      std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(bytesB)));
 }
 
 bool holdsOnlyBlanksAndComments(std::u16string_view text) {
@@ -237,7 +239,7 @@ std::unique_ptr<Database> openSqliteDatabase(const std::filesystem::path& file,
   check(db.get(), resultCode, context);
   check(db.get(), sqlite3_busy_timeout(db.get(), kBusyTimeoutMilliseconds), context);
   check(db.get(),
-        sqlite3_create_collation_v2(db.get(), kErpCollationName, SQLITE_UTF16_ALIGNED, nullptr,
+        sqlite3_create_collation_v2(db.get(), kErpCollationName, SQLITE_UTF8, nullptr,
                                     compareErpCiCallback, nullptr),
         context);
   executeAll(db.get(), u"pragma foreign_keys = on;", context);
