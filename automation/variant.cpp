@@ -16,7 +16,7 @@ bool parseNumber(std::u16string_view text, double& out) {
   const std::string ascii = toUtf8(trimBlanks(text));
   if (ascii.empty()) return false;
   const char* begin = ascii.data();
-  if (*begin == '+') ++begin;
+  if (*begin == '+' && ascii.size() > 1 && ascii[1] != '-') ++begin;
   const auto [end, ec] = std::from_chars(begin, ascii.data() + ascii.size(), out);
   return ec == std::errc() && end == ascii.data() + ascii.size() && std::isfinite(out);
 }

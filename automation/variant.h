@@ -31,6 +31,8 @@ class Variant {
   Variant(double value) : value_(value) {}
   Variant(std::u16string value) : value_(std::move(value)) {}
   Variant(const char16_t* value) : value_(std::u16string(value)) {}
+  // Narrow text would otherwise become a Boolean; component text is UTF-16.
+  Variant(const char*) = delete;
   Variant(ObjectRef value) : value_(std::move(value)) {}
 
   static Variant null();

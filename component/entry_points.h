@@ -7,7 +7,10 @@
 //                        CreateInstance (a new clsVelloc's face) and LockServer(lock)
 //   DllCanUnloadNow      kOk only when no clsVelloc object and no factory lock is alive
 //
-// The identities are fixed once and are the same in every revision of the component.
+// The identities are fixed once and are the same in every revision of the component. The
+// automation runtime's factory keeps classes only; the type-library and interface identities
+// (the current one and the two earlier ones of _clsVelloc) are published here for hosts that
+// keep a registry of their own.
 #pragma once
 
 #include <array>

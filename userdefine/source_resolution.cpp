@@ -111,11 +111,10 @@ std::u16string GetArchiveKey(std::u16string_view tableName) {
 }
 
 std::optional<std::u16string> GetAuthFilter(services::RowAuthorisationService& rowAuth,
-                                            std::u16string_view tableName) {
+                                            std::u16string& tableName) {
   const std::u16string key = GetArchiveKey(tableName);
   if (key.empty()) return std::u16string(source_sql::kNoRestriction);
-  std::u16string table(tableName);
-  const std::u16string answer = rowAuth.GetAuthString(table).toString();
+  const std::u16string answer = rowAuth.GetAuthString(tableName).toString();
   if (answer == kDenyAll) return std::nullopt;
   if (answer.empty()) return std::u16string(source_sql::kNoRestriction);
   return key + std::u16string(source_sql::kKeyListOpen) + answer +

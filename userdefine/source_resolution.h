@@ -60,7 +60,9 @@ std::u16string GetArchiveKey(std::u16string_view tableName);
 // The access filter for a table: "1=1", or key + " in (" + answer + ")"; nothing when the
 // row-authorisation service refuses ("1=2"). The service is asked only for a table with a key
 // column, with the table name as the caller spelled it.
+// `tableName` is the caller's working variable, passed by reference: a name the service writes
+// back is what the caller goes on with.
 std::optional<std::u16string> GetAuthFilter(services::RowAuthorisationService& rowAuth,
-                                            std::u16string_view tableName);
+                                            std::u16string& tableName);
 
 }  // namespace tarn::userdefine

@@ -159,7 +159,8 @@ TEST(GetAuthFilterTest, ReadsTheServicesAnswer) {
     world.rowAuth->answer(u"GetAuthString", c.answer);
     services::RowAuthorisationService rowAuth(world.rowAuth);
 
-    const auto filter = userdefine::GetAuthFilter(rowAuth, c.table);
+    std::u16string table = c.table;
+    const auto filter = userdefine::GetAuthFilter(rowAuth, table);
 
     if (c.filter == nullptr) {
       EXPECT_FALSE(filter.has_value());
@@ -171,13 +172,27 @@ TEST(GetAuthFilterTest, ReadsTheServicesAnswer) {
   }
 }
 
+TEST(GetAuthFilterTest, ATableNameTheServiceReplacesIsWhatTheCallerGoesOnWith) {
+  FakeWorld world;
+  world.rowAuth->answer(u"GetAuthString", [](std::span<automation::Argument> args) {
+    args[0].value() = Variant(u"person_v");
+    return Variant(u"");
+  });
+  services::RowAuthorisationService rowAuth(world.rowAuth);
+  std::u16string table = u"person";
+
+  EXPECT_EQ(userdefine::GetAuthFilter(rowAuth, table), u"1=1");
+  EXPECT_EQ(table, u"person_v");
+}
+
 TEST(GetAuthFilterTest, NullAnswerRaises) {
   FakeWorld world;
   world.rowAuth->answer(u"GetAuthString", Variant::null());
   services::RowAuthorisationService rowAuth(world.rowAuth);
 
   try {
-    userdefine::GetAuthFilter(rowAuth, u"person");
+    std::u16string table = u"person";
+    userdefine::GetAuthFilter(rowAuth, table);
     ADD_FAILURE() << "no failure raised";
   } catch (const AutomationError& error) {
     EXPECT_EQ(error.code(), ErrorCode::kInvalidUseOfNull);

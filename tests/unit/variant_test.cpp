@@ -50,6 +50,7 @@ TEST(VariantTest, ReadsAsInteger) {
       {Variant(u" 12 "), 12},
       {Variant(u"-7"), -7},
       {Variant(u"07"), 7},
+      {Variant(u"+12"), 12},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input.describe());
@@ -95,6 +96,8 @@ TEST(VariantTest, ConversionFailuresRaiseTheirCodes) {
       {"letters as Integer", [] { Variant(u"AB").toInteger(); }, ErrorCode::kTypeMismatch},
       {"empty text as Integer", [] { Variant(u"").toInteger(); }, ErrorCode::kTypeMismatch},
       {"letters as Boolean", [] { Variant(u"yes").toBoolean(); }, ErrorCode::kTypeMismatch},
+      {"two signs as Integer", [] { Variant(u"+-1").toInteger(); }, ErrorCode::kTypeMismatch},
+      {"a lone sign as Integer", [] { Variant(u"+").toInteger(); }, ErrorCode::kTypeMismatch},
       {"text as object", [] { Variant(u"x").toObject(); }, ErrorCode::kObjectRequired},
       {"Null as object", [&] { null.toObject(); }, ErrorCode::kObjectRequired},
       {"object as text", [] { Variant(ObjectRef()).toString(); }, ErrorCode::kTypeMismatch},
