@@ -25,8 +25,8 @@ enum class CallKind { Call, PropertySet };
 
 class Argument {
  public:
-  static Argument byValue(Variant value) { return Argument(std::move(value), nullptr); }
-  static Argument byRef(Variant& target) { return Argument(Variant(), &target); }
+  static Argument byValue(Variant value) { return Argument(std::move(value)); }
+  static Argument byRef(Variant& target) { return Argument(&target); }
 
   bool isByRef() const { return target_ != nullptr; }
   // For a by-reference argument, the caller's own variable.
@@ -34,10 +34,11 @@ class Argument {
   const Variant& value() const { return target_ ? *target_ : own_; }
 
  private:
-  Argument(Variant own, Variant* target) : own_(std::move(own)), target_(target) {}
+  explicit Argument(Variant own) : own_(std::move(own)) {}
+  explicit Argument(Variant* target) : target_(target) {}
 
   Variant own_;
-  Variant* target_;
+  Variant* target_ = nullptr;
 };
 
 class Object {
