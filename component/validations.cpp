@@ -10,8 +10,7 @@ namespace tarn::velloc {
 namespace {
 
 std::int16_t failureResult(bool bBuildAr, std::int16_t running) {
-  return bBuildAr && running == userdefine::kRefused ? userdefine::kNotArchived
-                                                     : userdefine::kRefused;
+  return running == userdefine::kRefused ? userdefine::refusalCode(bBuildAr) : userdefine::kRefused;
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ std::optional<userdefine::Reference> buildFreeReference(
   }
   userdefine::ReplaceSelectList(query, layout.list);
 
-  std::u16string columnSet = userdefine::JoinColumnSet(layout.columnSet, u"cCaption");
-  return userdefine::Reference{std::move(query), std::move(columnSet), automation::Variant(u"")};
+  std::u16string columnSet = userdefine::JoinColumnSet(layout.columnSet, userdefine::kCaptionField);
+  return userdefine::Reference{std::move(query), std::move(columnSet)};
 }
 
 }  // namespace tarn::freeitem

@@ -24,6 +24,13 @@ inline constexpr std::int16_t kRefused = -1;
 inline constexpr std::int16_t kNotArchived = -2;
 inline constexpr std::int16_t kArchived = 1;
 
+// The result of a validation refused before any lookup, and of a failure while the running
+// result stands at kRefused: the caller allowed archiving, so the value was not archived, or it
+// did not, so the value is refused.
+inline constexpr std::int16_t refusalCode(bool bBuildAr) {
+  return bBuildAr ? kNotArchived : kRefused;
+}
+
 // User-defined items are checked by their type; free items by their length only, whatever
 // their type says.
 enum class ValueRules { kTyped, kLengthOnly };

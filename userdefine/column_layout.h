@@ -10,11 +10,14 @@
 
 namespace tarn::userdefine {
 
+// The field of a column set's rows that holds a column's caption.
+inline constexpr std::u16string_view kCaptionField = u"cCaption";
+
 struct ColumnLayout {
   std::u16string info;            // the service's column information text, passed on unread
   std::u16string list;            // the select list, trimmed
   std::u16string order;           // "" or " Order by " + order text + " "
-  services::RecordSet columnSet;  // one row per column; field cCaption
+  services::RecordSet columnSet;  // one row per column; field kCaptionField
 };
 
 // Asks the service, in order: getColInfo(key, 1), GetSqlString(info), GetOrderString(copy of

@@ -18,7 +18,6 @@ constexpr std::u16string_view kListTable = u"UserDefine";
 constexpr std::u16string_view kListField = u"cValue";
 constexpr std::u16string_view kLayoutKeySuffix = u"Ref";
 constexpr std::u16string_view kPersonTable = u"person";
-constexpr std::u16string_view kCaptionField = u"cCaption";
 constexpr std::u16string_view kFieldNameField = u"FieldName";
 constexpr std::u16string_view kFieldDefField = u"fielddef";
 

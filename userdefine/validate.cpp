@@ -3,6 +3,7 @@
 #include "automation/error.h"
 #include "automation/text.h"
 #include "userdefine/archive_entry.h"
+#include "userdefine/archived_value_lookup.h"
 #include "userdefine/source_resolution.h"
 #include "userdefine/sql_text.h"
 #include "userdefine/validate_sql.h"
@@ -57,14 +58,6 @@ std::u16string voucherSourceQuery(std::u16string_view table, std::u16string_view
   return query;
 }
 
-std::u16string archivedValuesQuery(const ItemName& item, std::u16string_view match,
-                                   std::u16string_view value) {
-  const std::u16string_view head =
-      item.section == kBodySection ? sql::kBodyItemValues : sql::kHeaderItemValues;
-  return std::u16string(head) + literalText(item.caption) + std::u16string(match) +
-         literalText(value) + std::u16string(sql::kTextEnd);
-}
-
 }  // namespace
 
 bool IsMoneyColumn(services::VoucherDataService& voucherData, std::u16string_view table,
@@ -85,8 +78,7 @@ std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
                         std::int16_t& running) {
   sUserDefName = trimBlanks(sUserDefName);
   sUserDefVal = trimBlanks(sUserDefVal);
-  const std::u16string value = sUserDefVal;
-  const std::int16_t refusal = bBuildAr ? kNotArchived : kRefused;
+  const std::int16_t refusal = refusalCode(bBuildAr);
 
   if (!acceptableArguments(iDataSrcType, iVoucherSec, sUserDefName)) return refusal;
   const std::optional<ItemName> item = ParseDefName(sUserDefName);
@@ -108,8 +100,8 @@ std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
     // An empty source set is released without Close; a found row ends the validation.
     const bool archive = iDataSrcType == kArchiveSource;
     std::u16string query =
-        archive ? archiveSourceQuery(sTableName, sFieldName, value, money, *filter)
-                : voucherSourceQuery(sTableName, sFieldName, value, money, condition);
+        archive ? archiveSourceQuery(sTableName, sFieldName, sUserDefVal, money, *filter)
+                : voucherSourceQuery(sTableName, sFieldName, sUserDefVal, money, condition);
     services::RecordSet rows =
         archive ? services.archiveData.OpenX(query) : services.voucherData.OpenX(query);
     running = rows.hasNoRows() ? kRefused : kAccepted;
@@ -119,26 +111,9 @@ std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
     }
   }
 
-  {
-    std::u16string query = archivedValuesQuery(*item, sql::kByValue, value);
-    services::RecordSet rows = services.archiveData.OpenX(query);
-    running = rows.hasNoRows() ? kRefused : kAccepted;
-    rows.close();
-  }
-  if (running == kRefused) {
-    std::u16string query = archivedValuesQuery(*item, sql::kByAlias, value);
-    services::RecordSet rows = services.archiveData.OpenX(query);
-    if (!rows.hasNoRows()) {
-      running = kAccepted;
-      sUserDefVal = rows.field(std::int16_t{0}).toString();
-    }
-    rows.close();
-  }
-  if (bBuildAr && running == kRefused) {
-    running = AddArchiveValue(services.archiveData, item->caption, item->section, value,
-                              ValueRules::kTyped);
-  }
-  return running;
+  return LookUpArchivedValue(services.archiveData,
+                             {item->caption, item->section, ValueRules::kTyped}, bBuildAr,
+                             sUserDefVal, running);
 }
 
 }  // namespace tarn::userdefine

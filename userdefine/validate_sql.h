@@ -1,8 +1,8 @@
-// The fixed SQL pieces of ValidateAr: the money-column count over the catalogue views, the
-// source lookups of the archive and voucher sources, and the UserDefine lookups by value and by
-// alias. The earlier revision of the component (TARN_EARLIER_REVISION) writes the literals that
-// hold caller data without the N prefix of Unicode literals; the catalogue query is the same in
-// both.
+// The fixed SQL pieces of ValidateAr: the money-column count over the catalogue views and the
+// source lookups of the archive and voucher sources (the UserDefine lookups that follow are the
+// archived-value lookup's, archived_value_lookup_sql.h). The earlier revision of the component
+// (TARN_EARLIER_REVISION) writes the literals that hold caller data without the N prefix of Unicode
+// literals; the catalogue query is the same in both.
 #pragma once
 
 #include <string_view>
@@ -38,26 +38,5 @@ inline constexpr std::u16string_view kTextEnd = u"'";
 inline constexpr std::u16string_view kArchiveFilter = u" and ";
 inline constexpr std::u16string_view kVoucherConditionOpen = u" and (";
 inline constexpr std::u16string_view kVoucherConditionClose = u")";
-
-// The section's head + caption + kByValue or kByAlias + value + kTextEnd.
-#ifdef TARN_EARLIER_REVISION
-inline constexpr std::u16string_view kHeaderItemValues =
-    u"select A.cValue, A.cAlias from UserDefine A, UserDef B "
-    u"where B.cClass = '单据头' and B.cItem = '";
-inline constexpr std::u16string_view kBodyItemValues =
-    u"select A.cValue, A.cAlias from UserDefine A, UserDef B "
-    u"where B.cClass = '单据体' and B.cItem = '";
-inline constexpr std::u16string_view kByValue = u"' and B.cID = A.cID and A.cValue = '";
-inline constexpr std::u16string_view kByAlias = u"' and B.cID = A.cID and A.cAlias = '";
-#else
-inline constexpr std::u16string_view kHeaderItemValues =
-    u"select A.cValue, A.cAlias from UserDefine A, UserDef B "
-    u"where B.cClass =N'单据头' and B.cItem =N'";
-inline constexpr std::u16string_view kBodyItemValues =
-    u"select A.cValue, A.cAlias from UserDefine A, UserDef B "
-    u"where B.cClass =N'单据体' and B.cItem =N'";
-inline constexpr std::u16string_view kByValue = u"' and B.cID = A.cID and A.cValue =N'";
-inline constexpr std::u16string_view kByAlias = u"' and B.cID = A.cID and A.cAlias =N'";
-#endif
 
 }  // namespace tarn::userdefine::validate_sql

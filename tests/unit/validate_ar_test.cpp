@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/archived_value_fixtures.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/validation_fixtures.h"
@@ -39,30 +40,29 @@ constexpr char kWarehouseCatalogue[] =
 constexpr char kVouchers[] =
     "select top 1 BTTblName, cDefWhere from Vouchers where CardNumber =N'01'";
 
-ValidateArArgs listSource(bool bBuildAr = false) {
+// Item cdefine3 with `value` as the caller typed it.
+ValidateArArgs typedValue(std::u16string value, bool bBuildAr) {
   ValidateArArgs args;
-  args.sUserDefVal = u"  v1  ";
+  args.sUserDefVal = std::move(value);
   args.bBuildAr = bBuildAr;
   return args;
 }
 
+ValidateArArgs listSource(bool bBuildAr = false) { return typedValue(u"  v1  ", bBuildAr); }
+
 ValidateArArgs archiveSource(std::u16string value = u"  v1  ", bool bBuildAr = false) {
-  ValidateArArgs args;
+  ValidateArArgs args = typedValue(std::move(value), bBuildAr);
   args.iDataSrcType = 1;
   args.sTableName = u"customer";
   args.sFieldName = u"cCusName";
-  args.sUserDefVal = std::move(value);
-  args.bBuildAr = bBuildAr;
   return args;
 }
 
 ValidateArArgs voucherSource(std::u16string value = u"  v1  ", bool bBuildAr = false) {
-  ValidateArArgs args;
+  ValidateArArgs args = typedValue(std::move(value), bBuildAr);
   args.iDataSrcType = 2;
   args.sFieldName = u"cWhName";
   args.sCardNumber = u"01";
-  args.sUserDefVal = std::move(value);
-  args.bBuildAr = bBuildAr;
   return args;
 }
 
@@ -107,22 +107,12 @@ TEST(ValidateArTest, SuffixThatIsNotANumberFailsThroughTheHandler) {
   EXPECT_EQ(world.log.text(), "");
 }
 
-struct PathCase {
-  const char* name;
-  bool bBuildAr;
-  std::vector<Rows> archiveAnswers;  // value lookup, alias lookup, definition
-  Variant addAnswer;
-  std::int16_t expected;
-  const char* value;  // the caller's variable afterwards
-  std::vector<std::string> log;
-};
-
 TEST(ValidateArTest, ListSourceLooksUpValueThenAliasThenArchives) {
   const Rows definition = itemDefinitionRow(u"15", u"文本", std::int32_t{20});
   const auto v = openX("ArDb", kValueLookup);
   const auto a = openX("ArDb", kAliasLookup);
   const auto d = openX("ArDb", kDefinition);
-  const PathCase cases[] = {
+  const ArchivedValuePath paths[] = {
       {"found as a value", true, {archivedValueRow(u"v1", u"")}, Variant(true), 0, "v1", {v}},
       {"found as an alias",
        true,
@@ -161,18 +151,18 @@ TEST(ValidateArTest, ListSourceLooksUpValueThenAliasThenArchives) {
        -2,
        "v1",
        {v, a, d}},
+      {"negative iMaxLen",
+       true,
+       {noRows(), noRows(), itemDefinitionRow(u"15", u"文本", std::int32_t{-1})},
+       Variant(true),
+       -2,
+       "v1",
+       {v, a, d}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    FakeWorld world;
-    answerRowsInTurn(world, *world.archiveData, u"OpenX", c.archiveAnswers);
-    world.archiveData->answer(u"Add", c.addAnswer);
-    auto component = world.makeReadyComponent();
-    const auto outcome = callValidateAr(*component, listSource(c.bBuildAr));
-    EXPECT_EQ(outcome.result, c.expected);
-    EXPECT_EQ(outcome.value, c.value);
-    EXPECT_EQ(world.log.text(), logText(c.log));
-    EXPECT_EQ(world.recordSets.closed(), world.recordSets.created());
+  for (const auto& path : paths) {
+    expectArchivedValuePath(path, [](velloc::clsVelloc& component, bool bBuildAr) {
+      return callValidateAr(component, listSource(bBuildAr));
+    });
   }
 }
 
@@ -392,7 +382,6 @@ TEST(ValidateArTest, FailureInsideArchivingGivesMinusTwo) {
   };
   const Case cases[] = {
       {"iMaxLen out of range", itemDefinitionRow(u"15", u"文本", std::int32_t{40000})},
-      {"iMaxLen negative is no failure", itemDefinitionRow(u"15", u"文本", std::int32_t{-1})},
       {"Null cId", itemDefinitionRow(Variant::null(), u"文本", std::int32_t{20})},
       {"Null cType", itemDefinitionRow(u"15", Variant::null(), std::int32_t{20})},
   };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/archived_value_fixtures.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/validation_fixtures.h"
@@ -55,22 +56,12 @@ TEST(ValidateFreeArTest, FindsAnArchivedValueWhateverTheNameCase) {
   }
 }
 
-struct PathCase {
-  const char* name;
-  bool bBuildAr;
-  std::vector<Rows> archiveAnswers;  // value lookup, alias lookup, definition
-  Variant addAnswer;
-  std::int16_t expected;
-  const char* value;
-  std::vector<std::string> log;
-};
-
 TEST(ValidateFreeArTest, LooksUpValueThenAliasThenArchivesByLength) {
   const auto v = openX("ArDb", kValueLookup);
   const auto a = openX("ArDb", kAliasLookup);
   const auto d = openX("ArDb", kDefinition);
   const auto add = addRecord(kRecord);
-  const PathCase cases[] = {
+  const ArchivedValuePath paths[] = {
       {"found as an alias",
        true,
        {noRows(), archivedValueRow(u"红色", u"v1")},
@@ -109,17 +100,10 @@ TEST(ValidateFreeArTest, LooksUpValueThenAliasThenArchivesByLength) {
        "v1",
        {v, a, d, add}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    FakeWorld world;
-    answerRowsInTurn(world, *world.archiveData, u"OpenX", c.archiveAnswers);
-    world.archiveData->answer(u"Add", c.addAnswer);
-    auto component = world.makeReadyComponent();
-    const auto outcome = callValidateFreeAr(*component, u"cfree3", u"v1", c.bBuildAr);
-    EXPECT_EQ(outcome.result, c.expected);
-    EXPECT_EQ(outcome.value, c.value);
-    EXPECT_EQ(world.log.text(), logText(c.log));
-    EXPECT_EQ(world.recordSets.closed(), world.recordSets.created());
+  for (const auto& path : paths) {
+    expectArchivedValuePath(path, [](velloc::clsVelloc& component, bool bBuildAr) {
+      return callValidateFreeAr(component, u"cfree3", u"v1", bBuildAr);
+    });
   }
 }
 
