@@ -16,20 +16,37 @@ using Args = std::span<Argument>;
 
 class FakeRecordSet final : public DispatchObject {
  public:
-  FakeRecordSet(Rows rows, std::shared_ptr<int> closeCount)
-      : rows_(std::move(rows)), closeCount_(std::move(closeCount)) {
+  FakeRecordSet(Rows rows, std::shared_ptr<int> closeCount,
+                std::shared_ptr<RecordSetTracker::Operations> operations)
+      : rows_(std::move(rows)),
+        closeCount_(std::move(closeCount)),
+        operations_(std::move(operations)) {
     declare({
-        automation::property(u"BOF", [this] { return Variant(open().values.empty()); }),
-        automation::property(u"EOF", [this] { return Variant(row_ >= open().values.size()); }),
-        automation::property(u"Fields", [this] { return Variant(fields()); }),
+        automation::property(u"BOF",
+                             [this] {
+                               operations_->perform("BOF");
+                               return Variant(open().values.empty());
+                             }),
+        automation::property(u"EOF",
+                             [this] {
+                               operations_->perform("EOF");
+                               return Variant(row_ >= open().values.size());
+                             }),
+        automation::property(u"Fields",
+                             [this] {
+                               operations_->perform("Fields");
+                               return Variant(fields());
+                             }),
         automation::method(u"MoveNext", 0,
                            [this](Args) {
+                             operations_->perform("MoveNext");
                              if (row_ >= open().values.size()) raise(ErrorCode::kComponentFailure);
                              ++row_;
                              return Variant();
                            }),
         automation::method(u"Close", 0,
                            [this](Args) {
+                             operations_->perform("Close");
                              open();
                              closed_ = true;
                              ++*closeCount_;
@@ -61,6 +78,7 @@ class FakeRecordSet final : public DispatchObject {
     open();
     return std::make_shared<DispatchObject>(
         std::vector<automation::Operation>{automation::method(u"Item", 1, [this](Args args) {
+          operations_->perform("Item");
           const std::size_t column = columnOf(args[0].value());
           if (row_ >= open().values.size()) {
             automation::raise(ErrorCode::kComponentFailure, "no current row");
@@ -68,21 +86,32 @@ class FakeRecordSet final : public DispatchObject {
           const Variant value = rows_.values[row_][column];
           return Variant(
               ObjectRef(std::make_shared<DispatchObject>(std::vector<automation::Operation>{
-                  automation::property(u"Value", [value] { return value; })})));
+                  automation::property(u"Value", [value, operations = operations_] {
+                    operations->perform("Value");
+                    return value;
+                  })})));
         })});
   }
 
   Rows rows_;
   std::shared_ptr<int> closeCount_;
+  std::shared_ptr<RecordSetTracker::Operations> operations_;
   std::size_t row_ = 0;
   bool closed_ = false;
 };
 
 }  // namespace
 
+void RecordSetTracker::Operations::perform(const char* name) {
+  names.emplace_back(name);
+  if (raiseAt == static_cast<int>(names.size())) {
+    automation::raise(ErrorCode::kComponentFailure, std::string("injected failure of ") + name);
+  }
+}
+
 ObjectRef RecordSetTracker::make(Rows rows) {
   auto closeCount = std::make_shared<int>(0);
-  auto set = std::make_shared<FakeRecordSet>(std::move(rows), closeCount);
+  auto set = std::make_shared<FakeRecordSet>(std::move(rows), closeCount, operations_);
   sets_.push_back({set, closeCount});
   return set;
 }

@@ -196,18 +196,40 @@ class NotingObject final : public automation::DispatchObject {
   std::vector<std::string>& released_;
 };
 
+// A fake that answers every operation of the five services, so any call teardown made would be
+// logged, and that notes in `released` when its last reference goes.
+std::shared_ptr<FakeComponent> notingFake(const std::string& name, CallLog& log,
+                                          std::vector<std::string>& released) {
+  std::shared_ptr<FakeComponent> fake(new FakeComponent(name, log),
+                                      [name, &released](FakeComponent* gone) {
+                                        released.push_back(name);
+                                        delete gone;
+                                      });
+  auto nothing = [](std::span<automation::Argument>) { return Variant(); };
+  for (const char16_t* operation :
+       {u"Init", u"Status", u"OpenX", u"Add", u"GetFieldNames", u"getColInfo", u"GetSqlString",
+        u"GetOrderString", u"getColSet", u"GetAuthString", u"GetJoinTableStr", u"GetResString",
+        u"Close"}) {
+    fake->on(operation, 0, 3, nothing);
+  }
+  return fake;
+}
+
 TEST(TeardownTest, ReleasesTheArchiveDataServiceFirstAndCallsNothing) {
+  FakeWorld world;
   std::vector<std::string> released;
   {
-    auto component = std::make_shared<velloc::clsVelloc>();
-    component->putref_g_oRowAuth(std::make_shared<NotingObject>("row auth", released));
-    component->putref_g_ColSet(std::make_shared<NotingObject>("column settings", released));
-    component->putref_g_oVoDbSrv(std::make_shared<NotingObject>("voucher", released));
-    component->putref_g_oArDbSrv(std::make_shared<NotingObject>("archive", released));
+    auto component = world.makeReadyComponent();
+    component->putref_g_oArDbSrv(notingFake("ArDb", world.log, released));
+    component->putref_g_oVoDbSrv(notingFake("VoDb", world.log, released));
+    component->putref_g_ColSet(notingFake("ColSet", world.log, released));
+    component->putref_g_oRowAuth(notingFake("RowAuth", world.log, released));
     EXPECT_TRUE(released.empty());
   }
+  // Nothing was called on the four properties' services nor on the utility service.
+  EXPECT_EQ(world.log.text(), "");
   ASSERT_EQ(released.size(), 4u);
-  EXPECT_EQ(released.front(), "archive");
+  EXPECT_EQ(released.front(), "ArDb");
 }
 
 TEST(PropertyTest, AssigningReleasesWhatWasHeldAndNullIsAllowed) {
