@@ -22,8 +22,26 @@ struct RunError {
   std::string message;
 };
 
+// A connection string given with --conn: it must parse, and a SQLite file it names must exist,
+// so that the user hears what is wrong rather than only that Init failed.
+std::u16string checkedConnection(const std::string& text) {
+  const std::u16string connection = fromUtf8(text);
+  const auto parsed = erp::db::ConnectionString::parse(connection);
+  if (!parsed) {
+    throw RunError{"malformed connection string: " + text +
+                   " (expected key=value pairs, e.g. Provider=SQLite;Data Source=erp.db)"};
+  }
+  const auto provider = parsed->get(u"Provider");
+  const auto file = parsed->get(u"Data Source");
+  const bool sqlite = !provider || automation::equalsIgnoringAsciiCase(*provider, u"SQLite");
+  if (sqlite && file && !std::filesystem::exists(std::filesystem::path(toUtf8(*file)))) {
+    throw RunError{"database file not found: " + toUtf8(*file)};
+  }
+  return connection;
+}
+
 std::u16string resolveConnection(const GlobalOptions& options, std::ostream& err) {
-  if (!options.connection.empty()) return fromUtf8(options.connection);
+  if (!options.connection.empty()) return checkedConnection(options.connection);
   if (!options.database.empty()) {
     if (!std::filesystem::exists(options.database)) {
       throw RunError{"database file not found: " + options.database +

@@ -137,7 +137,9 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
       {{"--db", "missing.db", "ref", "cdefine3"}, 1, "database file not found: missing.db"},
       {{"--conn", "Provider=SQLite;Data Source=missing.db", "validate", "cdefine3", "x"},
        1,
-       "Init returned False"},
+       "database file not found: missing.db"},
+      {{"--conn", "garbage", "ref", "cdefine3"}, 1, "malformed connection string: garbage"},
+      {{"--conn", "Provider=Oracle;Data Source=x", "ref", "cdefine3"}, 1, "Init returned False"},
       {{"--conn", "a", "--db", "b", "ref", "cdefine3"}, 2, "either --conn or --db"},
   };
   for (const auto& c : cases) {
