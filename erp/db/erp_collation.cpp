@@ -6,14 +6,14 @@ namespace tarn::erp::db {
 namespace {
 
 // Code units compared as unsigned values, ASCII letters folded to lower case.
-template <typename Unit>
-unsigned folded(Unit c) {
-  const auto value = static_cast<std::make_unsigned_t<Unit>>(c);
+unsigned folded(char c) {
+  const auto value = static_cast<unsigned char>(c);
   return (value >= 'A' && value <= 'Z') ? value - 'A' + 'a' : value;
 }
 
-template <typename Text>
-int compareFolded(Text a, Text b) {
+}  // namespace
+
+int compareErpCi(std::string_view a, std::string_view b) {
   const std::size_t length = std::max(a.size(), b.size());
   for (std::size_t i = 0; i < length; ++i) {
     const unsigned left = i < a.size() ? folded(a[i]) : unsigned{' '};
@@ -22,11 +22,5 @@ int compareFolded(Text a, Text b) {
   }
   return 0;
 }
-
-}  // namespace
-
-int compareErpCi(std::u16string_view a, std::u16string_view b) { return compareFolded(a, b); }
-
-int compareErpCi(std::string_view a, std::string_view b) { return compareFolded(a, b); }
 
 }  // namespace tarn::erp::db

@@ -172,7 +172,9 @@ class SqliteDatabase final : public Database {
     rowsChanged_ = -1;
   }
 
-  void begin() override { runOne(u"begin", {}); }
+  // Immediate: the write lock is taken at once, so a writer elsewhere makes this wait out the
+  // busy timeout rather than fail half-way through the transaction.
+  void begin() override { runOne(u"begin immediate", {}); }
   void commit() override { runOne(u"commit", {}); }
   void rollback() override { runOne(u"rollback", {}); }
 

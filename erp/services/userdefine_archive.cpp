@@ -40,8 +40,8 @@ void archiveUserDefineRecord(db::Database& database, std::u16string_view record,
     try {
       database.rollback();
     } catch (const std::exception&) {
-      // The first failure is the one worth reporting; a failed rollback leaves SQLite's own
-      // automatic rollback to undo the transaction.
+      // The first failure is the one worth reporting. A rollback that fails leaves the
+      // transaction open; the next begin on this connection then reports it.
     }
     throw;
   }
