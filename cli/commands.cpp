@@ -22,26 +22,25 @@ struct RunError {
   std::string message;
 };
 
-// A connection string given with --conn: it must parse, and a SQLite file it names must exist,
-// so that the user hears what is wrong rather than only that Init failed.
-std::u16string checkedConnection(const std::string& text) {
-  const std::u16string connection = fromUtf8(text);
+// Opens the database the component is about to be given, so that the user hears the database's
+// own reason when it cannot be used, and learns when it has no ERP tables, rather than only
+// that Init failed.
+void checkDatabase(const std::u16string& connection) {
   const auto parsed = erp::db::ConnectionString::parse(connection);
   if (!parsed) {
-    throw RunError{"malformed connection string: " + text +
+    throw RunError{"malformed connection string: " + toUtf8(connection) +
                    " (expected key=value pairs, e.g. Provider=SQLite;Data Source=erp.db)"};
   }
-  const auto provider = parsed->get(u"Provider");
-  const auto file = parsed->get(u"Data Source");
-  const bool sqlite = !provider || automation::equalsIgnoringAsciiCase(*provider, u"SQLite");
-  if (sqlite && file && !std::filesystem::exists(std::filesystem::path(toUtf8(*file)))) {
-    throw RunError{"database file not found: " + toUtf8(*file)};
+  const auto tables = erp::db::openDatabase(*parsed)->query(
+      u"select count(*) from sysobjects where name = 'UserDefine'");
+  if (tables.rows.empty() || tables.rows[0][0].toLong() == 0) {
+    throw RunError{"the database has no ERP tables: " + toUtf8(connection) +
+                   " (create the demo database with: velloc demo --db FILE)"};
   }
-  return connection;
 }
 
 std::u16string resolveConnection(const GlobalOptions& options, std::ostream& err) {
-  if (!options.connection.empty()) return checkedConnection(options.connection);
+  if (!options.connection.empty()) return fromUtf8(options.connection);
   if (!options.database.empty()) {
     if (!std::filesystem::exists(options.database)) {
       throw RunError{"database file not found: " + options.database +
@@ -64,9 +63,10 @@ struct Session {
 std::unique_ptr<Session> openSession(const GlobalOptions& options, std::ostream& err) {
   auto session =
       std::unique_ptr<Session>(new Session{VellocHost(), resolveConnection(options, err)});
+  checkDatabase(session->connection);
   if (!session->host.init(session->connection, fromUtf8(options.user))) {
     throw RunError{"the component could not be initialised: Init returned False for " +
-                   toUtf8(session->connection) + " (is it a database with the ERP schema?)"};
+                   toUtf8(session->connection)};
   }
   return session;
 }
@@ -119,9 +119,15 @@ int printReference(const GlobalOptions& options, const std::string& command, con
 
 }  // namespace
 
-int runDemo(const GlobalOptions& options, std::ostream& out, std::ostream& err) {
+int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
   return guarded(err, [&] {
+    if (!options.connection.empty()) {
+      throw RunError{"demo creates a SQLite file: name it with --db FILE, not --conn"};
+    }
     const std::string file = options.database.empty() ? kDefaultDatabase : options.database;
+    if (file != kDefaultDatabase && std::filesystem::exists(file) && !replace) {
+      throw RunError{file + " exists; give --replace to recreate it as the demo database"};
+    }
     erp::createDemoDatabase(file);
     if (options.json) {
       out << demoJson(file);

@@ -21,7 +21,9 @@ struct GlobalOptions {
 // The demo database used when neither --conn nor --db is given.
 inline constexpr const char* kDefaultDatabase = "velloc-demo.db";
 
-int runDemo(const GlobalOptions& options, std::ostream& out, std::ostream& err);
+// Creates the demo database: the default file is recreated freely; another existing file only
+// with `replace`.
+int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err);
 int runReference(const GlobalOptions& options, const ReferenceRequest& request, std::ostream& out,
                  std::ostream& err);
 int runFreeReference(const GlobalOptions& options, const std::string& field,

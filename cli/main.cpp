@@ -1,5 +1,6 @@
 // velloc: does with TarnVelloc what an ERP screen does, against a database.
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -13,11 +14,27 @@ namespace {
 using tarn::cli::GlobalOptions;
 using tarn::cli::ReferenceRequest;
 
-// Accepts a name from `names` or a plain integer (for trying out-of-range selectors).
-std::int16_t selector(const std::string& text, const std::map<std::string, std::int16_t>& names) {
+// A selector is a name from `names` or a whole number in the 16-bit range (for trying the
+// component's refusal of out-of-range selectors).
+std::optional<std::int16_t> selector(const std::string& text,
+                                     const std::map<std::string, std::int16_t>& names) {
   const auto it = names.find(text);
   if (it != names.end()) return it->second;
-  return static_cast<std::int16_t>(std::stoi(text));
+  std::int16_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+CLI::Validator selectorCheck(const std::map<std::string, std::int16_t>& names) {
+  std::string choices;
+  for (const auto& [name, value] : names) choices += (choices.empty() ? "" : ", ") + name;
+  return CLI::Validator(
+      [&names, choices](std::string& text) -> std::string {
+        if (selector(text, names)) return {};
+        return "expected " + choices + " or a whole number from -32768 to 32767, not " + text;
+      },
+      "NAME|NUMBER");
 }
 
 const std::map<std::string, std::int16_t> kSources{{"list", 0}, {"archive", 1}, {"voucher", 2}};
@@ -30,10 +47,10 @@ struct ItemOptions {
     command.add_option("FIELD", field, "the item's field name, cdefine1..16 or cdefine22..37")
         ->required();
     command.add_option("--source", source, "where the values come from: list, archive, voucher")
-        ->check(CLI::IsMember({"list", "archive", "voucher"}) | CLI::Number)
+        ->check(selectorCheck(kSources))
         ->capture_default_str();
     command.add_option("--section", section, "voucher section: header or body")
-        ->check(CLI::IsMember({"header", "body"}) | CLI::Number)
+        ->check(selectorCheck(kSections))
         ->capture_default_str();
     command.add_option("--table", table, "archive table (archive source), e.g. customer");
     command.add_option("--field", column, "column compared with the text, e.g. cCusName");
@@ -43,8 +60,8 @@ struct ItemOptions {
 
   ReferenceRequest request() const {
     using tarn::automation::fromUtf8;
-    return ReferenceRequest{selector(source, kSources),
-                            selector(section, kSections),
+    return ReferenceRequest{*selector(source, kSources),
+                            *selector(section, kSections),
                             fromUtf8(field),
                             fromUtf8(table),
                             fromUtf8(column),
@@ -91,8 +108,10 @@ int main(int argc, char** argv) {
   app.add_option("--user", options.user, "the user id handed to Init")->capture_default_str();
   app.add_flag("--json", options.json, "print one JSON object instead of text");
 
+  bool replace = false;
   auto* demo = app.add_subcommand("demo", "create the demo database and show what to try");
-  demo->footer("Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo");
+  demo->add_flag("--replace", replace, "recreate a file given with --db that already exists");
+  demo->footer("Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo --replace");
 
   ItemOptions refOptions;
   auto* ref = app.add_subcommand("ref", "show the pick-list of a user-defined item");
@@ -151,7 +170,7 @@ int main(int argc, char** argv) {
     std::cerr << "velloc: give either --conn or --db, not both\n";
     return 2;
   }
-  if (*demo) return tarn::cli::runDemo(options, std::cout, std::cerr);
+  if (*demo) return tarn::cli::runDemo(options, replace, std::cout, std::cerr);
   if (*ref) return tarn::cli::runReference(options, refOptions.request(), std::cout, std::cerr);
   if (*freeRef) {
     return tarn::cli::runFreeReference(options, freeField, inventory, inventoryOption->count() > 0,

@@ -48,8 +48,8 @@ std::string widthText(const automation::Variant& width) {
 std::string referenceText(const ReferenceAnswer& answer, const PickList& pickList) {
   if (!answer.ok) return "The component refused the reference (result False).\n";
   std::string out;
-  out += "SQL      " + toUtf8(answer.sql) + "\n";
-  out += "Columns  " + toUtf8(answer.columnSet) + "\n";
+  out += "SQL      " + printable(toUtf8(answer.sql)) + "\n";
+  out += "Columns  " + printable(toUtf8(answer.columnSet)) + "\n";
   const std::string width = widthText(answer.columnWidth);
   if (!width.empty()) out += "Widths   " + width + "\n";
   out += "\n";
@@ -78,8 +78,8 @@ std::string referenceJson(const std::string& command, const ReferenceAnswer& ans
 
 std::string validationText(const ValidationAnswer& answer) {
   std::string out = "Result  " + std::to_string(answer.code) + "  " + meaningOf(answer.code) + "\n";
-  out += "Value   " + toUtf8(answer.value);
-  if (answer.value != answer.typed) out += "  (typed: " + toUtf8(answer.typed) + ")";
+  out += "Value   " + printable(toUtf8(answer.value));
+  if (answer.value != answer.typed) out += "  (typed: " + printable(toUtf8(answer.typed)) + ")";
   return out + "\n";
 }
 

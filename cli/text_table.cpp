@@ -26,15 +26,41 @@ std::size_t displayWidth(std::string_view text) {
   return width;
 }
 
+std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::string TextTable::render() const {
-  std::vector<std::size_t> widths(headings_.size(), 0);
+  std::vector<std::string> headings;
+  for (const auto& heading : headings_) headings.push_back(printable(heading));
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& row : rows_) {
+    std::vector<std::string> cells;
+    for (const auto& cell : row) cells.push_back(printable(cell));
+    rows.push_back(std::move(cells));
+  }
+
+  std::vector<std::size_t> widths(headings.size(), 0);
   auto measure = [&](const std::vector<std::string>& cells) {
     for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
       widths[i] = std::max(widths[i], displayWidth(cells[i]));
     }
   };
-  measure(headings_);
-  for (const auto& row : rows_) measure(row);
+  measure(headings);
+  for (const auto& row : rows) measure(row);
 
   auto line = [&](const std::vector<std::string>& cells) {
     std::string out;
@@ -47,11 +73,11 @@ std::string TextTable::render() const {
     return out + "\n";
   };
 
-  std::string out = line(headings_);
+  std::string out = line(headings);
   std::vector<std::string> rule;
   for (const auto w : widths) rule.emplace_back(w, '-');
   out += line(rule);
-  for (const auto& row : rows_) out += line(row);
+  for (const auto& row : rows) out += line(row);
   return out;
 }
 

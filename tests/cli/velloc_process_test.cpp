@@ -137,9 +137,14 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
       {{"--db", "missing.db", "ref", "cdefine3"}, 1, "database file not found: missing.db"},
       {{"--conn", "Provider=SQLite;Data Source=missing.db", "validate", "cdefine3", "x"},
        1,
-       "database file not found: missing.db"},
+       "cannot open database 'missing.db'"},
       {{"--conn", "garbage", "ref", "cdefine3"}, 1, "malformed connection string: garbage"},
-      {{"--conn", "Provider=Oracle;Data Source=x", "ref", "cdefine3"}, 1, "Init returned False"},
+      {{"--conn", "Provider=Oracle;Data Source=x", "ref", "cdefine3"},
+       1,
+       "unknown database provider 'Oracle'"},
+      {{"ref", "cdefine3", "--source", "99999999999"}, 2, "a whole number from -32768 to 32767"},
+      {{"ref", "cdefine3", "--section", "1.5"}, 2, "--section: expected body, header or"},
+      {{"--conn", "Data Source=x.db", "demo"}, 1, "name it with --db FILE, not --conn"},
       {{"--conn", "a", "--db", "b", "ref", "cdefine3"}, 2, "either --conn or --db"},
   };
   for (const auto& c : cases) {
@@ -149,6 +154,47 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("terminate"), std::string::npos);
   }
+}
+
+TEST_F(VellocProcessTest, AnExistingFileIsReplacedByTheDemoOnlyWhenAsked) {
+  std::ofstream(folder_ / "mine.db") << "precious";
+  const ProcessResult refused = velloc({"--db", "mine.db", "demo"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "velloc: mine.db exists; give --replace to recreate it as the demo database\n");
+  EXPECT_EQ(slurp(folder_ / "mine.db"), "precious");
+
+  EXPECT_EQ(velloc({"--db", "mine.db", "demo", "--replace"}).status, 0);
+  EXPECT_EQ(jsonOf({"--db", "mine.db", "validate-free", "cfree2", "XL", "--json"})["code"], 0);
+}
+
+TEST_F(VellocProcessTest, ADatabaseWithoutTheErpTablesIsNamedAsSuch) {
+  const std::string connection = "Provider=SQLite;Data Source=" + (folder_ / "none.db").string();
+  std::ofstream(folder_ / "none.db").close();  // an empty file is an empty SQLite database
+  const ProcessResult run = velloc({"--conn", connection, "ref", "cdefine3"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("the database has no ERP tables"), std::string::npos) << run.err;
+}
+
+TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacters) {
+  ProcessResult run = velloc({"free-ref", "cfree1", "--inventory", "01001"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "SQL      select distinct free1 as [自由项1] from bas_part where InvCode =N'01001'\n"
+            "Columns  自由项1\n"
+            "Widths   3000\n"
+            "\n"
+            "自由项1\n"
+            "-------\n"
+            "白\n"
+            "蓝\n"
+            "2 rows\n");
+
+  run = velloc({"validate", "cdefine3", "HD"});
+  EXPECT_EQ(run.out, "Result  0  accepted\nValue   华东区  (typed: HD)\n");
+
+  run = velloc({"validate", "cdefine6", "a\tb\x1b[31m"});
+  EXPECT_EQ(run.out, "Result  -1  refused\nValue   a\\x09b\\x1b[31m\n");
 }
 
 TEST_F(VellocProcessTest, EveryCommandHasHelpWithExamples) {
