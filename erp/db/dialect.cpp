@@ -113,11 +113,28 @@ class Rewriter {
   std::optional<std::u16string> limit_;
 };
 
+// A compound select (union, except, intersect outside parentheses) would take a limit for the
+// whole result, where SQL Server's top limits only its own select: such text keeps its top, for
+// SQLite to reject rather than to answer differently.
+bool hasCompoundSelect(const std::vector<SqlToken>& tokens) {
+  int depth = 0;
+  for (const auto& token : tokens) {
+    if (isSymbol(token, u'(')) ++depth;
+    if (isSymbol(token, u')') && depth > 0) --depth;
+    if (depth == 0 &&
+        (isWord(token, u"union") || isWord(token, u"except") || isWord(token, u"intersect"))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::u16string adaptToSqlite(std::u16string_view sqlServerText) {
   const std::vector<SqlToken> tokens = tokenizeSql(sqlServerText);
   const TopFinder topFinder(tokens);
+  const bool compound = hasCompoundSelect(tokens);
   Rewriter rewriter;
   int depth = 0;
   bool statementHasSelect = false;
@@ -140,7 +157,7 @@ std::u16string adaptToSqlite(std::u16string_view sqlServerText) {
       continue;
     }
     rewriter.append(token.text, !isInsignificant(token));
-    if (depth == 0 && !statementHasSelect && isWord(token, u"select")) {
+    if (depth == 0 && !statementHasSelect && !compound && isWord(token, u"select")) {
       statementHasSelect = true;
       if (const auto top = topFinder.after(i)) {
         // Keep what lies between select and top (distinct, blanks); of the clause itself only

@@ -75,6 +75,10 @@ TEST(DbDialectTest, TopBecomesLimitOfTheOuterSelect) {
       {"select top n a from t", "select top n a from t"},
       {"select [top] from t", "select \"top\" from t"},
       {"select 'select top 1' from t", "select 'select top 1' from t"},
+      {"select top 1 a from t union all select b from u",
+       "select top 1 a from t union all select b from u"},
+      {"select top 1 a from t where a in (select b from u union select c from v)",
+       "select a from t where a in (select b from u union select c from v) limit 1"},
   });
 }
 
