@@ -1,9 +1,9 @@
 // The parts of SQL Server's default case-insensitive comparison that the ERP's keys rely on, for
 // backends that do not have it: ASCII letters compare without case, and the shorter text compares
 // as if padded with blanks (U+0020), so trailing blanks never make two texts differ. Every other
-// character compares by its code point (letters beyond ASCII keep their case). The SQLite backend registers it under kErpCollationName on every
-// connection, over UTF-8 (the encoding SQLite stores, so index searches convert nothing); the
-// schema declares its text columns with it.
+// character compares by its code point (letters beyond ASCII keep their case). The SQLite backend
+// registers it under kErpCollationName on every connection, over UTF-8 (the encoding SQLite stores,
+// so index searches convert nothing); the schema declares its text columns with it.
 #pragma once
 
 #include <string_view>
