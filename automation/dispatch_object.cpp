@@ -1,7 +1,7 @@
-#include "automation/dispatch_object.h"
+#include "tarnvelloc/automation/dispatch_object.h"
 
-#include "automation/error.h"
-#include "automation/text.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::automation {
 

@@ -1,4 +1,4 @@
-#include "automation/error.h"
+#include "tarnvelloc/automation/error.h"
 
 namespace tarn::automation {
 namespace {

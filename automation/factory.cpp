@@ -1,9 +1,9 @@
-#include "automation/factory.h"
+#include "tarnvelloc/automation/factory.h"
 
 #include <cstdio>
 
-#include "automation/error.h"
-#include "automation/text.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::automation {
 namespace {

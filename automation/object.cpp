@@ -1,6 +1,6 @@
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
-#include "automation/error.h"
+#include "tarnvelloc/automation/error.h"
 
 namespace tarn::automation {
 

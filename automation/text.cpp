@@ -1,4 +1,4 @@
-#include "automation/text.h"
+#include "tarnvelloc/automation/text.h"
 
 #include <cstdint>
 

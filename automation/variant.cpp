@@ -1,12 +1,12 @@
-#include "automation/variant.h"
+#include "tarnvelloc/automation/variant.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "automation/error.h"
-#include "automation/text.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::automation {
 namespace {

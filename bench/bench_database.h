@@ -10,8 +10,8 @@
 #include <string>
 
 #include "component/clsVelloc.h"
-#include "erp/components.h"
-#include "erp/demo_database.h"
+#include "tarnvelloc/erp/components.h"
+#include "tarnvelloc/erp/demo_database.h"
 
 namespace tarn::bench {
 

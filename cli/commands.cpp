@@ -4,12 +4,12 @@
 #include <optional>
 #include <ostream>
 
-#include "automation/error.h"
-#include "automation/text.h"
 #include "cli/report.h"
 #include "cli/text_table.h"
-#include "erp/db/database.h"
-#include "erp/demo_database.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/demo_database.h"
+#include "tarnvelloc/erp/statement.h"
 
 namespace tarn::cli {
 namespace {
@@ -26,13 +26,12 @@ struct RunError {
 // own reason when it cannot be used, and learns when it has no ERP tables, rather than only
 // that Init failed.
 void checkDatabase(const std::u16string& connection) {
-  const auto parsed = erp::db::ConnectionString::parse(connection);
-  if (!parsed) {
+  if (!erp::isWellFormedConnectionString(connection)) {
     throw RunError{"malformed connection string: " + toUtf8(connection) +
                    " (expected key=value pairs, e.g. Provider=SQLite;Data Source=erp.db)"};
   }
-  const auto tables = erp::db::openDatabase(*parsed)->query(
-      u"select count(*) from sysobjects where name = 'UserDefine'");
+  const auto tables =
+      erp::runStatement(connection, u"select count(*) from sysobjects where name = 'UserDefine'");
   if (tables.rows.empty() || tables.rows[0][0].toLong() == 0) {
     throw RunError{"the database has no ERP tables: " + toUtf8(connection) +
                    " (create the demo database with: velloc demo --db FILE)"};
@@ -78,9 +77,10 @@ std::string cellText(const automation::Variant& value) {
 PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer) {
   PickList pickList;
   if (!answer.ok) return pickList;
-  const auto parsed = erp::db::ConnectionString::parse(connection);
-  if (!parsed) throw RunError{"malformed connection string: " + toUtf8(connection)};
-  const auto result = erp::db::openDatabase(*parsed)->query(answer.sql);
+  if (!erp::isWellFormedConnectionString(connection)) {
+    throw RunError{"malformed connection string: " + toUtf8(connection)};
+  }
+  const auto result = erp::runStatement(connection, answer.sql);
   const auto captions = splitColumnSet(answer.columnSet);
   if (captions.size() == result.columns.size()) {
     pickList.headings = captions;

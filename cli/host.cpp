@@ -1,9 +1,9 @@
 #include "cli/host.h"
 
-#include "automation/error.h"
-#include "automation/factory.h"
-#include "component/entry_points.h"
-#include "erp/components.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/factory.h"
+#include "tarnvelloc/component/entry_points.h"
+#include "tarnvelloc/erp/components.h"
 
 namespace tarn::cli {
 

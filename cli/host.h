@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::cli {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <set>
 
-#include "automation/text.h"
 #include "cli/commands.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace {
 

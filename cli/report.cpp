@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "automation/text.h"
 #include "cli/text_table.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::cli {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::velloc {
 

@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-#include "automation/factory.h"
 #include "component/prog_ids.h"
 #include "services/outside_services.h"
+#include "tarnvelloc/automation/factory.h"
 
 namespace tarn::velloc {
 namespace {

@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <string>
 
-#include "automation/object.h"
 #include "component/_clsVelloc.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::velloc {
 

@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "automation/dispatch_object.h"
+#include "tarnvelloc/automation/dispatch_object.h"
 
 namespace tarn::velloc {
 namespace {

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "automation/object.h"
 #include "component/_clsVelloc.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::velloc {
 

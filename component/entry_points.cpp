@@ -1,11 +1,11 @@
-#include "component/entry_points.h"
+#include "tarnvelloc/component/entry_points.h"
 
 #include <atomic>
 #include <memory>
 
-#include "automation/dispatch_object.h"
 #include "component/clsVelloc.h"
 #include "component/dispatch_face.h"
+#include "tarnvelloc/automation/dispatch_object.h"
 
 namespace tarn::velloc {
 namespace {

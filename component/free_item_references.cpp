@@ -3,13 +3,13 @@
 // last, only on success.
 #include <utility>
 
-#include "automation/factory.h"
 #include "component/clsVelloc.h"
 #include "component/prog_ids.h"
 #include "freeitem/free_reference.h"
 #include "freeitem/structured_free_reference.h"
+#include "items/reference.h"
 #include "services/outside_services.h"
-#include "userdefine/reference.h"
+#include "tarnvelloc/automation/factory.h"
 
 namespace tarn::velloc {
 
@@ -20,7 +20,7 @@ bool clsVelloc::GetFreeRefSQL(std::u16string sFreeFldName, std::u16string sMatch
     services::ColumnSettingsService columnSettings(g_ColSet);
     auto reference = freeitem::buildFreeReference(columnSettings, sFreeFldName, sMatchVal);
     if (!reference) return false;
-    userdefine::writeReference(std::move(*reference), sRefSql, sRefColSet, sRefColWidth);
+    items::writeReference(std::move(*reference), sRefSql, sRefColSet, sRefColWidth);
     return true;
   } catch (...) {
     return false;
@@ -40,7 +40,7 @@ bool clsVelloc::GetStruFreeRefSQL(std::u16string sInvCode, std::u16string sFreeF
     services::UtilityService utility(m_oUtil);
     auto reference = freeitem::buildPartsReference(utility, sInvCode, sFreeFldName, sMatchVal);
     if (!reference) return false;
-    userdefine::writeReference(std::move(*reference), sRefSql, sRefColSet, sRefColWidth);
+    items::writeReference(std::move(*reference), sRefSql, sRefColSet, sRefColWidth);
     return true;
   } catch (...) {
     return false;

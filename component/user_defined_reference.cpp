@@ -16,11 +16,11 @@ bool clsVelloc::GetRefSQL(std::int16_t iDataSrcType, std::int16_t iVoucherSec,
     userdefine::RefSqlServices services{
         services::VoucherDataService(g_oVoDbSrv), services::ColumnSettingsService(g_ColSet),
         services::RowAuthorisationService(g_oRowAuth), services::UtilityService(m_oUtil)};
-    auto reference = userdefine::BuildUserDefinedReference(
+    auto reference = userdefine::buildUserDefinedReference(
         services, {iDataSrcType, iVoucherSec, std::move(sUserDefName), std::move(sTableName),
                    std::move(sFieldName), std::move(sCardNumber), std::move(sMatchVal)});
     if (!reference) return false;
-    userdefine::writeReference(std::move(*reference), sRefSql, sRefColSet, sRefColWidth);
+    items::writeReference(std::move(*reference), sRefSql, sRefColSet, sRefColWidth);
     return true;
   } catch (...) {
     return false;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "automation/dispatch_object.h"
-#include "automation/error.h"
-#include "automation/text.h"
 #include "erp/db/database.h"
 #include "erp/record_set_object.h"
+#include "tarnvelloc/automation/dispatch_object.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {
 namespace {
@@ -42,13 +42,7 @@ class AdoConnection : public automation::DispatchObject {
 
   Variant open(std::span<Argument> args) {
     if (database_) raise(ErrorCode::kComponentFailure, "the connection is already open");
-    const std::u16string text = args[0].value().toString();
-    const auto connection = db::ConnectionString::parse(text);
-    if (!connection) {
-      raise(ErrorCode::kComponentFailure,
-            "malformed connection string: " + automation::toUtf8(text));
-    }
-    database_ = db::openDatabase(*connection);
+    database_ = db::openDatabase(args[0].value().toString());
     return Variant();
   }
 

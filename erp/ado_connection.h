@@ -13,7 +13,7 @@
 // any database failure; Execute or Close on a connection that is not open.
 #pragma once
 
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::erp {
 

@@ -1,7 +1,7 @@
-#include "erp/components.h"
+#include "tarnvelloc/erp/components.h"
 
 #include "erp/ado_connection.h"
-#include "erp/services/service_objects.h"
+#include "erp/providers/provider_objects.h"
 
 namespace tarn::erp {
 namespace {
@@ -26,17 +26,17 @@ constexpr Guid kConnectionClass{
 
 void registerComponents(automation::ComponentRegistry& registry) {
   registry.registerClass(u"TarnDataSvc.IDataSvc", kArchiveDataClass,
-                         services::makeArchiveDataService);
+                         providers::makeArchiveDataProvider);
   registry.registerClass(u"TarnVoucherSvc.IVoucherSvc", kVoucherDataClass,
-                         services::makeVoucherDataService);
+                         providers::makeVoucherDataProvider);
   // One class under both ProgIDs: the earlier revision of the component uses the second.
   registry.registerClass(u"TarnColumnSvc.IColumnSvc", kColumnSettingsClass,
-                         services::makeColumnSettingsService);
+                         providers::makeColumnSettingsProvider);
   registry.registerClass(u"TarnColSetSvc.IColumnSvc", kColumnSettingsClass,
-                         services::makeColumnSettingsService);
+                         providers::makeColumnSettingsProvider);
   registry.registerClass(u"TarnRowAuthSvc.IRowAuth", kRowAuthorisationClass,
-                         services::makeRowAuthorisationService);
-  registry.registerClass(u"TarnUtil.IUtil", kUtilityClass, services::makeUtilityService);
+                         providers::makeRowAuthorisationProvider);
+  registry.registerClass(u"TarnUtil.IUtil", kUtilityClass, providers::makeUtilityProvider);
   registry.registerClass(u"ADODB.Connection", kConnectionClass, makeAdoConnection);
 }
 

@@ -1,4 +1,4 @@
-#include "erp/demo_database.h"
+#include "tarnvelloc/erp/demo_database.h"
 
 #include <array>
 #include <cstdint>
@@ -6,9 +6,10 @@
 #include <string_view>
 #include <system_error>
 
-#include "automation/error.h"
-#include "automation/text.h"
 #include "erp/db/database.h"
+#include "erp/db/transaction.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {
 namespace scripts {
@@ -26,8 +27,7 @@ using automation::Variant;
 constexpr std::u16string_view kGeneratedItem = u"H09";
 
 std::unique_ptr<db::Database> open(const std::filesystem::path& path, bool createIfMissing) {
-  const auto connection = db::ConnectionString::parse(sqliteConnectionString(path));
-  return db::openDatabase(*connection, createIfMissing);
+  return db::openDatabase(sqliteConnectionString(path), createIfMissing);
 }
 
 // Runs `fill` on a new database file beside `path` and then puts that file in place of `path`
@@ -40,9 +40,9 @@ void replaceAtomically(const std::filesystem::path& path, Fill fill) {
   try {
     {
       auto database = open(building, true);
-      database->begin();
+      db::Transaction transaction(*database);
       fill(*database);
-      database->commit();
+      transaction.commit();
     }
     std::filesystem::rename(building, path);
   } catch (const std::exception& failure) {
@@ -87,14 +87,9 @@ void addGeneratedValues(const std::filesystem::path& path, std::uint32_t count) 
   const std::array<Variant, 3> parameters{Variant(static_cast<std::int32_t>(count)),
                                           Variant(std::u16string(kGeneratedItem)),
                                           Variant(std::u16string(kGeneratedItem))};
-  database->begin();
-  try {
-    database->queryNative(kGenerate, parameters);
-    database->commit();
-  } catch (...) {
-    database->rollback();
-    throw;
-  }
+  db::Transaction transaction(*database);
+  database->queryNative(kGenerate, parameters);
+  transaction.commit();
 }
 
 std::u16string sqliteConnectionString(const std::filesystem::path& path) {

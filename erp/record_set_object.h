@@ -11,8 +11,8 @@
 // index. A key that is neither text nor an integer raises kTypeMismatch.
 #pragma once
 
-#include "automation/object.h"
 #include "erp/db/database.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::erp {
 

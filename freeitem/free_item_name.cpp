@@ -1,6 +1,6 @@
 #include "freeitem/free_item_name.h"
 
-#include "automation/text.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::freeitem {
 namespace {

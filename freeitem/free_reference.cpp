@@ -3,27 +3,27 @@
 #include <string>
 #include <utility>
 
-#include "automation/text.h"
 #include "freeitem/free_item_name.h"
 #include "freeitem/free_reference_sql.h"
-#include "userdefine/column_layout.h"
-#include "userdefine/sql_text.h"
+#include "items/column_layout.h"
+#include "items/sql_text.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::freeitem {
 
 namespace sql = free_reference_sql;
-using userdefine::literalText;
+using items::literalText;
 
-std::optional<userdefine::Reference> buildFreeReference(
-    services::ColumnSettingsService& columnSettings, std::u16string_view sFreeFldName,
-    std::u16string_view sMatchVal) {
+std::optional<items::Reference> buildFreeReference(services::ColumnSettingsService& columnSettings,
+                                                   std::u16string_view sFreeFldName,
+                                                   std::u16string_view sMatchVal) {
   const auto name = parseFreeItemName(sFreeFldName);
   if (!name) return std::nullopt;
 
   // The column information and the order clause are not used: a free item's pick-list has no
   // ordering of its own.
-  userdefine::ColumnLayout layout =
-      userdefine::GetColLayout(columnSettings, std::u16string(kFreeItemLayoutKey));
+  items::ColumnLayout layout =
+      items::GetColLayout(columnSettings, std::u16string(kFreeItemLayoutKey));
 
   std::u16string query = std::u16string(sql::kSelectValues) + literalText(name->itemCaption()) +
                          std::u16string(sql::kJoinDefinitions);
@@ -32,10 +32,10 @@ std::optional<userdefine::Reference> buildFreeReference(
     query += std::u16string(sql::kValueLike) + match + std::u16string(sql::kAliasLike) + match +
              std::u16string(sql::kMatchEnd);
   }
-  userdefine::ReplaceSelectList(query, layout.list);
+  items::ReplaceSelectList(query, layout.list);
 
-  std::u16string columnSet = userdefine::JoinColumnSet(layout.columnSet, userdefine::kCaptionField);
-  return userdefine::Reference{std::move(query), std::move(columnSet)};
+  std::u16string columnSet = items::joinColumnSet(layout.columnSet, items::kCaptionField);
+  return items::Reference{std::move(query), std::move(columnSet)};
 }
 
 }  // namespace tarn::freeitem

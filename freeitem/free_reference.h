@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "items/reference.h"
 #include "services/outside_services.h"
-#include "userdefine/reference.h"
 
 namespace tarn::freeitem {
 
@@ -18,8 +18,8 @@ inline constexpr std::u16string_view kFreeItemLayoutKey = u"UserDefFreeRef";
 // query of the item's values (filtered on value and alias containing the trimmed match text,
 // when that is not empty) with the service's select list, the column captions joined by ',',
 // and an empty width text. The column set is closed once read.
-std::optional<userdefine::Reference> buildFreeReference(
-    services::ColumnSettingsService& columnSettings, std::u16string_view sFreeFldName,
-    std::u16string_view sMatchVal);
+std::optional<items::Reference> buildFreeReference(services::ColumnSettingsService& columnSettings,
+                                                   std::u16string_view sFreeFldName,
+                                                   std::u16string_view sMatchVal);
 
 }  // namespace tarn::freeitem

@@ -3,20 +3,20 @@
 #include <optional>
 
 #include "freeitem/free_item_name.h"
-#include "userdefine/archive_entry.h"
-#include "userdefine/archived_value_lookup.h"
+#include "items/archive_entry.h"
+#include "items/archived_value_lookup.h"
 
 namespace tarn::freeitem {
 
-std::int16_t ValidateFreeAr(services::ArchiveDataService& archiveData,
-                            std::u16string_view sFreeFldName, std::u16string& sFreeVal,
-                            bool bBuildAr, std::int16_t& running) {
+std::int16_t validateFreeItemValue(services::ArchiveDataService& archiveData,
+                                   std::u16string_view sFreeFldName, std::u16string& sFreeVal,
+                                   bool bBuildAr, std::int16_t& running) {
   const std::optional<FreeItemName> name = parseFreeItemName(sFreeFldName);
-  if (!name) return userdefine::refusalCode(bBuildAr);
+  if (!name) return items::refusalCode(bBuildAr);
   const std::u16string caption = name->itemCaption();
-  return userdefine::LookUpArchivedValue(
-      archiveData, {caption, std::nullopt, userdefine::ValueRules::kLengthOnly}, bBuildAr, sFreeVal,
-      running);
+  return items::lookUpArchivedValue(archiveData,
+                                    {caption, std::nullopt, items::ValueRules::kLengthOnly},
+                                    bBuildAr, sFreeVal, running);
 }
 
 }  // namespace tarn::freeitem

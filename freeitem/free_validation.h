@@ -16,11 +16,11 @@
 
 namespace tarn::freeitem {
 
-// Returns the validation code (userdefine::kAccepted, kRefused, kNotArchived, kArchived).
+// Returns the validation code (items::kAccepted, kRefused, kNotArchived, kArchived).
 // sFreeVal is replaced by the archived value when it matched an alias. `running` is the running
 // result: 0 until the value lookup has found nothing, then -1, and 1 or -2 after archiving.
-std::int16_t ValidateFreeAr(services::ArchiveDataService& archiveData,
-                            std::u16string_view sFreeFldName, std::u16string& sFreeVal,
-                            bool bBuildAr, std::int16_t& running);
+std::int16_t validateFreeItemValue(services::ArchiveDataService& archiveData,
+                                   std::u16string_view sFreeFldName, std::u16string& sFreeVal,
+                                   bool bBuildAr, std::int16_t& running);
 
 }  // namespace tarn::freeitem

@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <utility>
 
-#include "automation/text.h"
 #include "freeitem/free_item_name.h"
 #include "freeitem/structured_free_reference_sql.h"
-#include "userdefine/sql_text.h"
+#include "items/sql_text.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::freeitem {
 namespace {
 
 namespace sql = structured_free_reference_sql;
-using userdefine::bracketedText;
-using userdefine::literalText;
+using items::bracketedText;
+using items::literalText;
 
 // ADO's "no options" for Open and Execute.
 constexpr std::int32_t kNoOptions = -1;
@@ -49,10 +49,10 @@ bool isUnstructuredFreeItem(services::Connection connection, const std::u16strin
   return unstructured;
 }
 
-std::optional<userdefine::Reference> buildPartsReference(services::UtilityService& utility,
-                                                         std::u16string_view sInvCode,
-                                                         std::u16string_view sFreeFldName,
-                                                         std::u16string_view sMatchVal) {
+std::optional<items::Reference> buildPartsReference(services::UtilityService& utility,
+                                                    std::u16string_view sInvCode,
+                                                    std::u16string_view sFreeFldName,
+                                                    std::u16string_view sMatchVal) {
   const auto name = parseFreeItemName(sFreeFldName);
   if (!name) return std::nullopt;
 
@@ -69,8 +69,8 @@ std::optional<userdefine::Reference> buildPartsReference(services::UtilityServic
     query += std::u16string(sql::kAnd) + column + std::u16string(sql::kColumnLike) + match +
              std::u16string(sql::kMatchEnd);
   }
-  return userdefine::Reference{std::move(query), std::move(caption),
-                               automation::Variant(std::u16string(kPartsColumnWidth))};
+  return items::Reference{std::move(query), std::move(caption),
+                          automation::Variant(std::u16string(kPartsColumnWidth))};
 }
 
 }  // namespace tarn::freeitem

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "items/reference.h"
 #include "services/outside_services.h"
-#include "userdefine/reference.h"
 
 namespace tarn::freeitem {
 
@@ -27,9 +27,9 @@ bool isUnstructuredFreeItem(services::Connection connection, const std::u16strin
 // item's column in bas_part for the inventory code as passed (filtered on the trimmed match
 // text when that is not empty), captioned by the utility service's inventory free-item text +
 // the suffix; the column set is that caption and the width the text "3000".
-std::optional<userdefine::Reference> buildPartsReference(services::UtilityService& utility,
-                                                         std::u16string_view sInvCode,
-                                                         std::u16string_view sFreeFldName,
-                                                         std::u16string_view sMatchVal);
+std::optional<items::Reference> buildPartsReference(services::UtilityService& utility,
+                                                    std::u16string_view sInvCode,
+                                                    std::u16string_view sFreeFldName,
+                                                    std::u16string_view sMatchVal);
 
 }  // namespace tarn::freeitem

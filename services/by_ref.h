@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::services {
 

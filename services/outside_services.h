@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "automation/object.h"
 #include "services/record_set.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::services {
 

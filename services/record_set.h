@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::services {
 

@@ -2,17 +2,25 @@
 
 #include <utility>
 
-#include "automation/text.h"
-#include "userdefine/column_layout.h"
+#include "items/column_layout.h"
+#include "items/sql_text.h"
+#include "tarnvelloc/automation/text.h"
 #include "userdefine/ref_sql_texts.h"
 #include "userdefine/source_resolution.h"
-#include "userdefine/sql_text.h"
 
 namespace tarn::userdefine {
 namespace {
 
 using automation::asciiLower;
 using automation::Variant;
+using items::appendToColumnSet;
+using items::ColumnLayout;
+using items::GetColLayout;
+using items::joinColumnSet;
+using items::kCaptionField;
+using items::literalText;
+using items::Reference;
+using items::ReplaceSelectList;
 
 constexpr std::u16string_view kListTable = u"UserDefine";
 constexpr std::u16string_view kListField = u"cValue";
@@ -28,64 +36,62 @@ std::u16string likeMatch(std::u16string_view field, std::u16string_view match) {
   return text(field) + text(ref_sql::kLikeOpen) + literalText(match) + text(ref_sql::kLikeClose);
 }
 
-std::optional<Reference> listReference(RefSqlServices& services, RefSqlRequest& request,
+std::optional<Reference> listReference(RefSqlServices& services, std::u16string_view name,
                                        std::u16string_view match) {
-  const auto item = ParseDefName(request.sUserDefName);
+  const auto item = ParseDefName(name);
   if (!item) return std::nullopt;
-  request.sTableName = text(kListTable);
-  request.sFieldName = text(kListField);
+  // The list source reads cValue of UserDefine, whatever table and field the caller passed.
+  std::u16string table = text(kListTable);
   // UserDefine has no key column: the filter is "1=1" and the service is not asked.
-  if (!GetAuthFilter(services.rowAuth, request.sTableName)) return std::nullopt;
+  if (!GetAuthFilter(services.rowAuth, table)) return std::nullopt;
 
-  ColumnLayout layout =
-      GetColLayout(services.columnSettings, request.sTableName + text(kLayoutKeySuffix));
+  ColumnLayout layout = GetColLayout(services.columnSettings, table + text(kLayoutKeySuffix));
   std::u16string sql = text(item->section == kHeaderSection ? ref_sql::kListHeaderTemplate
                                                             : ref_sql::kListBodyTemplate) +
                        literalText(item->caption) + text(ref_sql::kListItemJoin);
   if (!match.empty()) {
-    sql += text(ref_sql::kListMatchOpen) + request.sFieldName + text(ref_sql::kLikeOpen) +
+    sql += text(ref_sql::kListMatchOpen) + text(kListField) + text(ref_sql::kLikeOpen) +
            literalText(match) + text(ref_sql::kListAliasLike) + literalText(match) +
            text(ref_sql::kListMatchClose);
   }
   ReplaceSelectList(sql, layout.list);
-  std::u16string columnSet = JoinColumnSet(layout.columnSet, kCaptionField);
+  std::u16string columnSet = joinColumnSet(layout.columnSet, kCaptionField);
   return Reference{std::move(sql), std::move(columnSet)};
 }
 
-std::optional<Reference> archiveReference(RefSqlServices& services, RefSqlRequest& request,
+std::optional<Reference> archiveReference(RefSqlServices& services, const RefSqlRequest& request,
                                           std::u16string_view match) {
-  const auto filter = GetAuthFilter(services.rowAuth, request.sTableName);
+  std::u16string table = request.sTableName;
+  const auto filter = GetAuthFilter(services.rowAuth, table);
   if (!filter) return std::nullopt;
 
   // The layout key keeps the table name as the caller spelled it (Person gives PersonRef).
-  ColumnLayout layout =
-      GetColLayout(services.columnSettings, request.sTableName + text(kLayoutKeySuffix));
+  ColumnLayout layout = GetColLayout(services.columnSettings, table + text(kLayoutKeySuffix));
   std::u16string sql = text(ref_sql::kArchiveSelect) +
-                       services.util.GetJoinTableStr(request.sTableName).toString() +
-                       text(ref_sql::kWhere) + *filter;
+                       services.util.GetJoinTableStr(table).toString() + text(ref_sql::kWhere) +
+                       *filter;
   if (!match.empty()) {
-    const bool person = asciiLower(request.sTableName) == kPersonTable;
+    const bool person = asciiLower(table) == kPersonTable;
     sql +=
         text(person ? ref_sql::kPersonAnd : ref_sql::kAnd) + likeMatch(request.sFieldName, match);
   }
   ReplaceSelectList(sql, layout.list);
-  std::u16string columnSet = JoinColumnSet(layout.columnSet, kCaptionField);
+  std::u16string columnSet = joinColumnSet(layout.columnSet, kCaptionField);
   return Reference{std::move(sql), std::move(columnSet)};
 }
 
-std::optional<Reference> voucherReference(RefSqlServices& services, RefSqlRequest& request,
+std::optional<Reference> voucherReference(RefSqlServices& services, const RefSqlRequest& request,
                                           std::u16string_view match) {
   // OpenX and GetFieldNames receive the same two variables; their content is the services'.
   Variant flag(false);
   Variant message(u"");
   const auto def = ReadVoucherDef(services.voucherData, request.sCardNumber, flag, message);
   if (!def) return std::nullopt;
-  request.sTableName = def->table;
+  std::u16string table = def->table;
   // Only a refusal matters here: the voucher query carries no access filter.
-  if (!GetAuthFilter(services.rowAuth, request.sTableName)) return std::nullopt;
+  if (!GetAuthFilter(services.rowAuth, table)) return std::nullopt;
 
-  services::RecordSet fieldNames =
-      services.voucherData.GetFieldNames(request.sTableName, flag, message);
+  services::RecordSet fieldNames = services.voucherData.GetFieldNames(table, flag, message);
   if (fieldNames.hasNoRows()) {
     fieldNames.close();
     return std::nullopt;
@@ -100,8 +106,7 @@ std::optional<Reference> voucherReference(RefSqlServices& services, RefSqlReques
   }
   fieldNames.close();
 
-  std::u16string sql =
-      text(ref_sql::kVoucherSelect) + fields + text(ref_sql::kFrom) + request.sTableName;
+  std::u16string sql = text(ref_sql::kVoucherSelect) + fields + text(ref_sql::kFrom) + table;
   if (!def->condition.empty()) sql += text(ref_sql::kWhere) + def->condition;
   if (!match.empty()) {
     sql += text(def->condition.empty() ? ref_sql::kWhere : ref_sql::kAnd) +
@@ -112,16 +117,17 @@ std::optional<Reference> voucherReference(RefSqlServices& services, RefSqlReques
 
 }  // namespace
 
-std::optional<Reference> BuildUserDefinedReference(RefSqlServices& services,
-                                                   RefSqlRequest request) {
-  request.sUserDefName = automation::trimBlanks(request.sUserDefName);
+std::optional<items::Reference> buildUserDefinedReference(RefSqlServices& services,
+                                                          const RefSqlRequest& request) {
   const std::u16string match = automation::trimBlanks(request.sMatchVal);
 
   if (!validSelectors(request.iDataSrcType, request.iVoucherSec)) return std::nullopt;
   switch (request.iDataSrcType) {
-    case kListSource:
-      if (!hasItemPrefix(request.sUserDefName)) return std::nullopt;
-      return listReference(services, request, match);
+    case kListSource: {
+      const std::u16string name = automation::trimBlanks(request.sUserDefName);
+      if (!hasItemPrefix(name)) return std::nullopt;
+      return listReference(services, name, match);
+    }
     case kArchiveSource:
       return archiveReference(services, request, match);
     default:

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "items/reference.h"
 #include "services/outside_services.h"
-#include "userdefine/reference.h"
 
 namespace tarn::userdefine {
 
@@ -36,6 +36,7 @@ struct RefSqlRequest {
   std::u16string sMatchVal;
 };
 
-std::optional<Reference> BuildUserDefinedReference(RefSqlServices& services, RefSqlRequest request);
+std::optional<items::Reference> buildUserDefinedReference(RefSqlServices& services,
+                                                          const RefSqlRequest& request);
 
 }  // namespace tarn::userdefine

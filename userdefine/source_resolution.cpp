@@ -3,15 +3,16 @@
 #include <array>
 #include <utility>
 
-#include "automation/text.h"
+#include "items/sql_text.h"
+#include "tarnvelloc/automation/text.h"
 #include "userdefine/source_resolution_sql.h"
-#include "userdefine/sql_text.h"
 
 namespace tarn::userdefine {
 namespace {
 
 using automation::asciiLower;
 using automation::Variant;
+using items::literalText;
 
 constexpr std::u16string_view kItemPrefix = u"cdefine";
 constexpr std::u16string_view kCaptionPrefix = u"自定义项";

@@ -9,20 +9,20 @@
 #include <string>
 #include <string_view>
 
-#include "automation/variant.h"
+#include "items/sections.h"
 #include "services/outside_services.h"
+#include "tarnvelloc/automation/variant.h"
 
 namespace tarn::userdefine {
+
+using items::kBodySection;
+using items::kHeaderSection;
 
 // Where an item's values come from (iDataSrcType): the item's UserDefine list, an archive table,
 // or the table a Vouchers row names.
 inline constexpr std::int16_t kListSource = 0;
 inline constexpr std::int16_t kArchiveSource = 1;
 inline constexpr std::int16_t kVoucherSource = 2;
-
-// Sections of a voucher, as UserDef.cClass names them.
-inline constexpr std::int16_t kHeaderSection = 0;
-inline constexpr std::int16_t kBodySection = 1;
 
 // True when both selectors are in range: a source of the three, and header or body.
 bool validSelectors(std::int16_t iDataSrcType, std::int16_t iVoucherSec);

@@ -1,19 +1,26 @@
 #include "userdefine/validate.h"
 
-#include "automation/error.h"
-#include "automation/text.h"
-#include "userdefine/archive_entry.h"
-#include "userdefine/archived_value_lookup.h"
+#include "items/archive_entry.h"
+#include "items/archived_value_lookup.h"
+#include "items/sql_text.h"
+#include "items/value_typing.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 #include "userdefine/source_resolution.h"
-#include "userdefine/sql_text.h"
 #include "userdefine/validate_sql.h"
-#include "userdefine/value_typing.h"
 
 namespace tarn::userdefine {
 namespace {
 
 namespace sql = validate_sql;
 using automation::trimBlanks;
+using items::isNumericValue;
+using items::kAccepted;
+using items::kRefused;
+using items::literalText;
+using items::lookUpArchivedValue;
+using items::refusalCode;
+using items::ValueRules;
 
 bool acceptableArguments(std::int16_t iDataSrcType, std::int16_t iVoucherSec,
                          std::u16string_view name) {
@@ -71,37 +78,38 @@ bool IsMoneyColumn(services::VoucherDataService& voucherData, std::u16string_vie
   return money;
 }
 
-std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
-                        std::int16_t iVoucherSec, std::u16string sUserDefName,
-                        std::u16string sTableName, std::u16string sFieldName,
-                        std::u16string& sUserDefVal, std::u16string_view sCardNumber, bool bBuildAr,
-                        std::int16_t& running) {
-  sUserDefName = trimBlanks(sUserDefName);
+std::int16_t validateUserDefinedValue(ValidationServices& services,
+                                      const ValidationRequest& request, std::u16string& sUserDefVal,
+                                      std::int16_t& running) {
+  const std::u16string name = trimBlanks(request.sUserDefName);
   sUserDefVal = trimBlanks(sUserDefVal);
-  const std::int16_t refusal = refusalCode(bBuildAr);
+  const std::int16_t refusal = refusalCode(request.bBuildAr);
 
-  if (!acceptableArguments(iDataSrcType, iVoucherSec, sUserDefName)) return refusal;
-  const std::optional<ItemName> item = ParseDefName(sUserDefName);
+  if (!acceptableArguments(request.iDataSrcType, request.iVoucherSec, name)) return refusal;
+  const std::optional<ItemName> item = ParseDefName(name);
   if (!item) return refusal;
 
+  // The voucher source reads its table and condition from the Vouchers row of the card number.
+  std::u16string table = request.sTableName;
   std::u16string condition;
-  if (iDataSrcType == kVoucherSource) {
-    std::optional<VoucherDef> voucher = ReadVoucherDef(services.voucherData, sCardNumber);
+  if (request.iDataSrcType == kVoucherSource) {
+    std::optional<VoucherDef> voucher = ReadVoucherDef(services.voucherData, request.sCardNumber);
     if (!voucher) return running;
-    sTableName = std::move(voucher->table);
+    table = std::move(voucher->table);
     condition = std::move(voucher->condition);
   }
+  const std::u16string& field = request.sFieldName;
   const bool money =
-      iDataSrcType != kListSource && IsMoneyColumn(services.voucherData, sTableName, sFieldName);
-  const std::optional<std::u16string> filter = GetAuthFilter(services.rowAuth, sTableName);
+      request.iDataSrcType != kListSource && IsMoneyColumn(services.voucherData, table, field);
+  const std::optional<std::u16string> filter = GetAuthFilter(services.rowAuth, table);
   if (!filter) return running;
 
-  if (iDataSrcType != kListSource) {
+  if (request.iDataSrcType != kListSource) {
     // An empty source set is released without Close; a found row ends the validation.
-    const bool archive = iDataSrcType == kArchiveSource;
-    std::u16string query =
-        archive ? archiveSourceQuery(sTableName, sFieldName, sUserDefVal, money, *filter)
-                : voucherSourceQuery(sTableName, sFieldName, sUserDefVal, money, condition);
+    const bool archive = request.iDataSrcType == kArchiveSource;
+    std::u16string query = archive
+                               ? archiveSourceQuery(table, field, sUserDefVal, money, *filter)
+                               : voucherSourceQuery(table, field, sUserDefVal, money, condition);
     services::RecordSet rows =
         archive ? services.archiveData.OpenX(query) : services.voucherData.OpenX(query);
     running = rows.hasNoRows() ? kRefused : kAccepted;
@@ -111,8 +119,8 @@ std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
     }
   }
 
-  return LookUpArchivedValue(services.archiveData,
-                             {item->caption, item->section, ValueRules::kTyped}, bBuildAr,
+  return lookUpArchivedValue(services.archiveData,
+                             {item->caption, item->section, ValueRules::kTyped}, request.bBuildAr,
                              sUserDefVal, running);
 }
 

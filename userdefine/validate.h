@@ -26,15 +26,24 @@ struct ValidationServices {
 bool IsMoneyColumn(services::VoucherDataService& voucherData, std::u16string_view table,
                    std::u16string_view field);
 
+// ValidateAr's arguments other than the value, as the caller passed them (untrimmed).
+struct ValidationRequest {
+  std::int16_t iDataSrcType;
+  std::int16_t iVoucherSec;
+  std::u16string sUserDefName;
+  std::u16string sTableName;
+  std::u16string sFieldName;
+  std::u16string sCardNumber;
+  bool bBuildAr;
+};
+
 // Returns the validation code (kAccepted, kRefused, kNotArchived, kArchived). sUserDefVal is
 // trimmed in place on entry, and replaced by the archived value when it matched an alias.
 // `running` is the running result: 0 until the source lookup (or, for the list source, the
 // archive lookup) has found nothing, then -1, and 1 or -2 after archiving. A value compared
 // with a money column that is not a number raises before its lookup is sent.
-std::int16_t ValidateAr(ValidationServices& services, std::int16_t iDataSrcType,
-                        std::int16_t iVoucherSec, std::u16string sUserDefName,
-                        std::u16string sTableName, std::u16string sFieldName,
-                        std::u16string& sUserDefVal, std::u16string_view sCardNumber, bool bBuildAr,
-                        std::int16_t& running);
+std::int16_t validateUserDefinedValue(ValidationServices& services,
+                                      const ValidationRequest& request, std::u16string& sUserDefVal,
+                                      std::int16_t& running);
 
 }  // namespace tarn::userdefine

@@ -1,6 +1,6 @@
 #include "erp/db/connection_string.h"
 
-#include "automation/text.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp::db {
 namespace {

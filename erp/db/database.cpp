@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "automation/error.h"
-#include "automation/text.h"
 #include "erp/db/sqlite_database.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp::db {
 namespace {
@@ -29,6 +29,14 @@ std::unique_ptr<Database> openDatabase(const ConnectionString& connection, bool 
   }
   raise(ErrorCode::kComponentFailure,
         "unknown database provider '" + toUtf8(provider) + "' (supported: SQLite)");
+}
+
+std::unique_ptr<Database> openDatabase(std::u16string_view connectionText, bool createIfMissing) {
+  const auto connection = ConnectionString::parse(connectionText);
+  if (!connection) {
+    raise(ErrorCode::kComponentFailure, "malformed connection string: " + toUtf8(connectionText));
+  }
+  return openDatabase(*connection, createIfMissing);
 }
 
 }  // namespace tarn::erp::db

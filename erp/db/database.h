@@ -14,15 +14,13 @@
 #include <string_view>
 #include <vector>
 
-#include "automation/variant.h"
 #include "erp/db/connection_string.h"
+#include "tarnvelloc/automation/variant.h"
+#include "tarnvelloc/erp/statement.h"
 
 namespace tarn::erp::db {
 
-struct ResultSet {
-  std::vector<std::u16string> columns;
-  std::vector<std::vector<automation::Variant>> rows;
-};
+using ResultSet = erp::ResultSet;
 
 class Database {
  public:
@@ -54,6 +52,10 @@ class Database {
 // is given) with Data Source=<file>. The file must exist unless `createIfMissing` is true.
 // Raises kComponentFailure for an unknown provider, a missing file or an open failure.
 std::unique_ptr<Database> openDatabase(const ConnectionString& connection,
+                                       bool createIfMissing = false);
+
+// The same from the connection string's text; a malformed string raises kComponentFailure too.
+std::unique_ptr<Database> openDatabase(std::u16string_view connectionText,
                                        bool createIfMissing = false);
 
 }  // namespace tarn::erp::db

@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "automation/text.h"
 #include "erp/db/sql_tokens.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp::db {
 namespace {

@@ -6,12 +6,12 @@
 #include <climits>
 #include <string>
 
-#include "automation/error.h"
-#include "automation/text.h"
 #include "erp/db/catalogue_views.h"
 #include "erp/db/dialect.h"
 #include "erp/db/erp_collation.h"
 #include "erp/db/sql_tokens.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp::db {
 namespace {

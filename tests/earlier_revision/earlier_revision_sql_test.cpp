@@ -11,8 +11,8 @@
 #include "component/prog_ids.h"
 #include "freeitem/free_reference_sql.h"
 #include "freeitem/structured_free_reference_sql.h"
-#include "userdefine/archive_entry_sql.h"
-#include "userdefine/archived_value_lookup_sql.h"
+#include "items/archive_entry_sql.h"
+#include "items/archived_value_lookup_sql.h"
 #include "userdefine/ref_sql_texts.h"
 #include "userdefine/source_resolution_sql.h"
 #include "userdefine/validate_sql.h"
@@ -105,7 +105,7 @@ TEST(EarlierRevisionTest, GetRefSQLTexts) {
 
 TEST(EarlierRevisionTest, ValidateArTexts) {
   namespace v = userdefine::validate_sql;
-  namespace l = userdefine::archived_value_lookup_sql;
+  namespace l = items::archived_value_lookup_sql;
   expectTexts({
       {"money-column test, the same in both revisions",
        sql({v::kMoneyColumnHead, u"customer", v::kMoneyColumnMiddle, u"cCusName",
@@ -141,7 +141,7 @@ TEST(EarlierRevisionTest, ValidateArTexts) {
 }
 
 TEST(EarlierRevisionTest, ItemDefinitionTexts) {
-  namespace a = userdefine::archive_entry_sql;
+  namespace a = items::archive_entry_sql;
   expectTexts({
       {"header item", sql({a::kHeaderItemDefinition, u"自定义项3", a::kDefinitionEnd}),
        "select B.cId as cId, B.cType as cType, B.iMaxLen as iMaxLen from UserDef B where "
@@ -157,7 +157,7 @@ TEST(EarlierRevisionTest, ItemDefinitionTexts) {
 
 TEST(EarlierRevisionTest, FreeItemTexts) {
   namespace f = freeitem::free_reference_sql;
-  namespace l = userdefine::archived_value_lookup_sql;
+  namespace l = items::archived_value_lookup_sql;
   namespace st = freeitem::structured_free_reference_sql;
   expectTexts({
       {"GetFreeRefSQL",

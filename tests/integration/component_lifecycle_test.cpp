@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "automation/object.h"
 #include "component_test_support.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::velloc::testing {
 namespace {

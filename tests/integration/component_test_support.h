@@ -18,14 +18,14 @@
 #include <string>
 #include <vector>
 
-#include "automation/factory.h"
-#include "automation/text.h"
-#include "automation/variant.h"
 #include "component/clsVelloc.h"
-#include "component/entry_points.h"
-#include "erp/components.h"
 #include "erp/db/database.h"
-#include "erp/demo_database.h"
+#include "tarnvelloc/automation/factory.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/automation/variant.h"
+#include "tarnvelloc/component/entry_points.h"
+#include "tarnvelloc/erp/components.h"
+#include "tarnvelloc/erp/demo_database.h"
 
 namespace tarn::velloc::testing {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <random>
 
-#include "automation/error.h"
 #include "erp/ado_connection.h"
 #include "erp/db/database.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 
 namespace tarn::erp {

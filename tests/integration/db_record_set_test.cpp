@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "automation/error.h"
 #include "erp/record_set_object.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 
 namespace tarn::erp {

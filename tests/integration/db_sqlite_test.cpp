@@ -6,9 +6,9 @@
 #include <fstream>
 #include <random>
 
-#include "automation/error.h"
 #include "erp/db/database.h"
 #include "erp/db/erp_collation.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 
 namespace tarn::erp::db {

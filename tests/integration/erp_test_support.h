@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "automation/error.h"
-#include "automation/factory.h"
-#include "automation/text.h"
-#include "erp/components.h"
 #include "erp/db/database.h"
-#include "erp/demo_database.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/factory.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/components.h"
+#include "tarnvelloc/erp/demo_database.h"
 
 namespace tarn::erp::testing {
 

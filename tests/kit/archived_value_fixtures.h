@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "automation/variant.h"
 #include "component/clsVelloc.h"
+#include "tarnvelloc/automation/variant.h"
 #include "tests/kit/validation_fixtures.h"
 
 namespace tarn::testing {

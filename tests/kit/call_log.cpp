@@ -1,6 +1,6 @@
 #include "tests/kit/call_log.h"
 
-#include "automation/text.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::testing {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/object.h"
+#include "tarnvelloc/automation/object.h"
 
 namespace tarn::testing {
 

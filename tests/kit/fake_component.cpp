@@ -1,7 +1,7 @@
 #include "tests/kit/fake_component.h"
 
-#include "automation/error.h"
-#include "automation/text.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::testing {
 

@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "automation/dispatch_object.h"
+#include "tarnvelloc/automation/dispatch_object.h"
 #include "tests/kit/call_log.h"
 
 namespace tarn::testing {

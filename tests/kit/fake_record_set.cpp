@@ -1,8 +1,8 @@
 #include "tests/kit/fake_record_set.h"
 
-#include "automation/dispatch_object.h"
-#include "automation/error.h"
-#include "automation/text.h"
+#include "tarnvelloc/automation/dispatch_object.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::testing {
 namespace {

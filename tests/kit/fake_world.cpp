@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/error.h"
-#include "automation/text.h"
 #include "component/prog_ids.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::testing {
 

@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "automation/factory.h"
 #include "component/clsVelloc.h"
+#include "tarnvelloc/automation/factory.h"
 #include "tests/kit/call_log.h"
 #include "tests/kit/fake_component.h"
 #include "tests/kit/fake_record_set.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "automation/variant.h"
+#include "tarnvelloc/automation/variant.h"
 #include "tests/kit/fake_record_set.h"
 
 namespace tarn::testing {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "automation/text.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::testing {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "automation/variant.h"
 #include "component/clsVelloc.h"
+#include "tarnvelloc/automation/variant.h"
 #include "tests/kit/fake_world.h"
 
 namespace tarn::testing {

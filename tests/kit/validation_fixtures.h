@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "automation/variant.h"
 #include "component/clsVelloc.h"
+#include "tarnvelloc/automation/variant.h"
 #include "tests/kit/fake_world.h"
 
 namespace tarn::testing {

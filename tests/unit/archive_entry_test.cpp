@@ -1,13 +1,13 @@
 // The archiving step: the item-definition queries, the value rules, the archive entry record and
 // the Add call, driven through the scripted archive data service.
-#include "userdefine/archive_entry.h"
+#include "items/archive_entry.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "automation/error.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/validation_fixtures.h"
@@ -19,9 +19,9 @@ namespace {
 using automation::AutomationError;
 using automation::ErrorCode;
 using automation::Variant;
-using userdefine::ItemDef;
-using userdefine::ItemSection;
-using userdefine::ValueRules;
+using items::ItemDef;
+using items::ItemSection;
+using items::ValueRules;
 
 constexpr char kHeaderDefinition[] =
     "select B.cId as cId, B.cType as cType, B.iMaxLen as iMaxLen from UserDef B "
@@ -75,14 +75,14 @@ TEST(CheckItemValueTest, AppliesTheRulesOfTheItemType) {
     SCOPED_TRACE(std::string(c.cType) + " " + std::to_string(c.iMaxLen) + " [" + c.value + "]" +
                  (c.rules == lengthOnly ? " length only" : " typed"));
     const ItemDef def{u"15", utf16(c.cType), c.iMaxLen};
-    EXPECT_EQ(userdefine::CheckItemValue(def, utf16(c.value), c.rules), c.passes);
+    EXPECT_EQ(items::CheckItemValue(def, utf16(c.value), c.rules), c.passes);
   }
 }
 
 TEST(MakeUserDefineRecordTest, WritesTheRecordWithMarkupCharactersAsEntities) {
-  EXPECT_EQ(utf8(userdefine::MakeUserDefineRecord(u"15", u"红色")),
+  EXPECT_EQ(utf8(items::MakeUserDefineRecord(u"15", u"红色")),
             "<Userdefine><cId>15</cId><cValue>红色</cValue></Userdefine>");
-  EXPECT_EQ(utf8(userdefine::MakeUserDefineRecord(u"A&B", u"a<&>'\"z")),
+  EXPECT_EQ(utf8(items::MakeUserDefineRecord(u"A&B", u"a<&>'\"z")),
             "<Userdefine><cId>A&amp;B</cId>"
             "<cValue>a&lt;&amp;&gt;&apos;&quot;z</cValue></Userdefine>");
 }
@@ -95,8 +95,8 @@ struct DefinitionQueryCase {
 
 TEST(GetItemDefTest, QueriesTheDefinitionOfTheItemInItsSection) {
   const DefinitionQueryCase cases[] = {
-      {u"自定义项3", userdefine::kHeaderSection, std::string(kHeaderDefinition) + "自定义项3'"},
-      {u"自定义项16", userdefine::kBodySection, std::string(kBodyDefinition) + "自定义项16'"},
+      {u"自定义项3", items::kHeaderSection, std::string(kHeaderDefinition) + "自定义项3'"},
+      {u"自定义项16", items::kBodySection, std::string(kBodyDefinition) + "自定义项16'"},
       {u"自由项2", std::nullopt, std::string(kFreeDefinition) + "自由项2'"},
       {u"自由项'2", std::nullopt, std::string(kFreeDefinition) + "自由项''2'"},
   };
@@ -104,7 +104,7 @@ TEST(GetItemDefTest, QueriesTheDefinitionOfTheItemInItsSection) {
     SCOPED_TRACE(c.query);
     FakeWorld world;
     services::ArchiveDataService archiveData(world.archiveData);
-    EXPECT_FALSE(userdefine::GetItemDef(archiveData, c.caption, c.section).has_value());
+    EXPECT_FALSE(items::GetItemDef(archiveData, c.caption, c.section).has_value());
     EXPECT_EQ(world.log.text(), logText({openX("ArDb", c.query)}));
     EXPECT_EQ(world.recordSets.closed(), 1);
   }
@@ -117,7 +117,7 @@ TEST(GetItemDefTest, ReadsTheFirstRow) {
   answerRowsInTurn(world, *world.archiveData, u"OpenX", {rows});
   services::ArchiveDataService archiveData(world.archiveData);
 
-  const auto def = userdefine::GetItemDef(archiveData, u"自定义项3", userdefine::kHeaderSection);
+  const auto def = items::GetItemDef(archiveData, u"自定义项3", items::kHeaderSection);
 
   ASSERT_TRUE(def.has_value());
   EXPECT_EQ(utf8(def->cId), "15");
@@ -147,13 +147,13 @@ TEST(GetItemDefTest, ReadsMaxLengthAsA16BitInteger) {
                      {itemDefinitionRow(u"15", u"文本", c.iMaxLen)});
     services::ArchiveDataService archiveData(world.archiveData);
     if (c.read) {
-      const auto def = userdefine::GetItemDef(archiveData, u"自由项1", std::nullopt);
+      const auto def = items::GetItemDef(archiveData, u"自由项1", std::nullopt);
       ASSERT_TRUE(def.has_value());
       EXPECT_EQ(def->iMaxLen, *c.read);
       continue;
     }
     try {
-      userdefine::GetItemDef(archiveData, u"自由项1", std::nullopt);
+      items::GetItemDef(archiveData, u"自由项1", std::nullopt);
       ADD_FAILURE() << "no failure raised";
     } catch (const AutomationError& error) {
       EXPECT_EQ(error.code(), ErrorCode::kOverflow);
@@ -208,8 +208,8 @@ TEST(AddArchiveValueTest, AddsOnlyAValueThatPassesItsRules) {
     world.archiveData->answer(u"Add", c.addAnswer);
     services::ArchiveDataService archiveData(world.archiveData);
 
-    EXPECT_EQ(userdefine::AddArchiveValue(archiveData, u"自定义项3", userdefine::kHeaderSection,
-                                          c.value, ValueRules::kTyped),
+    EXPECT_EQ(items::AddArchiveValue(archiveData, u"自定义项3", items::kHeaderSection, c.value,
+                                     ValueRules::kTyped),
               c.expected);
     std::vector<std::string> expectedLog{openX("ArDb", query)};
     if (c.addCalled) expectedLog.push_back(add);

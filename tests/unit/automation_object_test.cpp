@@ -1,9 +1,9 @@
 // Late-bound calls through table-declared objects, and the component factory.
 #include <gtest/gtest.h>
 
-#include "automation/dispatch_object.h"
-#include "automation/error.h"
-#include "automation/factory.h"
+#include "tarnvelloc/automation/dispatch_object.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/factory.h"
 
 namespace tarn::automation {
 namespace {

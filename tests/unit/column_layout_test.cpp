@@ -1,4 +1,4 @@
-#include "userdefine/column_layout.h"
+#include "items/column_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 
-namespace tarn::userdefine {
+namespace tarn::items {
 namespace {
 
 using automation::Argument;
@@ -34,7 +34,7 @@ TEST(ColumnLayoutTest, AsksTheServiceInOrderWithTheKeyAndTheInfoItGave) {
   EXPECT_EQ(utf8(layout.info), "info:UserDefineRef");
   EXPECT_EQ(utf8(layout.list), "A.cValue, A.cAlias");
   EXPECT_EQ(utf8(layout.order), " Order by cValue ");
-  EXPECT_EQ(utf8(JoinColumnSet(layout.columnSet, u"cCaption")), "值");
+  EXPECT_EQ(utf8(joinColumnSet(layout.columnSet, u"cCaption")), "值");
 }
 
 // The key and the info travel by reference: what the service writes into them is what the
@@ -141,7 +141,7 @@ TEST(ColumnLayoutTest, JoinColumnSetJoinsCaptionsAndCloses) {
     for (const auto& caption : c.captions) rows.values.push_back({caption});
     services::RecordSet columnSet(Variant(recordSets.make(rows)));
 
-    EXPECT_EQ(utf8(JoinColumnSet(columnSet, u"cCaption")), c.expected);
+    EXPECT_EQ(utf8(joinColumnSet(columnSet, u"cCaption")), c.expected);
     EXPECT_EQ(recordSets.closed(), 1);
     EXPECT_EQ(recordSets.alive(), 0);
   }
@@ -152,8 +152,8 @@ TEST(ColumnLayoutTest, JoinColumnSetStartsAtTheCurrentRow) {
   services::RecordSet columnSet(
       Variant(recordSets.make(Rows{{u"cCaption"}, {{u"A"}, {u"B"}, {u"C"}}})));
   columnSet.moveNext();
-  EXPECT_EQ(utf8(JoinColumnSet(columnSet, u"cCaption")), "B,C");
+  EXPECT_EQ(utf8(joinColumnSet(columnSet, u"cCaption")), "B,C");
 }
 
 }  // namespace
-}  // namespace tarn::userdefine
+}  // namespace tarn::items

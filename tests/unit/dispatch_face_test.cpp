@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/error.h"
-#include "automation/factory.h"
-#include "automation/text.h"
 #include "component/clsVelloc.h"
-#include "component/entry_points.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/factory.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/component/entry_points.h"
 #include "tests/kit/fake_world.h"
 
 namespace tarn::testing {

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "automation/dispatch_object.h"
-#include "automation/error.h"
 #include "component/clsVelloc.h"
 #include "component/prog_ids.h"
+#include "tarnvelloc/automation/dispatch_object.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
 
 namespace tarn::testing {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/error.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/userdefine_ref_fixtures.h"

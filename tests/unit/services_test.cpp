@@ -2,8 +2,8 @@
 // passing mode; by-reference replacements come back; record sets close only when asked.
 #include <gtest/gtest.h>
 
-#include "automation/error.h"
 #include "services/outside_services.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/error.h"
+#include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"

@@ -1,5 +1,5 @@
 // The number and date tests of typed values, on the edges of their grammars.
-#include "userdefine/value_typing.h"
+#include "items/value_typing.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ TEST(ValueTypingTest, NumericValues) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
-    EXPECT_EQ(userdefine::isNumericValue(utf16(c.value)), c.expected);
+    EXPECT_EQ(items::isNumericValue(utf16(c.value)), c.expected);
   }
 }
 
@@ -49,7 +49,7 @@ TEST(ValueTypingTest, DateValues) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
-    EXPECT_EQ(userdefine::isDateValue(utf16(c.value)), c.expected);
+    EXPECT_EQ(items::isDateValue(utf16(c.value)), c.expected);
   }
 }
 

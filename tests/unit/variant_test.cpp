@@ -1,4 +1,4 @@
-#include "automation/variant.h"
+#include "tarnvelloc/automation/variant.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "automation/error.h"
-#include "automation/text.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::automation {
 namespace {

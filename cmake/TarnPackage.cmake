@@ -1,0 +1,27 @@
+# The installed package: the three libraries with their public headers (include/tarnvelloc/),
+# the velloc command, the schema and seed scripts, a CMake package
+# (find_package(TarnVelloc CONFIG) gives TarnVelloc::automation, TarnVelloc::component and
+# TarnVelloc::erp) and pkg-config files (tarnvelloc-automation, tarnvelloc, tarnvelloc-erp).
+include(CMakePackageConfigHelpers)
+
+set(TARN_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/TarnVelloc)
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tarnvelloc
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/db/schema.sql ${PROJECT_SOURCE_DIR}/db/seed.sql
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvelloc)
+
+install(EXPORT TarnVellocTargets NAMESPACE TarnVelloc:: DESTINATION ${TARN_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TarnVellocConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/TarnVellocConfig.cmake
+                              INSTALL_DESTINATION ${TARN_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/TarnVellocConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/TarnVellocConfig.cmake
+              ${PROJECT_BINARY_DIR}/TarnVellocConfigVersion.cmake
+        DESTINATION ${TARN_CMAKE_DIR})
+
+foreach(pc tarnvelloc-automation tarnvelloc tarnvelloc-erp)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()

@@ -1,0 +1,34 @@
+// The outside components, for real: registers under their ProgIDs the archive data service
+// (TarnDataSvc.IDataSvc), the voucher data service (TarnVoucherSvc.IVoucherSvc), the
+// column-settings service (TarnColumnSvc.IColumnSvc, and TarnColSetSvc.IColumnSvc for the
+// earlier revision), the row-authorisation service (TarnRowAuthSvc.IRowAuth), the utility
+// service (TarnUtil.IUtil) and the database connection (ADODB.Connection). A host calls this
+// once before creating the component; the component never links this library.
+//
+// Which database each service reads:
+//   - the data, column-settings and row-authorisation services: the one their Init names;
+//   - the utility service, whose Init the component never calls: the one its own Init names if
+//     a host called it; otherwise the process's default connection, read afresh at every call.
+//     The default connection is the one the host set with setDefaultConnection; while the host
+//     has set none, it is the connection string of the data service (archive or voucher) most
+//     recently initialised with success in this process. So a component initialised with a
+//     connection string gets a utility service over the same database without any host set-up,
+//     and a host serving several databases pins the utility service's with
+//     setDefaultConnection.
+#pragma once
+
+#include <string>
+
+#include "tarnvelloc/automation/factory.h"
+
+namespace tarn::erp {
+
+void registerComponents(
+    automation::ComponentRegistry& registry = automation::ComponentRegistry::global());
+
+// Sets the process's default connection string (see above); the empty string removes the
+// host's choice, so that the most recently initialised data service decides again. Safe to
+// call from any thread.
+void setDefaultConnection(std::u16string connectionString);
+
+}  // namespace tarn::erp
