@@ -21,6 +21,9 @@ install(FILES ${PROJECT_BINARY_DIR}/TarnVellocConfig.cmake
               ${PROJECT_BINARY_DIR}/TarnVellocConfigVersion.cmake
         DESTINATION ${TARN_CMAKE_DIR})
 
+# The pkg-config files find the prefix relative to their own folder, so the installed tree can
+# be moved (or installed with --prefix) after configuring.
+file(RELATIVE_PATH TARN_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 foreach(pc tarnvelloc-automation tarnvelloc tarnvelloc-erp)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -9,7 +9,7 @@
 namespace tarn::velloc {
 namespace {
 
-std::atomic<long> g_liveObjects{0};
+std::atomic<long> liveObjectCount{0};
 
 // A data service is ready unless its Status reads false; a Null status counts as ready.
 bool reportsNotReady(const automation::Variant& status) {
@@ -20,14 +20,14 @@ bool reportsNotReady(const automation::Variant& status) {
 
 using automation::CreateObject;
 
-clsVelloc::clsVelloc() { ++g_liveObjects; }
+clsVelloc::clsVelloc() { ++liveObjectCount; }
 
 clsVelloc::~clsVelloc() {
   g_oArDbSrv.reset();
-  --g_liveObjects;
+  --liveObjectCount;
 }
 
-long clsVelloc::liveObjects() { return g_liveObjects.load(); }
+long clsVelloc::liveObjects() { return liveObjectCount.load(); }
 
 bool clsVelloc::Init(std::u16string sConn, std::u16string sUserId) {
   try {

@@ -14,7 +14,7 @@ using automation::Argument;
 using automation::ObjectRef;
 using automation::Variant;
 
-std::atomic<long> g_factoryLocks{0};
+std::atomic<long> factoryLockCount{0};
 
 ObjectRef createInstance() { return makeDispatchFace(std::make_shared<clsVelloc>()); }
 
@@ -25,9 +25,9 @@ ObjectRef makeClassFactory() {
       automation::method(u"LockServer", 1,
                          [](std::span<Argument> args) {
                            if (args[0].value().toBoolean()) {
-                             ++g_factoryLocks;
-                           } else if (g_factoryLocks > 0) {
-                             --g_factoryLocks;
+                             ++factoryLockCount;
+                           } else if (factoryLockCount > 0) {
+                             --factoryLockCount;
                            }
                            return Variant();
                          }),
@@ -53,7 +53,7 @@ HResult DllGetClassObject(const automation::Guid& clsid, ObjectRef& factory) {
 }
 
 HResult DllCanUnloadNow() {
-  return clsVelloc::liveObjects() == 0 && g_factoryLocks == 0 ? kOk : kFalse;
+  return clsVelloc::liveObjects() == 0 && factoryLockCount == 0 ? kOk : kFalse;
 }
 
 }  // namespace tarn::velloc

@@ -1,6 +1,6 @@
 // The process's default connection string, which the utility service falls back on when its
-// own Init was never called (erp/components.h). The host's choice wins over the data services'.
-// Guarded by a mutex: any thread may read or change it.
+// own Init was never called (tarnvelloc/erp/components.h). The host's choice wins over the data
+// services'. Guarded by a mutex: any thread may read or change it.
 #pragma once
 
 #include <optional>

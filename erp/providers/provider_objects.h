@@ -1,5 +1,6 @@
-// Creators of the outside components, one per class; registerComponents (erp/components.h)
-// files them under their ProgIDs. Each call gives a new, uninitialised object.
+// Creators of the outside components, one per class; registerComponents
+// (tarnvelloc/erp/components.h) files them under their ProgIDs. Each call gives a new,
+// uninitialised object.
 //
 // Every operation raises AutomationError (kComponentFailure, the database's own message inside)
 // when it cannot do its work, except where a comment below says otherwise.
@@ -45,7 +46,7 @@ automation::ObjectRef makeColumnSettingsProvider();
 //                         listed keys, to be placed in "key in (…)".
 automation::ObjectRef makeRowAuthorisationProvider();
 
-// TarnUtil.IUtil (its database: see erp/components.h):
+// TarnUtil.IUtil (its database: see tarnvelloc/erp/components.h):
 //   Init(connectionString)  names the database for this object; raises when it cannot be opened.
 //   GetJoinTableStr(table)  the table's join text (TarnJoinTable), else the table name itself.
 //   GetResString(key)       the resource text (TarnResString), else the key itself, so that a
