@@ -5,8 +5,8 @@
 //
 // The object holds seven members: four public references to outside components, which callers
 // may read and replace, and three private members that only Init sets. Every database access
-// goes through those components or, in GetStruFreeRefSQL, through a connection opened with the
-// stored connection string.
+// goes through those components, through the utility service that Init creates (m_oUtil), or,
+// in GetStruFreeRefSQL, through a connection opened with the stored connection string.
 //
 // Errors: no method raises. Each public method has one catch-all handler that decides its
 // failure result: Init false (the four properties cleared), reference methods false with their

@@ -11,7 +11,8 @@
 --     ignored), the way the ERP's SQL Server database compares text. Keys, unique constraints and
 --     lookups therefore treat 'ABC' and 'abc ' as the same text.
 --   * Column types carry the ERP's SQL Server type names (nvarchar, int, smallint, bit, money,
---     datetime) so that the catalogue views report them; SQLite gives nvarchar TEXT affinity,
+--     datetime) so that the catalogue views report them (the integer PRIMARY KEY row keys, SQLite's
+--     rowid, excepted: the views report no type for them); SQLite gives nvarchar TEXT affinity,
 --     int/smallint INTEGER affinity and bit/money/datetime NUMERIC affinity.
 --   * Yes/no columns (bit) hold 1 or 0.
 --   * Dates are stored as text 'YYYY-MM-DD'.

@@ -1,4 +1,4 @@
--- Demo data: a small trading company with a sales office, two warehouses and a garment line.
+-- Demo data: a small trading company with a sales office, three warehouses and a garment line.
 -- Runs after schema.sql, inside the caller's transaction.
 
 -- Voucher definitions -------------------------------------------------------------------------

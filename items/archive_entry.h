@@ -5,8 +5,9 @@
 //
 // Nothing is sent before every check has passed, and the record goes out at most once per call.
 // Every failure (a service call that fails, a Null cId or cType, an iMaxLen outside the 16-bit
-// range, an Add result that is not a Boolean) raises; the validation method's handler turns it
-// into its failure code.
+// range, an Add result that cannot be read as a Boolean: Null, an object, text other than
+// True/False or a number) raises; the validation method's handler turns it into its failure
+// code.
 #pragma once
 
 #include <cstdint>

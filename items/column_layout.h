@@ -1,5 +1,6 @@
 // The column layout of a pick-list: what the column-settings service holds under a layout key
-// (the select list, the order text, the captions), and the two text operations built on it.
+// (the select list, the order text, the captions), and the text operations built on it: the
+// order clause, the select-list replacement and the column-set joining.
 // Nothing is cached: every call asks the service afresh. Failures raise.
 #pragma once
 
@@ -35,7 +36,8 @@ void ReplaceSelectList(std::u16string& sql, std::u16string_view list);
 // (a Null then raises); afterwards "," and the value are appended (a Null adds only the ",").
 void appendToColumnSet(std::u16string& columnSet, const automation::Variant& value);
 
-// Joins the cCaption values of a column set from its current row to its end, then closes it.
+// Joins the values of field `field` (callers pass kCaptionField) of a column set from its
+// current row to its end, then closes it.
 // While the text is empty a value replaces it (a Null then raises); afterwards "," and the value
 // are appended (a Null adds only the ",").
 std::u16string joinColumnSet(services::RecordSet& columnSet, std::u16string_view field);

@@ -35,9 +35,11 @@ struct ItemName {
   std::int16_t section;    // kHeaderSection or kBodySection
 };
 
-// Maps a trimmed field name whose "cdefine" prefix the caller has checked: cdefine1..cdefine16
-// are header items 1..16, cdefine22..cdefine37 body items 1..16; anything else is invalid
-// (nothing). A nine-character name whose last two characters are not a number raises.
+// Maps a trimmed field name whose "cdefine" prefix the caller has checked. Eight characters: a
+// header item captioned with the last character as it stands. Nine characters: the last two read
+// as a number n; n < 17 gives a header item captioned with those two characters as they stand
+// (cdefine10..cdefine16), 22..37 body items 1..16, any other n nothing; two characters that are
+// not a number raise. Any other length: nothing.
 std::optional<ItemName> ParseDefName(std::u16string_view name);
 
 struct VoucherDef {
