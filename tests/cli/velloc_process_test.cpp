@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/temporary_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -36,17 +38,8 @@ std::string slurp(const fs::path& file) {
 
 class VellocProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("velloc-cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   ProcessResult velloc(const std::vector<std::string>& args) {
-    std::string command = "cd " + quoted(folder_.string()) + " && " + quoted(VELLOC_PATH);
+    std::string command = "cd " + quoted(folder_.path().string()) + " && " + quoted(VELLOC_PATH);
     for (const auto& a : args) command += " " + quoted(a);
     command += " >out.txt 2>err.txt";
     const int raw = std::system(command.c_str());
@@ -60,7 +53,7 @@ class VellocProcessTest : public ::testing::Test {
     return nlohmann::json::parse(run.out);
   }
 
-  fs::path folder_;
+  const tarn::testing::TemporaryFolder folder_{"velloc-cli"};
 };
 
 TEST_F(VellocProcessTest, DemoCreatesTheDatabaseAndSaysWhatToTry) {

@@ -25,7 +25,7 @@ Variant callByValue(const ObjectRef& object, std::u16string_view name,
 }
 
 TEST_F(ComponentLifecycleTest, InitOnADatabaseThatCannotBeOpenedReportsFalse) {
-  const std::filesystem::path missing = folder_ / "missing.db";
+  const std::filesystem::path missing = demo_.folder() / "missing.db";
   struct Case {
     std::string label;
     std::u16string connection;
@@ -33,10 +33,10 @@ TEST_F(ComponentLifecycleTest, InitOnADatabaseThatCannotBeOpenedReportsFalse) {
   const std::vector<Case> cases = {
       {"a database file that does not exist", erp::sqliteConnectionString(missing)},
       {"a folder that does not exist",
-       erp::sqliteConnectionString(folder_ / "no such folder" / "erp.db")},
+       erp::sqliteConnectionString(demo_.folder() / "no such folder" / "erp.db")},
       {"an empty connection string", u""},
       {"a provider the components do not have",
-       u"Provider=Oracle;Data Source=" + utf16(databasePath_.string())},
+       u"Provider=Oracle;Data Source=" + utf16(demo_.path().string())},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -65,7 +65,7 @@ TEST_F(ComponentLifecycleTest, InitOnADatabaseThatCannotBeOpenedReportsFalse) {
 }
 
 TEST_F(ComponentLifecycleTest, InitAgainOnAnotherDatabaseMovesEveryMethodThere) {
-  const std::filesystem::path emptyPath = folder_ / "empty.db";
+  const std::filesystem::path emptyPath = demo_.folder() / "empty.db";
   erp::createEmptyDatabase(emptyPath);
   auto velloc = component();
   ASSERT_TRUE(velloc->Init(erp::sqliteConnectionString(emptyPath), u"demo"));

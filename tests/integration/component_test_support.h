@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,7 @@
 #include "tarnvelloc/automation/variant.h"
 #include "tarnvelloc/component/entry_points.h"
 #include "tarnvelloc/erp/components.h"
-#include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/temporary_database.h"
 
 namespace tarn::velloc::testing {
 
@@ -124,19 +123,13 @@ class ComponentDatabaseTest : public ::testing::Test {
     savedRegistry_ = automation::ComponentRegistry::global().snapshot();
     erp::registerComponents();
     DllRegisterServer();
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-component-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder_);
-    databasePath_ = folder_ / "erp.db";
-    erp::createDemoDatabase(databasePath_);
   }
 
   void TearDown() override {
     automation::ComponentRegistry::global().restore(std::move(savedRegistry_));
-    std::filesystem::remove_all(folder_);
   }
 
-  std::u16string connection() const { return erp::sqliteConnectionString(databasePath_); }
+  std::u16string connection() const { return demo_.connectionString(); }
 
   // A component initialised on the demo database for `userId`.
   std::unique_ptr<clsVelloc> component(std::string_view userId = "demo") const {
@@ -170,8 +163,7 @@ class ComponentDatabaseTest : public ::testing::Test {
     return runNative("select cID, cValue, ifnull(cAlias, '<null>') from UserDefine order by iID");
   }
 
-  std::filesystem::path folder_;
-  std::filesystem::path databasePath_;
+  tarn::testing::TemporaryDemoDatabase demo_{"tarn-component"};
 
  private:
   std::unique_ptr<erp::db::Database> database() const {
