@@ -52,14 +52,16 @@ TEST_F(ComponentLifecycleTest, InitOnADatabaseThatCannotBeOpenedReportsFalse) {
     EXPECT_EQ(velloc.connectionString(), c.connection);
 
     // Every method of the object that Init left unready fails cleanly.
-    EXPECT_TRUE(getRefSql(velloc, kListSource, kHeader, "cdefine3", "", "", "", "").untouched());
-    EXPECT_TRUE(
-        getRefSql(velloc, kArchiveSource, kHeader, "", "customer", "cCusName", "", "").untouched());
+    EXPECT_EQ(getRefSql(velloc, kListSource, kHeader, "cdefine3", "", "", "", "").outputs,
+              untouchedOutputs());
+    EXPECT_EQ(
+        getRefSql(velloc, kArchiveSource, kHeader, "", "customer", "cCusName", "", "").outputs,
+        untouchedOutputs());
     EXPECT_EQ(validateAr(velloc, kListSource, kHeader, "cdefine3", "", "", "华东区", "", true).code,
               -1);
     EXPECT_EQ(validateFreeAr(velloc, "cfree1", "红", true).code, -1);
-    EXPECT_TRUE(getFreeRefSql(velloc, "cfree1", "").untouched());
-    EXPECT_TRUE(getStruFreeRefSql(velloc, "01001", "cFree1", "").untouched());
+    EXPECT_EQ(getFreeRefSql(velloc, "cfree1", "").outputs, untouchedOutputs());
+    EXPECT_EQ(getStruFreeRefSql(velloc, "01001", "cFree1", "").outputs, untouchedOutputs());
   }
   EXPECT_FALSE(std::filesystem::exists(missing));
 }

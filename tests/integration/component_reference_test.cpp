@@ -378,7 +378,7 @@ TEST_F(ComponentReferenceTest, RefusedReferencesLeaveTheOutputsAsPassed) {
     const Reference ref = getRefSql(*component(c.userId), c.dataSrcType, c.voucherSec,
                                     c.userDefName, c.tableName, "cVenName", c.cardNumber, "");
     EXPECT_FALSE(ref.result);
-    EXPECT_TRUE(ref.untouched()) << ref.sql << " | " << ref.colSet;
+    EXPECT_EQ(ref.outputs, untouchedOutputs());
   }
 }
 
@@ -525,7 +525,7 @@ TEST_F(ComponentReferenceTest, FreeReferenceOffersTheArchivedValuesOfTheFreeItem
     SCOPED_TRACE(std::string("refused name '") + name + "'");
     const Reference ref = getFreeRefSql(*velloc, name, "");
     EXPECT_FALSE(ref.result);
-    EXPECT_TRUE(ref.untouched());
+    EXPECT_EQ(ref.outputs, untouchedOutputs());
   }
 }
 
@@ -641,7 +641,7 @@ TEST_F(ComponentReferenceTest, StructuredFreeReferenceRefusesBadNamesAfterTheInv
     SCOPED_TRACE(c.label);
     const Reference ref = getStruFreeRefSql(*velloc, c.invCode, c.freeFldName, "");
     EXPECT_FALSE(ref.result);
-    EXPECT_TRUE(ref.untouched());
+    EXPECT_EQ(ref.outputs, untouchedOutputs());
   }
 }
 

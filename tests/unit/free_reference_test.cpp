@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "tests/kit/fake_world.h"
-#include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
 
 namespace tarn::velloc {
 namespace {

@@ -9,6 +9,7 @@
 #include "tests/kit/fake_world.h"
 #include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
 
 namespace tarn::velloc {
 namespace {
