@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/revision.h"
 #include "tests/kit/temporary_folder.h"
 
 namespace {
@@ -172,16 +173,18 @@ TEST_F(VellocProcessTest, ADatabaseWithoutTheErpTablesIsNamedAsSuch) {
 TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacters) {
   ProcessResult run = velloc({"free-ref", "cfree1", "--inventory", "01001"});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "SQL      select distinct free1 as [自由项1] from bas_part where InvCode =N'01001'\n"
-            "Columns  自由项1\n"
-            "Widths   3000\n"
-            "\n"
-            "自由项1\n"
-            "-------\n"
-            "白\n"
-            "蓝\n"
-            "2 rows\n");
+  EXPECT_EQ(
+      run.out,
+      tarn::testing::revisionText(
+          "SQL      select distinct free1 as [自由项1] from bas_part where InvCode =N'01001'\n"
+          "Columns  自由项1\n"
+          "Widths   3000\n"
+          "\n"
+          "自由项1\n"
+          "-------\n"
+          "白\n"
+          "蓝\n"
+          "2 rows\n"));
 
   run = velloc({"validate", "cdefine3", "HD"});
   EXPECT_EQ(run.out, "Result  0  accepted\nValue   华东区  (typed: HD)\n");

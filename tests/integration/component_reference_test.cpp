@@ -42,7 +42,7 @@ class ComponentReferenceTest : public ComponentDatabaseTest {
       const Reference ref = getRefSql(component, c.dataSrcType, c.voucherSec, c.userDefName,
                                       c.tableName, c.fieldName, c.cardNumber, c.matchVal);
       ASSERT_TRUE(ref.result);
-      EXPECT_EQ(ref.sql, c.sql);
+      EXPECT_EQ(ref.sql, revisionText(c.sql));
       EXPECT_EQ(ref.colSet, c.colSet);
       EXPECT_EQ(ref.width, Variant(u""));
       EXPECT_THAT(run(ref.sql), UnorderedElementsAreArray(c.rows));
@@ -516,7 +516,7 @@ TEST_F(ComponentReferenceTest, FreeReferenceOffersTheArchivedValuesOfTheFreeItem
     SCOPED_TRACE(c.label);
     const Reference ref = getFreeRefSql(*velloc, c.freeFldName, c.matchVal);
     ASSERT_TRUE(ref.result);
-    EXPECT_EQ(ref.sql, c.sql);
+    EXPECT_EQ(ref.sql, revisionText(c.sql));
     EXPECT_EQ(ref.colSet, kFreeColumns);
     EXPECT_EQ(ref.width, Variant(u""));
     EXPECT_THAT(run(ref.sql), UnorderedElementsAreArray(c.rows));
@@ -582,7 +582,7 @@ TEST_F(ComponentReferenceTest, StructuredFreeItemsOfferTheInventorysParts) {
     SCOPED_TRACE(c.label);
     const Reference ref = getStruFreeRefSql(*velloc, c.invCode, c.freeFldName, c.matchVal);
     ASSERT_TRUE(ref.result);
-    EXPECT_EQ(ref.sql, c.sql);
+    EXPECT_EQ(ref.sql, revisionText(c.sql));
     EXPECT_EQ(ref.colSet, c.colSet);
     EXPECT_EQ(ref.width, Variant(u"3000"));
     EXPECT_THAT(run(ref.sql), UnorderedElementsAreArray(c.rows));

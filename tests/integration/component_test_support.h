@@ -5,7 +5,8 @@
 //
 // Texts cross the helpers as UTF-8 so that a failing expectation prints readably; the SQL that
 // a reference method returns is run on the same database and its rows come back as text, with
-// "<null>" for Null.
+// "<null>" for Null. Expected SQL is written as the current revision writes it and compared
+// through revisionText() (tests/kit/revision.h).
 #pragma once
 
 #include <gmock/gmock.h>
@@ -25,6 +26,7 @@
 #include "tarnvelloc/erp/components.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/temporary_database.h"
 
 namespace tarn::velloc::testing {
@@ -32,6 +34,7 @@ namespace tarn::velloc::testing {
 using automation::Variant;
 using Rows = std::vector<std::vector<std::string>>;
 using tarn::testing::ReferenceOutputs;
+using tarn::testing::revisionText;
 using tarn::testing::untouchedOutputs;
 using tarn::testing::utf16;
 using tarn::testing::utf8;

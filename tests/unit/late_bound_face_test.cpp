@@ -14,6 +14,7 @@
 #include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/userdefine_ref_fixtures.h"
 #include "tests/kit/validation_fixtures.h"
 
@@ -75,9 +76,9 @@ void checkReferenceCases(Member member, const std::vector<ReferenceCase>& cases)
       args.push_back(Argument::byRef(width));
       const Variant result = invoke(world, reach, member, std::move(args));
       EXPECT_EQ(result, Variant(c.result));
-      EXPECT_EQ(world.log.text(), logText(c.log));
+      EXPECT_EQ(world.log.text(), revisionText(logText(c.log)));
       const ReferenceOutputs written{sql.toString(), columnSet.toString(), width};
-      EXPECT_EQ(written.text(), c.outputs);
+      EXPECT_EQ(written.text(), revisionText(c.outputs));
     }
   }
 }

@@ -10,6 +10,7 @@
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/userdefine_ref_fixtures.h"
 
 namespace tarn::testing {
@@ -37,13 +38,13 @@ std::string layoutLog(const std::string& key) {
          "\", 1%)\n";
 }
 
-const std::string kVoucherLookupLog =
+const std::string kVoucherLookupLog = revisionText(
     "VoDb.OpenX(&\"select top 1 BTTblName, cDefWhere from Vouchers where CardNumber = "
-    "N'V01'\", &False, &\"\")\n";
+    "N'V01'\", &False, &\"\")\n");
 
 void expectSuccess(const RefSqlOutcome& outcome, const std::string& sql,
                    const std::string& columnSet) {
-  EXPECT_EQ(outcome.text(), "true | " + sql + " | " + columnSet + " | \"\"");
+  EXPECT_EQ(outcome.text(), "true | " + revisionText(sql) + " | " + columnSet + " | \"\"");
 }
 
 void expectRefused(const RefSqlOutcome& outcome) { EXPECT_EQ(outcome.text(), refusedReference()); }

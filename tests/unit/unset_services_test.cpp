@@ -10,6 +10,7 @@
 #include "tests/kit/fake_world.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/userdefine_ref_fixtures.h"
 #include "tests/kit/validation_fixtures.h"
 
@@ -58,8 +59,8 @@ TEST(UnsetServicesTest, ColumnSettingsSetToNullAfterInit) {
     auto component = world.makeReadyComponent();
     component->putref_g_ColSet(nullptr);
 
-    EXPECT_EQ(getRefSQL(*component, c.iDataSrcType), c.result);
-    EXPECT_EQ(world.log.text(), logText(c.log));
+    EXPECT_EQ(getRefSQL(*component, c.iDataSrcType), revisionText(c.result));
+    EXPECT_EQ(world.log.text(), revisionText(logText(c.log)));
     EXPECT_EQ(component->get_g_ColSet(), nullptr);
   }
 }
@@ -120,9 +121,10 @@ TEST(UnsetServicesTest, WithoutInitGetStruFreeRefSQLStillLacksTheUtilityService)
   EXPECT_EQ(getStruFreeRefSQL(*component), refusedReference());
 
   EXPECT_EQ(world.log.text(),
-            logText({"create ADODB.Connection", "Conn.Open(\"\", \"\", \"\", -1&)",
-                     "Conn.Execute(\"select * from Inventory where cInvCode =N'P01'\", Empty, -1&)",
-                     "Conn.Close()"}));
+            revisionText(logText({"create ADODB.Connection", "Conn.Open(\"\", \"\", \"\", -1&)",
+                                  "Conn.Execute(\"select * from Inventory where cInvCode "
+                                  "=N'P01'\", Empty, -1&)",
+                                  "Conn.Close()"})));
 }
 
 TEST(UnsetServicesTest, WithoutInitGetFreeRefSQLWorks) {
@@ -134,9 +136,10 @@ TEST(UnsetServicesTest, WithoutInitGetFreeRefSQLWorks) {
   const bool ok = component->GetFreeRefSQL(u"cfree2", u"", outputs.sRefSql, outputs.sRefColSet,
                                            outputs.sRefColWidth);
 
-  EXPECT_EQ(referenceOutcome(ok, outputs),
-            "true | Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem "
-            "=N'自由项2' and B.cID = A.cID | 值 | \"\"");
+  EXPECT_EQ(
+      referenceOutcome(ok, outputs),
+      revisionText("true | Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem "
+                   "=N'自由项2' and B.cID = A.cID | 值 | \"\""));
   EXPECT_EQ(world.log.text(), logText({"ColSet.getColInfo(&\"UserDefFreeRef\", 1%)",
                                        "ColSet.GetSqlString(&\"info:UserDefFreeRef\")",
                                        "ColSet.GetOrderString(&\"info:UserDefFreeRef\")",
