@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/revision.h"
+#include "tests/kit/temporary_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -36,17 +39,8 @@ std::string slurp(const fs::path& file) {
 
 class VellocProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("velloc-cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   ProcessResult velloc(const std::vector<std::string>& args) {
-    std::string command = "cd " + quoted(folder_.string()) + " && " + quoted(VELLOC_PATH);
+    std::string command = "cd " + quoted(folder_.path().string()) + " && " + quoted(VELLOC_PATH);
     for (const auto& a : args) command += " " + quoted(a);
     command += " >out.txt 2>err.txt";
     const int raw = std::system(command.c_str());
@@ -60,7 +54,7 @@ class VellocProcessTest : public ::testing::Test {
     return nlohmann::json::parse(run.out);
   }
 
-  fs::path folder_;
+  const tarn::testing::TemporaryFolder folder_{"velloc-cli"};
 };
 
 TEST_F(VellocProcessTest, DemoCreatesTheDatabaseAndSaysWhatToTry) {
@@ -179,16 +173,18 @@ TEST_F(VellocProcessTest, ADatabaseWithoutTheErpTablesIsNamedAsSuch) {
 TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacters) {
   ProcessResult run = velloc({"free-ref", "cfree1", "--inventory", "01001"});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "SQL      select distinct free1 as [自由项1] from bas_part where InvCode =N'01001'\n"
-            "Columns  自由项1\n"
-            "Widths   3000\n"
-            "\n"
-            "自由项1\n"
-            "-------\n"
-            "白\n"
-            "蓝\n"
-            "2 rows\n");
+  EXPECT_EQ(
+      run.out,
+      tarn::testing::revisionText(
+          "SQL      select distinct free1 as [自由项1] from bas_part where InvCode =N'01001'\n"
+          "Columns  自由项1\n"
+          "Widths   3000\n"
+          "\n"
+          "自由项1\n"
+          "-------\n"
+          "白\n"
+          "蓝\n"
+          "2 rows\n"));
 
   run = velloc({"validate", "cdefine3", "HD"});
   EXPECT_EQ(run.out, "Result  0  accepted\nValue   华东区  (typed: HD)\n");

@@ -5,7 +5,8 @@
 //
 // Texts cross the helpers as UTF-8 so that a failing expectation prints readably; the SQL that
 // a reference method returns is run on the same database and its rows come back as text, with
-// "<null>" for Null.
+// "<null>" for Null. Expected SQL is written as the current revision writes it and compared
+// through revisionText() (tests/kit/revision.h).
 #pragma once
 
 #include <gmock/gmock.h>
@@ -14,45 +15,43 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "component/clsVelloc.h"
 #include "erp/db/database.h"
 #include "tarnvelloc/automation/factory.h"
-#include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/automation/variant.h"
 #include "tarnvelloc/component/entry_points.h"
 #include "tarnvelloc/erp/components.h"
-#include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
+#include "tests/kit/temporary_database.h"
 
 namespace tarn::velloc::testing {
 
 using automation::Variant;
 using Rows = std::vector<std::vector<std::string>>;
+using tarn::testing::ReferenceOutputs;
+using tarn::testing::revisionText;
+using tarn::testing::untouchedOutputs;
+using tarn::testing::utf16;
+using tarn::testing::utf8;
 
-inline std::string utf8(std::u16string_view text) { return automation::toUtf8(text); }
-inline std::u16string utf16(std::string_view text) { return automation::fromUtf8(text); }
-
-// What the reference methods are handed as outputs, so that a refused call can be seen to
-// leave them as they were.
-inline constexpr std::u16string_view kUntouchedSql = u"<sql as passed>";
-inline constexpr std::u16string_view kUntouchedColSet = u"<column set as passed>";
-inline constexpr std::int16_t kUntouchedWidth = 77;
-
-// The outputs of one reference call.
+// The result and outputs of one reference call; `outputs` is the three together as
+// ReferenceOutputs::text() shows them.
 struct Reference {
   bool result = false;
   std::string sql;
   std::string colSet;
   Variant width;
-
-  bool untouched() const {
-    return sql == utf8(kUntouchedSql) && colSet == utf8(kUntouchedColSet) &&
-           width == Variant(kUntouchedWidth);
-  }
+  std::string outputs;
 };
+
+inline Reference referenceOf(bool result, const ReferenceOutputs& out) {
+  return {result, utf8(out.sRefSql), utf8(out.sRefColSet), out.sRefColWidth, out.text()};
+}
 
 // The outputs of one validation call: the code and the value variable afterwards.
 struct Validation {
@@ -71,33 +70,28 @@ inline Reference getRefSql(clsVelloc& component, std::int16_t dataSrcType, std::
                            std::string_view userDefName, std::string_view tableName,
                            std::string_view fieldName, std::string_view cardNumber,
                            std::string_view matchVal) {
-  std::u16string sql(kUntouchedSql);
-  std::u16string colSet(kUntouchedColSet);
-  Variant width(kUntouchedWidth);
-  const bool result =
-      component.GetRefSQL(dataSrcType, voucherSec, utf16(userDefName), utf16(tableName),
-                          utf16(fieldName), utf16(cardNumber), utf16(matchVal), sql, colSet, width);
-  return {result, utf8(sql), utf8(colSet), width};
+  ReferenceOutputs out;
+  const bool result = component.GetRefSQL(
+      dataSrcType, voucherSec, utf16(userDefName), utf16(tableName), utf16(fieldName),
+      utf16(cardNumber), utf16(matchVal), out.sRefSql, out.sRefColSet, out.sRefColWidth);
+  return referenceOf(result, out);
 }
 
 inline Reference getFreeRefSql(clsVelloc& component, std::string_view freeFldName,
                                std::string_view matchVal) {
-  std::u16string sql(kUntouchedSql);
-  std::u16string colSet(kUntouchedColSet);
-  Variant width(kUntouchedWidth);
-  const bool result =
-      component.GetFreeRefSQL(utf16(freeFldName), utf16(matchVal), sql, colSet, width);
-  return {result, utf8(sql), utf8(colSet), width};
+  ReferenceOutputs out;
+  const bool result = component.GetFreeRefSQL(utf16(freeFldName), utf16(matchVal), out.sRefSql,
+                                              out.sRefColSet, out.sRefColWidth);
+  return referenceOf(result, out);
 }
 
 inline Reference getStruFreeRefSql(clsVelloc& component, std::string_view invCode,
                                    std::string_view freeFldName, std::string_view matchVal) {
-  std::u16string sql(kUntouchedSql);
-  std::u16string colSet(kUntouchedColSet);
-  Variant width(kUntouchedWidth);
-  const bool result = component.GetStruFreeRefSQL(utf16(invCode), utf16(freeFldName),
-                                                  utf16(matchVal), sql, colSet, width);
-  return {result, utf8(sql), utf8(colSet), width};
+  ReferenceOutputs out;
+  const bool result =
+      component.GetStruFreeRefSQL(utf16(invCode), utf16(freeFldName), utf16(matchVal), out.sRefSql,
+                                  out.sRefColSet, out.sRefColWidth);
+  return referenceOf(result, out);
 }
 
 inline Validation validateAr(clsVelloc& component, std::int16_t dataSrcType,
@@ -124,19 +118,13 @@ class ComponentDatabaseTest : public ::testing::Test {
     savedRegistry_ = automation::ComponentRegistry::global().snapshot();
     erp::registerComponents();
     DllRegisterServer();
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-component-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder_);
-    databasePath_ = folder_ / "erp.db";
-    erp::createDemoDatabase(databasePath_);
   }
 
   void TearDown() override {
     automation::ComponentRegistry::global().restore(std::move(savedRegistry_));
-    std::filesystem::remove_all(folder_);
   }
 
-  std::u16string connection() const { return erp::sqliteConnectionString(databasePath_); }
+  std::u16string connection() const { return demo_.connectionString(); }
 
   // A component initialised on the demo database for `userId`.
   std::unique_ptr<clsVelloc> component(std::string_view userId = "demo") const {
@@ -170,8 +158,7 @@ class ComponentDatabaseTest : public ::testing::Test {
     return runNative("select cID, cValue, ifnull(cAlias, '<null>') from UserDefine order by iID");
   }
 
-  std::filesystem::path folder_;
-  std::filesystem::path databasePath_;
+  tarn::testing::TemporaryDemoDatabase demo_{"tarn-component"};
 
  private:
   std::unique_ptr<erp::db::Database> database() const {

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <functional>
-#include <random>
 
 #include "erp/ado_connection.h"
 #include "erp/db/database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/temporary_folder.h"
 
 namespace tarn::erp {
 namespace {
@@ -24,10 +24,6 @@ using testing::utf8;
 class DbAdoConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-db-ado-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
     connectionString_ = u"Provider=SQLite;Data Source=" + (folder_ / "erp.db").u16string();
     db::openDatabase(*db::ConnectionString::parse(connectionString_), true)
         ->executeScript(
@@ -35,7 +31,6 @@ class DbAdoConnectionTest : public ::testing::Test {
             u"  cCusName nvarchar(98) collate ERP_CI, iCreditLine money);"
             u"insert into customer values ('C1', '甲公司', 1000), ('C2', '乙公司', null);");
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
   ObjectRef openConnection() {
     ObjectRef connection = makeAdoConnection();
@@ -43,7 +38,7 @@ class DbAdoConnectionTest : public ::testing::Test {
     return connection;
   }
 
-  std::filesystem::path folder_;
+  const ::tarn::testing::TemporaryFolder folder_{"tarn-db-ado"};
   std::u16string connectionString_;
 };
 

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "erp/db/database.h"
 #include "erp/db/erp_collation.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/temporary_folder.h"
 
 namespace tarn::erp::db {
 namespace {
@@ -22,14 +22,6 @@ using testing::utf8;
 
 class DbSqliteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-db-sqlite-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   std::u16string connectionTo(const std::string& file) {
     return u"Provider=SQLite;Data Source=" + (folder_ / file).u16string();
   }
@@ -38,7 +30,7 @@ class DbSqliteTest : public ::testing::Test {
     return openDatabase(*ConnectionString::parse(connectionTo(file)), true);
   }
 
-  std::filesystem::path folder_;
+  const ::tarn::testing::TemporaryFolder folder_{"tarn-db-sqlite"};
 };
 
 // Opens `connection` and expects kComponentFailure with exactly `message`.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/components.h"
 #include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/temporary_database.h"
 
 namespace tarn::erp::testing {
 
@@ -26,21 +26,14 @@ using automation::Variant;
 // components are registered in a registry of the fixture's own.
 class ErpDatabaseTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-erp-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder_);
-    databasePath_ = folder_ / "erp.db";
-    createDemoDatabase(databasePath_);
-    registerComponents(registry_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
+  void SetUp() override { registerComponents(registry_); }
 
   std::u16string connection() const { return sqliteConnectionString(databasePath_); }
   ObjectRef create(std::u16string_view progId) const { return registry_.create(progId); }
 
-  std::filesystem::path folder_;
-  std::filesystem::path databasePath_;
+  const ::tarn::testing::TemporaryDemoDatabase demo_{"tarn-erp"};
+  const std::filesystem::path folder_ = demo_.folder();
+  const std::filesystem::path databasePath_ = demo_.path();
   automation::ComponentRegistry registry_;
 };
 

@@ -26,16 +26,12 @@ Rows fieldRows(std::initializer_list<std::pair<Variant, Variant>> fields) {
   return rows;
 }
 
-bool RefSqlOutcome::outputsUntouched() const {
-  return sRefSql == kCallerSql && sRefColSet == kCallerColumnSet &&
-         sRefColWidth == kCallerColumnWidth;
-}
-
 RefSqlOutcome callGetRefSQL(velloc::clsVelloc& component, const RefSqlArgs& args) {
-  RefSqlOutcome outcome{false, kCallerSql, kCallerColumnSet, kCallerColumnWidth};
+  RefSqlOutcome outcome{false, {}};
+  ReferenceOutputs& out = outcome.outputs;
   outcome.result = component.GetRefSQL(
       args.iDataSrcType, args.iVoucherSec, args.sUserDefName, args.sTableName, args.sFieldName,
-      args.sCardNumber, args.sMatchVal, outcome.sRefSql, outcome.sRefColSet, outcome.sRefColWidth);
+      args.sCardNumber, args.sMatchVal, out.sRefSql, out.sRefColSet, out.sRefColWidth);
   return outcome;
 }
 

@@ -1,6 +1,6 @@
 // Fixtures for the tests of user-defined item references: scripting the outside components
 // with record sets made afresh on every call (so the tracker sees when the component lets one
-// go), and calling GetRefSQL with outputs that start as recognisable caller values.
+// go), and calling GetRefSQL with outputs that start as the caller's (reference_outputs.h).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "component/clsVelloc.h"
 #include "tarnvelloc/automation/variant.h"
 #include "tests/kit/fake_world.h"
+#include "tests/kit/reference_outputs.h"
 
 namespace tarn::testing {
 
@@ -35,19 +36,12 @@ struct RefSqlArgs {
   std::u16string sMatchVal;
 };
 
-// What the caller's three output variables hold before the call.
-inline constexpr char16_t kCallerSql[] = u"caller sql";
-inline constexpr char16_t kCallerColumnSet[] = u"caller columns";
-inline const automation::Variant kCallerColumnWidth = automation::Variant(std::int32_t{7});
-
 struct RefSqlOutcome {
   bool result;
-  std::u16string sRefSql;
-  std::u16string sRefColSet;
-  automation::Variant sRefColWidth;
+  ReferenceOutputs outputs;
 
-  // The three outputs still hold the caller's values.
-  bool outputsUntouched() const;
+  // As referenceOutcome() shows it.
+  std::string text() const { return referenceOutcome(result, outputs); }
 };
 
 RefSqlOutcome callGetRefSQL(velloc::clsVelloc& component, const RefSqlArgs& args);

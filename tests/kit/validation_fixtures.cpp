@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tests/kit/printers.h"
+#include "tests/kit/revision.h"
 
 namespace tarn::testing {
 
@@ -40,7 +41,7 @@ Rows itemDefinitionRow(Variant cId, Variant cType, Variant iMaxLen) {
 }
 
 std::string openX(std::string_view component, std::string_view sql) {
-  return std::string(component) + ".OpenX(&\"" + std::string(sql) + "\")";
+  return std::string(component) + ".OpenX(&\"" + revisionText(sql) + "\")";
 }
 
 std::string addRecord(std::string_view record) {

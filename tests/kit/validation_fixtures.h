@@ -35,7 +35,9 @@ Rows archivedValueRow(automation::Variant cValue, automation::Variant cAlias);
 Rows itemDefinitionRow(automation::Variant cId, automation::Variant cType,
                        automation::Variant iMaxLen);
 
-// Call log lines: "<component>.OpenX(&"<sql>")" and the archive service's Add of `record`.
+// Call log lines: "<component>.OpenX(&"<sql>")", with `sql` written as the current revision
+// writes it and logged as the revision under build writes it (revision.h), and the archive
+// service's Add of `record`.
 std::string openX(std::string_view component, std::string_view sql);
 std::string addRecord(std::string_view record);
 // Log lines joined as CallLog::text() joins them.

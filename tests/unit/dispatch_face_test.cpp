@@ -10,6 +10,7 @@
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/component/entry_points.h"
 #include "tests/kit/fake_world.h"
+#include "tests/kit/reference_outputs.h"
 
 namespace tarn::testing {
 namespace {
@@ -87,16 +88,30 @@ TEST_F(DispatchFaceTest, ValidationResultsAndByReferenceValuesComeBack) {
 }
 
 TEST_F(DispatchFaceTest, AFailedReferenceLeavesTheCallersVariantsAsTheyWere) {
-  Variant sql;  // Empty stays Empty, not an empty string
-  Variant colSet(u"kept");
-  Variant width(std::int32_t{7});
-  const Variant ok = face->call(
-      u"GetFreeRefSQL", {Argument::byValue(u"cfre"), Argument::byValue(u""), Argument::byRef(sql),
-                         Argument::byRef(colSet), Argument::byRef(width)});
-  EXPECT_EQ(ok, Variant(false));
-  EXPECT_TRUE(sql.isEmpty());
-  EXPECT_EQ(colSet, Variant(u"kept"));
-  EXPECT_EQ(width, Variant(std::int32_t{7}));
+  // Each refused before it writes anything: an unknown source, names that are no free items.
+  const std::pair<const char16_t*, std::vector<Variant>> refusals[] = {
+      {u"GetRefSQL",
+       {Variant(std::int16_t{3}), Variant(std::int16_t{0}), Variant(u""), Variant(u""),
+        Variant(u""), Variant(u""), Variant(u"")}},
+      {u"GetFreeRefSQL", {Variant(u"cfre"), Variant(u"")}},
+      {u"GetStruFreeRefSQL", {Variant(u"P01"), Variant(u"cfre"), Variant(u"")}},
+  };
+  for (const auto& [method, inputs] : refusals) {
+    SCOPED_TRACE(automation::toUtf8(method));
+    const ReferenceOutputs caller;
+    Variant sql;  // Empty: a face that wrote back the unchanged text would leave a String
+    Variant colSet(caller.sRefColSet);
+    Variant width(caller.sRefColWidth);
+    std::vector<Argument> args;
+    for (const auto& input : inputs) args.push_back(Argument::byValue(input));
+    args.push_back(Argument::byRef(sql));
+    args.push_back(Argument::byRef(colSet));
+    args.push_back(Argument::byRef(width));
+    EXPECT_EQ(face->call(method, args), Variant(false));
+    EXPECT_TRUE(sql.isEmpty());
+    EXPECT_EQ(colSet, Variant(caller.sRefColSet));
+    EXPECT_EQ(width, caller.sRefColWidth);
+  }
 }
 
 class EntryPointTest : public ::testing::Test {

@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "tests/kit/fake_world.h"
-#include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 
 namespace tarn::velloc {
 namespace {
@@ -15,6 +16,7 @@ using automation::Variant;
 using testing::FakeWorld;
 using testing::Fault;
 using testing::ReferenceOutputs;
+using testing::revisionText;
 using testing::Rows;
 using testing::untouchedOutputs;
 using testing::utf8;
@@ -62,7 +64,7 @@ TEST(FreeReferenceTest, BuildsTheQueryOfTheItemsArchivedValues) {
 
     EXPECT_TRUE(
         component->GetFreeRefSQL(c.name, c.match, out.sRefSql, out.sRefColSet, out.sRefColWidth));
-    EXPECT_EQ(out.text(), c.sql + " | 值,别名 | \"\"");
+    EXPECT_EQ(out.text(), revisionText(c.sql + " | 值,别名 | \"\""));
     EXPECT_EQ(world.log.text(), kLayoutCalls);
     EXPECT_EQ(world.recordSets.closed(), 1);
     EXPECT_EQ(world.recordSets.alive(), 0);
@@ -75,9 +77,8 @@ TEST(FreeReferenceTest, ColumnSetWithoutRowsGivesAnEmptyColumnSetText) {
   ReferenceOutputs out;
   EXPECT_TRUE(
       component->GetFreeRefSQL(u"cfree1", u"", out.sRefSql, out.sRefColSet, out.sRefColWidth));
-  EXPECT_EQ(out.text(),
-            "Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem =N'自由项1' and "
-            "B.cID = A.cID |  | \"\"");
+  EXPECT_EQ(out.text(), revisionText("Select A.cValue, A.cAlias from UserDefine A, UserDef B where "
+                                     "B.cItem =N'自由项1' and B.cID = A.cID |  | \"\""));
 }
 
 TEST(FreeReferenceTest, RefusesNamesThatAreNotFreeItemsWithoutCallingAnything) {

@@ -10,6 +10,7 @@
 #include "tarnvelloc/automation/dispatch_object.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
+#include "tests/kit/revision.h"
 
 namespace tarn::testing {
 namespace {
@@ -17,7 +18,7 @@ namespace {
 using automation::ObjectRef;
 using automation::Variant;
 
-constexpr const char* kFullLog =
+const std::string kFullLog = revisionText(
     "create TarnUtil.IUtil\n"
     "create TarnDataSvc.IDataSvc\n"
     "ArDb.Init(&\"Provider=SQLite;Data Source=erp.db\")\n"
@@ -28,7 +29,7 @@ constexpr const char* kFullLog =
     "VoDb.Init(&\"Provider=SQLite;Data Source=erp.db\")\n"
     "VoDb.Status()\n"
     "create TarnRowAuthSvc.IRowAuth\n"
-    "RowAuth.Init(&\"Provider=SQLite;Data Source=erp.db\", &\"u01\")\n";
+    "RowAuth.Init(&\"Provider=SQLite;Data Source=erp.db\", &\"u01\")\n");
 
 // What a property holds after Init: null, the object it held before Init, or the new fake.
 enum class Holds { kNull, kEarlier, kNew };
@@ -42,11 +43,10 @@ struct InitExitCase {
   bool utilitySet;
 };
 
-std::string firstLines(const char* log, int count) {
-  std::string text(log);
+std::string firstLines(const std::string& log, int count) {
   std::size_t end = 0;
-  for (int i = 0; i < count; ++i) end = text.find('\n', end) + 1;
-  return text.substr(0, end);
+  for (int i = 0; i < count; ++i) end = log.find('\n', end) + 1;
+  return log.substr(0, end);
 }
 
 FakeComponent::Handler raising() {

@@ -13,6 +13,8 @@
 #include "tests/kit/fake_world.h"
 #include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/userdefine_ref_fixtures.h"
 #include "tests/kit/validation_fixtures.h"
 
@@ -47,19 +49,6 @@ Variant invoke(FakeWorld& world, Reach reach, Member member, std::vector<Argumen
 Variant integer(std::int16_t value) { return Variant(value); }
 Variant text(const char16_t* value) { return Variant(value); }
 
-// The caller's three reference outputs, as Variants; they start as recognisable caller values.
-struct ReferenceVariants {
-  Variant sql;  // Empty
-  Variant columnSet = Variant(u"kept");
-  Variant width = Variant(std::int32_t{7});
-
-  std::string text() const {
-    return sql.describe() + " | " + columnSet.describe() + " | " + width.describe();
-  }
-};
-
-const std::string kUntouched = ReferenceVariants{}.text();
-
 struct ReferenceCase {
   const char* name;
   std::function<void(FakeWorld&)> script;
@@ -67,7 +56,7 @@ struct ReferenceCase {
   std::vector<Variant> inputs;
   bool result;
   std::vector<std::string> log;
-  std::string outputs;
+  std::string outputs;  // as ReferenceOutputs::text() shows them
 };
 
 void checkReferenceCases(Member member, const std::vector<ReferenceCase>& cases) {
@@ -76,16 +65,20 @@ void checkReferenceCases(Member member, const std::vector<ReferenceCase>& cases)
       SCOPED_TRACE(std::string(c.name) + (reach == Reach::kById ? ", by id" : ", by name"));
       FakeWorld world;
       c.script(world);
-      ReferenceVariants outputs;
+      const ReferenceOutputs caller;
+      Variant sql(caller.sRefSql);
+      Variant columnSet(caller.sRefColSet);
+      Variant width(caller.sRefColWidth);
       std::vector<Argument> args;
       for (const auto& input : c.inputs) args.push_back(Argument::byValue(input));
-      args.push_back(Argument::byRef(outputs.sql));
-      args.push_back(Argument::byRef(outputs.columnSet));
-      args.push_back(Argument::byRef(outputs.width));
+      args.push_back(Argument::byRef(sql));
+      args.push_back(Argument::byRef(columnSet));
+      args.push_back(Argument::byRef(width));
       const Variant result = invoke(world, reach, member, std::move(args));
       EXPECT_EQ(result, Variant(c.result));
-      EXPECT_EQ(world.log.text(), logText(c.log));
-      EXPECT_EQ(outputs.text(), c.outputs);
+      EXPECT_EQ(world.log.text(), revisionText(logText(c.log)));
+      const ReferenceOutputs written{sql.toString(), columnSet.toString(), width};
+      EXPECT_EQ(written.text(), revisionText(c.outputs));
     }
   }
 }
@@ -113,9 +106,9 @@ TEST(LateBoundFaceTest, GetRefSQLArgumentsReachTheirParameters) {
             text(u"CARD7"), text(u" mat8 ")},
            true,
            layoutCalls("UserDefineRef"),
-           "\"Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cClass =N'单据体' "
+           "Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cClass =N'单据体' "
            "and B.cItem =N'自定义项1' and B.cID = A.cID and (cValue like N'%mat8%' or cAlias like "
-           "N'%mat8%')\" | \"值,别名\" | \"\""},
+           "N'%mat8%') | 值,别名 | \"\""},
           {"archive source: the table, the field and the match text",
            [](FakeWorld& world) {
              world.rowAuth->answer(u"GetAuthString", Variant(u"select iid from rights"));
@@ -128,8 +121,8 @@ TEST(LateBoundFaceTest, GetRefSQLArgumentsReachTheirParameters) {
            true,
            joined(joined({"RowAuth.GetAuthString(&\"customer\")"}, layoutCalls("customerRef")),
                   {"Util.GetJoinTableStr(&\"customer\")"}),
-           "\"Select cCusCode, cCusName from customer where iid in (select iid from rights) and "
-           "cCusName like N'%mat8%'\" | \"编码,名称\" | \"\""},
+           "Select cCusCode, cCusName from customer where iid in (select iid from rights) and "
+           "cCusName like N'%mat8%' | 编码,名称 | \"\""},
           {"voucher source: the card number, the field and the match text",
            [](FakeWorld& world) {
              answerRows(world, *world.voucherData, u"OpenX",
@@ -143,15 +136,15 @@ TEST(LateBoundFaceTest, GetRefSQLArgumentsReachTheirParameters) {
            {"VoDb.OpenX(&\"select top 1 BTTblName, cDefWhere from Vouchers where CardNumber = "
             "N'CARD7'\", &False, &\"\")",
             "VoDb.GetFieldNames(&\"SaleBill\", &False, &\"\")"},
-           "\"select cWhCode, cWhName from SaleBill where cWhName like N'%mat8%'\" | "
-           "\"编码,名称\" | \"\""},
+           "select cWhCode, cWhName from SaleBill where cWhName like N'%mat8%' | 编码,名称 | "
+           "\"\""},
           {"a refused reference writes nothing back",
            [](FakeWorld& world) { world.rowAuth->answer(u"GetAuthString", Variant(u"1=2")); },
            {integer(1), integer(0), text(u"cdefine3"), text(u"customer"), text(u"cCusName"),
             text(u"CARD7"), text(u"mat8")},
            false,
            {"RowAuth.GetAuthString(&\"customer\")"},
-           kUntouched},
+           untouchedOutputs()},
       });
 }
 
@@ -166,9 +159,8 @@ TEST(LateBoundFaceTest, GetFreeRefSQLArgumentsReachTheirParameters) {
            {text(u" cFree4 "), text(u" mat8 ")},
            true,
            layoutCalls("UserDefFreeRef"),
-           "\"Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem =N'自由项4' and "
-           "B.cID = A.cID and (cValue like N'%mat8%' or cAlias like N'%mat8%')\" | \"值,别名\" | "
-           "\"\""},
+           "Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem =N'自由项4' and "
+           "B.cID = A.cID and (cValue like N'%mat8%' or cAlias like N'%mat8%') | 值,别名 | \"\""},
           {"a failed layout writes nothing back",
            [](FakeWorld& world) {
              world.columnSettings->answer(u"getColSet", Variant(u"not a record set"));
@@ -176,7 +168,7 @@ TEST(LateBoundFaceTest, GetFreeRefSQLArgumentsReachTheirParameters) {
            {text(u"cFree4"), text(u"mat8")},
            false,
            layoutCalls("UserDefFreeRef"),
-           kUntouched},
+           untouchedOutputs()},
       });
 }
 
@@ -199,14 +191,14 @@ TEST(LateBoundFaceTest, GetStruFreeRefSQLArgumentsReachTheirParameters) {
            {text(u" P01 "), text(u"cFree2"), text(u" mat8 ")},
            true,
            joined(inventoryLookup, {"Util.GetResString(\"Tarn.AA.ARCHIVE.FIELD.inv_free\")"}),
-           "\"select distinct Free2 as [存货自由项2] from bas_part where InvCode =N' P01 ' and "
-           "Free2 like N'%mat8%'\" | \"存货自由项2\" | \"3000\""},
+           "select distinct Free2 as [存货自由项2] from bas_part where InvCode =N' P01 ' and "
+           "Free2 like N'%mat8%' | 存货自由项2 | \"3000\""},
           {"a refused name writes nothing back",
            [](FakeWorld&) {},
            {text(u" P01 "), text(u"xfree2"), text(u"mat8")},
            false,
            inventoryLookup,
-           kUntouched},
+           untouchedOutputs()},
       });
 }
 

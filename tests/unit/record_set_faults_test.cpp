@@ -11,6 +11,8 @@
 #include "tests/kit/fake_world.h"
 #include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/userdefine_ref_fixtures.h"
 #include "tests/kit/validation_fixtures.h"
 
@@ -65,7 +67,7 @@ void sweepRecordSetFaults(const RecordSetPath& path) {
     FakeWorld world;
     path.script(world);
     auto component = world.makeReadyComponent();
-    EXPECT_EQ(path.call(*component), path.result);
+    EXPECT_EQ(path.call(*component), revisionText(path.result));
     names = world.recordSets.operationNames();
     ASSERT_EQ(spaced(names), path.operations);
     EXPECT_EQ(world.recordSets.closed(), path.closed);
@@ -111,12 +113,6 @@ std::function<std::string(velloc::clsVelloc&)> validateFreeAr(bool bBuildAr) {
     return validation(outcome.result, outcome.value);
   };
 }
-
-std::string reference(bool ok, const ReferenceOutputs& outputs) {
-  return (ok ? "true | " : "false | ") + outputs.text();
-}
-
-const std::string kRefused = "false | " + untouchedOutputs();
 
 ValidateArArgs listSource(bool bBuildAr) {
   ValidateArArgs args;
@@ -255,14 +251,14 @@ TEST(RecordSetFaultTest, GetRefSQLVoucherSourceFieldNameWalk) {
         ReferenceOutputs outputs;
         const bool ok = component.GetRefSQL(2, 0, u"", u"", u"cName", u"01", u"", outputs.sRefSql,
                                             outputs.sRefColSet, outputs.sRefColWidth);
-        return reference(ok, outputs);
+        return referenceOutcome(ok, outputs);
       },
       "true | select cCode, cName, cMemo from SaleBill where bOk=1 | 编码,名称,备注 | \"\"",
       spaced({"BOF", kFieldRead, kFieldRead, "Close", "BOF", fieldRow, fieldRow, fieldRow, "EOF",
               "Close"}),
       2,
       0,
-      {{35, kRefused}},
+      {{35, refusedReference()}},
   });
 }
 
@@ -276,14 +272,14 @@ TEST(RecordSetFaultTest, GetFreeRefSQLColumnSetJoin) {
         ReferenceOutputs outputs;
         const bool ok = component.GetFreeRefSQL(u"cfree2", u"", outputs.sRefSql, outputs.sRefColSet,
                                                 outputs.sRefColWidth);
-        return reference(ok, outputs);
+        return referenceOutcome(ok, outputs);
       },
       "true | Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem =N'自由项2' "
       "and B.cID = A.cID | 值,别名 | \"\"",
       spaced({captionRow, captionRow, "EOF", "Close"}),
       1,
       0,
-      {{12, kRefused}},
+      {{12, refusedReference()}},
   });
 }
 
@@ -298,14 +294,14 @@ TEST(RecordSetFaultTest, GetStruFreeRefSQLInventoryRead) {
         ReferenceOutputs outputs;
         const bool ok = component.GetStruFreeRefSQL(u"P01", u"cFree2", u"", outputs.sRefSql,
                                                     outputs.sRefColSet, outputs.sRefColWidth);
-        return reference(ok, outputs);
+        return referenceOutcome(ok, outputs);
       },
       "true | select distinct Free2 as [存货自由项2] from bas_part where InvCode =N'P01' | "
       "存货自由项2 | \"3000\"",
       spaced({"BOF", kFieldRead, "Close"}),
       1,
       0,
-      {{5, kRefused}},
+      {{5, refusedReference()}},
   });
 }
 

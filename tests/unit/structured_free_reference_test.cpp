@@ -9,6 +9,8 @@
 #include "tests/kit/fake_world.h"
 #include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 
 namespace tarn::velloc {
 namespace {
@@ -20,16 +22,18 @@ using testing::FakeWorld;
 using testing::Fault;
 using testing::inventoryRow;
 using testing::ReferenceOutputs;
+using testing::revisionText;
 using testing::untouchedOutputs;
 using testing::utf8;
 
 std::string lookupCalls(const std::string& code) {
-  return "create ADODB.Connection\n"
-         "Conn.Open(\"Provider=Fake\", \"\", \"\", -1&)\n"
-         "Conn.Execute(\"select * from Inventory where cInvCode =N'" +
-         code +
-         "'\", Empty, -1&)\n"
-         "Conn.Close()\n";
+  return revisionText(
+      "create ADODB.Connection\n"
+      "Conn.Open(\"Provider=Fake\", \"\", \"\", -1&)\n"
+      "Conn.Execute(\"select * from Inventory where cInvCode =N'" +
+      code +
+      "'\", Empty, -1&)\n"
+      "Conn.Close()\n");
 }
 
 constexpr char kCaptionCall[] = "Util.GetResString(\"Tarn.AA.ARCHIVE.FIELD.inv_free\")\n";
@@ -128,7 +132,7 @@ TEST(StructuredFreeReferenceTest, BuildsThePartsListQuery) {
 
     EXPECT_TRUE(component->GetStruFreeRefSQL(c.code, c.field, c.match, out.sRefSql, out.sRefColSet,
                                              out.sRefColWidth));
-    EXPECT_EQ(out.text(), c.outputs);
+    EXPECT_EQ(out.text(), revisionText(c.outputs));
     EXPECT_EQ(world.log.text(), lookupCalls(c.lookedUpCode) + kCaptionCall);
     EXPECT_EQ(world.recordSets.alive(), 0);
     EXPECT_EQ(world.recordSets.releasedWithoutClose(), 0);
@@ -142,9 +146,8 @@ TEST(StructuredFreeReferenceTest, TheCaptionIsBracketedWithItsClosingBracketsDou
   ReferenceOutputs out;
   EXPECT_TRUE(component->GetStruFreeRefSQL(u"P01", u"cFree2", u"", out.sRefSql, out.sRefColSet,
                                            out.sRefColWidth));
-  EXPECT_EQ(out.text(),
-            "select distinct Free2 as [Free [item]]2] from bas_part where InvCode =N'P01' | "
-            "Free [item]2 | \"3000\"");
+  EXPECT_EQ(out.text(), revisionText("select distinct Free2 as [Free [item]]2] from bas_part where "
+                                     "InvCode =N'P01' | Free [item]2 | \"3000\""));
 }
 
 // A name that fails the free item rules is refused only after the inventory lookup; an

@@ -8,8 +8,9 @@
 
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/fake_world.h"
-#include "tests/kit/freeitem_fixtures.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/reference_outputs.h"
+#include "tests/kit/revision.h"
 #include "tests/kit/userdefine_ref_fixtures.h"
 #include "tests/kit/validation_fixtures.h"
 
@@ -18,16 +19,12 @@ namespace {
 
 using automation::Variant;
 
-std::string reference(bool ok, const ReferenceOutputs& outputs) {
-  return (ok ? "true | " : "false | ") + outputs.text();
-}
-
 std::string getRefSQL(velloc::clsVelloc& component, std::int16_t iDataSrcType) {
   ReferenceOutputs outputs;
   const bool ok =
       component.GetRefSQL(iDataSrcType, 0, u"cdefine3", u"customer", u"cCusName", u"01", u"",
                           outputs.sRefSql, outputs.sRefColSet, outputs.sRefColWidth);
-  return reference(ok, outputs);
+  return referenceOutcome(ok, outputs);
 }
 
 void voucherSourceRows(FakeWorld& world) {
@@ -38,7 +35,6 @@ void voucherSourceRows(FakeWorld& world) {
 const std::string kVouchersLookup =
     "VoDb.OpenX(&\"select top 1 BTTblName, cDefWhere from Vouchers where CardNumber = N'01'\", "
     "&False, &\"\")";
-const std::string kRefused = "false | " + untouchedOutputs();
 
 struct UnsetCase {
   const char* name;
@@ -49,8 +45,8 @@ struct UnsetCase {
 
 TEST(UnsetServicesTest, ColumnSettingsSetToNullAfterInit) {
   const UnsetCase cases[] = {
-      {"list source", 0, {}, kRefused},
-      {"archive source", 1, {"RowAuth.GetAuthString(&\"customer\")"}, kRefused},
+      {"list source", 0, {}, refusedReference()},
+      {"archive source", 1, {"RowAuth.GetAuthString(&\"customer\")"}, refusedReference()},
       {"voucher source needs no column settings",
        2,
        {kVouchersLookup, "VoDb.GetFieldNames(&\"SaleBill\", &False, &\"\")"},
@@ -63,8 +59,8 @@ TEST(UnsetServicesTest, ColumnSettingsSetToNullAfterInit) {
     auto component = world.makeReadyComponent();
     component->putref_g_ColSet(nullptr);
 
-    EXPECT_EQ(getRefSQL(*component, c.iDataSrcType), c.result);
-    EXPECT_EQ(world.log.text(), logText(c.log));
+    EXPECT_EQ(getRefSQL(*component, c.iDataSrcType), revisionText(c.result));
+    EXPECT_EQ(world.log.text(), revisionText(logText(c.log)));
     EXPECT_EQ(component->get_g_ColSet(), nullptr);
   }
 }
@@ -84,7 +80,7 @@ TEST(UnsetServicesTest, WithoutInitGetRefSQLForAnArchiveTableFailsAtTheUtilitySe
   FakeWorld world;
   auto component = propertiesWithoutInit(world);
 
-  EXPECT_EQ(getRefSQL(*component, 1), kRefused);
+  EXPECT_EQ(getRefSQL(*component, 1), refusedReference());
 
   EXPECT_EQ(world.log.text(), logText({"RowAuth.GetAuthString(&\"customer\")",
                                        "ColSet.getColInfo(&\"customerRef\", 1%)",
@@ -99,7 +95,7 @@ std::string getStruFreeRefSQL(velloc::clsVelloc& component) {
   ReferenceOutputs outputs;
   const bool ok = component.GetStruFreeRefSQL(u"P01", u"cFree2", u"", outputs.sRefSql,
                                               outputs.sRefColSet, outputs.sRefColWidth);
-  return reference(ok, outputs);
+  return referenceOutcome(ok, outputs);
 }
 
 TEST(UnsetServicesTest, WithoutInitGetStruFreeRefSQLOpensWithAnEmptyConnectionString) {
@@ -112,7 +108,7 @@ TEST(UnsetServicesTest, WithoutInitGetStruFreeRefSQLOpensWithAnEmptyConnectionSt
   });
   auto component = propertiesWithoutInit(world);
 
-  EXPECT_EQ(getStruFreeRefSQL(*component), kRefused);
+  EXPECT_EQ(getStruFreeRefSQL(*component), refusedReference());
 
   EXPECT_EQ(world.log.text(),
             logText({"create ADODB.Connection", "Conn.Open(\"\", \"\", \"\", -1&)"}));
@@ -122,12 +118,13 @@ TEST(UnsetServicesTest, WithoutInitGetStruFreeRefSQLStillLacksTheUtilityService)
   FakeWorld world;  // a connection that opens even with an empty connection string
   auto component = propertiesWithoutInit(world);
 
-  EXPECT_EQ(getStruFreeRefSQL(*component), kRefused);
+  EXPECT_EQ(getStruFreeRefSQL(*component), refusedReference());
 
   EXPECT_EQ(world.log.text(),
-            logText({"create ADODB.Connection", "Conn.Open(\"\", \"\", \"\", -1&)",
-                     "Conn.Execute(\"select * from Inventory where cInvCode =N'P01'\", Empty, -1&)",
-                     "Conn.Close()"}));
+            revisionText(logText({"create ADODB.Connection", "Conn.Open(\"\", \"\", \"\", -1&)",
+                                  "Conn.Execute(\"select * from Inventory where cInvCode "
+                                  "=N'P01'\", Empty, -1&)",
+                                  "Conn.Close()"})));
 }
 
 TEST(UnsetServicesTest, WithoutInitGetFreeRefSQLWorks) {
@@ -139,9 +136,10 @@ TEST(UnsetServicesTest, WithoutInitGetFreeRefSQLWorks) {
   const bool ok = component->GetFreeRefSQL(u"cfree2", u"", outputs.sRefSql, outputs.sRefColSet,
                                            outputs.sRefColWidth);
 
-  EXPECT_EQ(reference(ok, outputs),
-            "true | Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem "
-            "=N'自由项2' and B.cID = A.cID | 值 | \"\"");
+  EXPECT_EQ(
+      referenceOutcome(ok, outputs),
+      revisionText("true | Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cItem "
+                   "=N'自由项2' and B.cID = A.cID | 值 | \"\""));
   EXPECT_EQ(world.log.text(), logText({"ColSet.getColInfo(&\"UserDefFreeRef\", 1%)",
                                        "ColSet.GetSqlString(&\"info:UserDefFreeRef\")",
                                        "ColSet.GetOrderString(&\"info:UserDefFreeRef\")",
