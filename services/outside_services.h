@@ -44,7 +44,8 @@ class VoucherDataService {
   automation::ObjectRef object_;
 };
 
-// Column-settings service, TarnColumnSvc.IColumnSvc.
+// Column-settings service, TarnColumnSvc.IColumnSvc (TarnColSetSvc.IColumnSvc in the earlier
+// revision).
 class ColumnSettingsService {
  public:
   explicit ColumnSettingsService(automation::ObjectRef object) : object_(std::move(object)) {}

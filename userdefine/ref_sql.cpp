@@ -31,7 +31,7 @@ constexpr std::u16string_view kFieldDefField = u"fielddef";
 
 std::u16string text(std::u16string_view piece) { return std::u16string(piece); }
 
-// field + " like N'%" + m + "%'", the match text with its apostrophes doubled.
+// field + the like opener (" like N'%") + m + "%'", the match text with its apostrophes doubled.
 std::u16string likeMatch(std::u16string_view field, std::u16string_view match) {
   return text(field) + text(ref_sql::kLikeOpen) + literalText(match) + text(ref_sql::kLikeClose);
 }
