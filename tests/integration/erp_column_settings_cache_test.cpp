@@ -1,0 +1,99 @@
+// The column-settings service keeps the layouts it read: what it hands out changes as soon as
+// another connection changes the layout tables, and never before.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "erp/db/database.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/factory.h"
+#include "tarnvelloc/erp/components.h"
+#include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/printers.h"
+
+namespace tarn::erp {
+namespace {
+
+using automation::Argument;
+using automation::ObjectRef;
+using automation::Variant;
+using testing::utf8;
+
+class ColumnSettingsCacheTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("tarn-colset-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(folder_);
+    createDemoDatabase(folder_ / "erp.db");
+    registerComponents(registry_);
+    service_ = registry_.create(u"TarnColumnSvc.IColumnSvc");
+    call(u"Init", {Variant(connection()), Variant(u"demo")});
+    other_ = db::openDatabase(connection());
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::u16string connection() const { return sqliteConnectionString(folder_ / "erp.db"); }
+
+  Variant call(std::u16string_view name, std::vector<Variant> values) {
+    std::vector<Argument> args;
+    for (auto& value : values) args.push_back(Argument::byValue(std::move(value)));
+    return service_->call(name, args);
+  }
+
+  // The select list, the order-by list and the captions of the column set of `key`, as a
+  // reference call reads them.
+  std::vector<std::string> layoutOf(std::u16string_view key) {
+    const Variant info = call(u"getColInfo", {Variant(std::u16string(key)), Variant(1)});
+    std::vector<std::string> seen{utf8(call(u"GetSqlString", {info}).toString()),
+                                  utf8(call(u"GetOrderString", {info}).toString())};
+    const auto set = call(u"getColSet", {Variant(std::u16string(key)), Variant(1)}).toObject();
+    while (!set->call(u"EOF").toBoolean()) {
+      const auto fields = set->call(u"Fields").toObject();
+      seen.push_back(utf8(fields->call(u"Item", {Argument::byValue(Variant(u"cCaption"))})
+                              .toObject()
+                              ->call(u"Value")
+                              .toString()));
+      set->call(u"MoveNext");
+    }
+    return seen;
+  }
+
+  std::filesystem::path folder_;
+  automation::ComponentRegistry registry_;
+  ObjectRef service_;
+  std::unique_ptr<db::Database> other_;
+};
+
+TEST_F(ColumnSettingsCacheTest, AChangeByAnotherConnectionShowsAtTheNextCall) {
+  const std::vector<std::string> demo{"A.cValue, A.cAlias", "A.cValue", "档案值", "别名"};
+  EXPECT_EQ(layoutOf(u"UserDefineRef"), demo);
+  EXPECT_EQ(layoutOf(u"UserDefineRef"), demo);
+
+  other_->query(
+      u"update TarnColumnLayout set cCaption = N'值', iOrderNo = null "
+      u"where cLayoutKey = N'UserDefineRef' and iColumnNo = 1");
+  EXPECT_EQ(layoutOf(u"UserDefineRef"),
+            (std::vector<std::string>{"A.cValue, A.cAlias", "", "值", "别名"}));
+
+  other_->query(
+      u"insert into TarnColumnLayout (cLayoutKey, iColumnNo, cExpression, cCaption,"
+      u" iOrderNo, bDescending) values (N'UserDefineRef', 3, N'A.cBarCode', N'码', 1, 1)");
+  EXPECT_EQ(layoutOf(u"userdefineref"),
+            (std::vector<std::string>{"A.cValue, A.cAlias, A.cBarCode", "A.cBarCode desc", "值",
+                                      "别名", "码"}));
+
+  other_->query(u"delete from TarnColumnLayout where cLayoutKey = N'UserDefineRef'");
+  EXPECT_EQ(layoutOf(u"UserDefineRef"), (std::vector<std::string>{"", ""}));
+}
+
+TEST_F(ColumnSettingsCacheTest, ATableRenamedByAnotherConnectionIsNotReadFromWhatWasKept) {
+  EXPECT_EQ(layoutOf(u"PersonRef").size(), 5u);
+  other_->executeScript(u"alter table TarnColumnLayout rename to TarnColumnLayoutOld;");
+  EXPECT_THROW(layoutOf(u"PersonRef"), automation::AutomationError);
+}
+
+}  // namespace
+}  // namespace tarn::erp
