@@ -324,6 +324,9 @@ class SqliteDatabase final : public Database {
       resultCode = sqlite3_step(statement);
       check(db, resultCode);
     }
+    // SQLite recompiles a kept statement after a schema change: that counts as compiling.
+    compiled_ +=
+        static_cast<std::uint64_t>(sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 1));
     const bool changesRows = columnCount == 0 && !sqlite3_stmt_readonly(statement);
     const bool changedAny = sqlite3_total_changes64(db) != totalBefore;
     rowsChanged_ = !changesRows ? -1 : changedAny ? sqlite3_changes64(db) : 0;
@@ -362,6 +365,9 @@ std::unique_ptr<Database> openSqliteDatabase(const std::filesystem::path& file,
         sqlite3_create_collation_v2(db.get(), kErpCollationName, SQLITE_UTF8, nullptr,
                                     compareErpCiCallback, nullptr),
         context);
+  // The plan of a kept statement must not depend on the values bound: SQLite would otherwise
+  // compile it again whenever a value it planned with (a LIKE pattern) is bound anew.
+  check(db.get(), sqlite3_db_config(db.get(), SQLITE_DBCONFIG_ENABLE_QPSG, 1, nullptr), context);
   // Reading the schema version reads the file's header: a file that is no database fails here.
   executeAll(db.get(), "pragma foreign_keys = on; pragma main.schema_version;", context);
   auto catalogue = attachCatalogue(db.get());

@@ -163,6 +163,14 @@ TEST_F(DbStatementCacheTest, StatementsDifferingInValuesAreCompiledOnce) {
   EXPECT_EQ(db_->statementsCompiled() - before, 2u);
 }
 
+TEST_F(DbStatementCacheTest, NewLikePatternsDoNotRecompileTheStatement) {
+  const std::uint64_t before = db_->statementsCompiled();
+  for (const auto* pattern : {u"%a%", u"b%", u"%", u"it%", u"%s", u"x"}) {
+    db_->query(u"select id from t where v like N'" + std::u16string(pattern) + u"'");
+  }
+  EXPECT_EQ(db_->statementsCompiled() - before, 1u);
+}
+
 TEST_F(DbStatementCacheTest, TheLeastRecentlyUsedShapeIsCompiledAgainOnceTheCacheIsFull) {
   const auto shape = [](int n) {
     return u"select id from t where id > " + utf16(std::to_string(n));
@@ -182,7 +190,9 @@ TEST_F(DbStatementCacheTest, AKeptStatementSeesSchemaChanges) {
   EXPECT_EQ(db_->query(u"select * from t where id = 1").columns,
             (std::vector<std::u16string>{u"id", u"v"}));
   open()->executeScript(u"alter table t add column w int default 7;");
+  const std::uint64_t before = db_->statementsCompiled();
   const auto result = db_->query(u"select * from t where id = 1");
+  EXPECT_EQ(db_->statementsCompiled(), before + 1);
   EXPECT_EQ(result.columns, (std::vector<std::u16string>{u"id", u"v", u"w"}));
   EXPECT_EQ(result.rows.at(0).at(2), Variant(std::int32_t{7}));
 }
