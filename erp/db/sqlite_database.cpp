@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "erp/db/bounded_cache.h"
@@ -204,19 +206,33 @@ class SqliteDatabase final : public Database {
 
   std::int64_t rowsChanged() const override { return rowsChanged_; }
 
-  // PRAGMA data_version looks at the file afresh (its own number misses this connection's
-  // changes); the pager's data version then counts every change, this connection's included.
+  // Two numbers together tell every change: the pager's data version counts this connection's
+  // commits, and the file's change counter counts every commit to the file, whichever
+  // connection made it. The counter is read straight from the file's header without a
+  // transaction: a commit under way may be missed, which is as if this look came just before
+  // it, and the next look sees it. In WAL mode commits leave the header alone until a
+  // checkpoint; there PRAGMA data_version, which opens a read transaction, counts the other
+  // connections' commits instead.
   std::uint64_t dataVersion() override {
-    if (!dataVersionQuery_.handle) {
-      dataVersionQuery_ = compileOne("pragma data_version", u"pragma data_version");
+    std::optional<std::uint32_t> othersVersion = fileChangeCounter();
+    if (!othersVersion) {
+      if (!dataVersionQuery_.handle) {
+        dataVersionQuery_ = compileOne("pragma data_version", u"pragma data_version");
+      }
+      sqlite3_stmt* query = dataVersionQuery_.handle.get();
+      const StatementReset reset(query);
+      check(db_.get(), sqlite3_step(query));
+      othersVersion = static_cast<std::uint32_t>(sqlite3_column_int64(query, 0));
     }
-    {
-      const StatementReset reset(dataVersionQuery_.handle.get());
-      check(db_.get(), sqlite3_step(dataVersionQuery_.handle.get()));
+    unsigned int ownVersion = 0;
+    check(db_.get(),
+          sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_DATA_VERSION, &ownVersion));
+    const auto seen = std::make_pair(ownVersion, *othersVersion);
+    if (seen != lastSeenVersions_) {
+      lastSeenVersions_ = seen;
+      ++dataVersion_;
     }
-    unsigned int version = 0;
-    check(db_.get(), sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_DATA_VERSION, &version));
-    return version;
+    return dataVersion_;
   }
 
   std::uint64_t statementsCompiled() const override { return compiled_; }
@@ -263,6 +279,24 @@ class SqliteDatabase final : public Database {
       tail = next;
     }
     return compiled;
+  }
+
+  // The change counter of the main database file's header; nothing in WAL mode, or when the
+  // header cannot be read (an empty file).
+  std::optional<std::uint32_t> fileChangeCounter() {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods) {
+      return std::nullopt;
+    }
+    unsigned char header[28];
+    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK) return std::nullopt;
+    constexpr int kWriteVersion = 18;  // 1: rollback journal, 2: WAL
+    constexpr int kChangeCounter = 24;
+    if (header[kWriteVersion] != 1) return std::nullopt;
+    return (std::uint32_t{header[kChangeCounter]} << 24) |
+           (std::uint32_t{header[kChangeCounter + 1]} << 16) |
+           (std::uint32_t{header[kChangeCounter + 2]} << 8) | header[kChangeCounter + 3];
   }
 
   void prepareBuffers(std::size_t count) {
@@ -340,6 +374,8 @@ class SqliteDatabase final : public Database {
   BoundedCache<CompiledStatement> sqlServerStatements_{kCachedStatements};
   BoundedCache<CompiledStatement> nativeStatements_{kCachedStatements};
   CompiledStatement dataVersionQuery_;
+  std::pair<unsigned int, std::uint32_t> lastSeenVersions_{0, 0};
+  std::uint64_t dataVersion_ = 1;
   // Buffers reused from statement to statement.
   StatementShape shape_;
   std::u16string value_;

@@ -250,18 +250,26 @@ TEST_F(DbStatementCacheTest, IllFormedUtf16IsRefusedAndNothingIsStored) {
 }
 
 TEST_F(DbStatementCacheTest, TheDataVersionMovesWithEveryChangeFromEitherConnection) {
-  const auto other = open();
-  const std::uint64_t start = db_->dataVersion();
-  db_->query(u"select v from t");
-  EXPECT_EQ(db_->dataVersion(), start);
-  other->query(u"update t set v = N'c' where id = 1");
-  const std::uint64_t afterOther = db_->dataVersion();
-  EXPECT_NE(afterOther, start);
-  db_->query(u"delete from t where id = 2");
-  const std::uint64_t afterOwn = db_->dataVersion();
-  EXPECT_NE(afterOwn, afterOther);
-  db_->executeScript(u"create table u (a);");
-  EXPECT_NE(db_->dataVersion(), afterOwn);
+  for (const std::u16string mode : {u"delete", u"wal"}) {
+    SCOPED_TRACE(utf8(mode));
+    db_->executeScript(u"pragma journal_mode = " + mode + u";");
+    const auto other = open();
+    const std::uint64_t start = db_->dataVersion();
+    db_->query(u"select v from t");
+    EXPECT_EQ(db_->dataVersion(), start);
+    other->query(u"update t set v = N'" + mode + u"' where id = 1");
+    const std::uint64_t afterOther = db_->dataVersion();
+    EXPECT_NE(afterOther, start);
+    EXPECT_EQ(db_->dataVersion(), afterOther);
+    other->executeScript(u"create table " + mode + u"_theirs (a);");
+    const std::uint64_t afterTheirSchema = db_->dataVersion();
+    EXPECT_NE(afterTheirSchema, afterOther);
+    db_->query(u"delete from t where id = 2");
+    const std::uint64_t afterOwn = db_->dataVersion();
+    EXPECT_NE(afterOwn, afterTheirSchema);
+    db_->executeScript(u"create table " + mode + u"_ours (a);");
+    EXPECT_NE(db_->dataVersion(), afterOwn);
+  }
 }
 
 }  // namespace
