@@ -1,4 +1,5 @@
 #include <memory>
+#include <optional>
 
 #include "erp/db/bounded_cache.h"
 #include "erp/providers/column_info.h"
@@ -27,6 +28,8 @@ struct Layout {
 // from that text, then asks for the layout's column set. Layouts are kept per key while the
 // database reports no change (Database::dataVersion: a change by any connection drops them
 // all), and the lists of an information text are kept per text (the text alone decides them).
+// The column set asked for right after the information text of the same key is the column set
+// of the layout that text describes, so the two always agree and the database is asked once.
 class ColumnSettingsProvider : public automation::DispatchObject {
  public:
   ColumnSettingsProvider() {
@@ -44,32 +47,43 @@ class ColumnSettingsProvider : public automation::DispatchObject {
  private:
   Variant init(std::span<Argument> args) {
     layouts_.clear();
+    describedKey_.reset();
     database_.reset();
     database_ = db::openDatabase(args[0].value().toString());
     layoutsVersion_ = database_->dataVersion();
     return {};
   }
 
-  Variant columnInfo(std::span<Argument> args) { return Variant(layout(args).info); }
+  Variant columnInfo(std::span<Argument> args) {
+    const std::u16string key = args[0].value().toString();
+    describedKey_.reset();
+    Variant info(layout(key, true).info);
+    describedKey_ = key;
+    return info;
+  }
 
   Variant columnSet(std::span<Argument> args) {
+    const std::u16string key = args[0].value().toString();
+    const bool described = describedKey_ == key;
+    describedKey_.reset();
     db::ResultSet rows{{u"cCaption", u"cField", u"iWidth"}, {}};
-    for (const auto& column : layout(args).columns) {
+    for (const auto& column : layout(key, !described).columns) {
       rows.rows.push_back(
           {Variant(column.caption), Variant(column.expression), Variant(column.width)});
     }
     return Variant(makeRecordSetObject(std::move(rows)));
   }
 
-  // The layout named by the first argument, read from the database when it is not kept or the
-  // database changed since it was read.
-  const Layout& layout(std::span<Argument> args) {
+  // The layout `key`, read from the database when it is not kept or, when `checkForChanges`,
+  // the database changed since it was read.
+  const Layout& layout(const std::u16string& key, bool checkForChanges) {
     auto& database = requireDatabase(database_, kName);
-    if (const auto version = database.dataVersion(); version != layoutsVersion_) {
-      layouts_.clear();
-      layoutsVersion_ = version;
+    if (checkForChanges) {
+      if (const auto version = database.dataVersion(); version != layoutsVersion_) {
+        layouts_.clear();
+        layoutsVersion_ = version;
+      }
     }
-    const std::u16string key = args[0].value().toString();
     if (const Layout* kept = layouts_.find(key)) return *kept;
     auto columns = readColumnLayout(database, key);
     auto info = formatColumnInfo(key, columns);
@@ -87,6 +101,7 @@ class ColumnSettingsProvider : public automation::DispatchObject {
   std::unique_ptr<db::Database> database_;
   db::BoundedCache<Layout> layouts_{kCachedLayouts};
   std::uint64_t layoutsVersion_ = 0;
+  std::optional<std::u16string> describedKey_;  // the key whose information text went out last
   db::BoundedCache<std::vector<LayoutColumn>> readInfos_{kCachedLayouts};
 };
 

@@ -89,6 +89,35 @@ TEST_F(ColumnSettingsCacheTest, AChangeByAnotherConnectionShowsAtTheNextCall) {
   EXPECT_EQ(layoutOf(u"UserDefineRef"), (std::vector<std::string>{"", ""}));
 }
 
+TEST_F(ColumnSettingsCacheTest, TheColumnSetAgreesWithTheInformationHandedOutJustBefore) {
+  const auto captions = [&](std::u16string_view key) {
+    const auto set = call(u"getColSet", {Variant(std::u16string(key)), Variant(1)}).toObject();
+    std::vector<std::string> seen;
+    while (!set->call(u"EOF").toBoolean()) {
+      const auto fields = set->call(u"Fields").toObject();
+      seen.push_back(utf8(fields->call(u"Item", {Argument::byValue(Variant(u"cCaption"))})
+                              .toObject()
+                              ->call(u"Value")
+                              .toString()));
+      set->call(u"MoveNext");
+    }
+    return seen;
+  };
+  const auto rename = [&](const char16_t* caption) {
+    other_->query(u"update TarnColumnLayout set cCaption = N'" + std::u16string(caption) +
+                  u"' where cLayoutKey = N'UserDefineRef' and iColumnNo = 2");
+  };
+  call(u"getColInfo", {Variant(u"UserDefineRef"), Variant(1)});
+  rename(u"别名一");
+  EXPECT_EQ(captions(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名"}));
+  EXPECT_EQ(captions(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名一"}));
+
+  call(u"getColInfo", {Variant(u"UserDefineRef"), Variant(1)});
+  rename(u"别名二");
+  EXPECT_EQ(captions(u"UserDefFreeRef").size(), 3u);  // another key: asked afresh
+  EXPECT_EQ(captions(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名二"}));
+}
+
 TEST_F(ColumnSettingsCacheTest, ATableRenamedByAnotherConnectionIsNotReadFromWhatWasKept) {
   EXPECT_EQ(layoutOf(u"PersonRef").size(), 5u);
   other_->executeScript(u"alter table TarnColumnLayout rename to TarnColumnLayoutOld;");
