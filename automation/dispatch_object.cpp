@@ -6,6 +6,21 @@
 namespace tarn::automation {
 namespace {
 
+// The names of a table compared with a caller's name, ASCII case ignored; inline here, as every
+// late-bound call goes through it.
+inline bool sameName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i];
+    char16_t y = b[i];
+    if (x == y) continue;
+    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + (u'a' - u'A'));
+    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + (u'a' - u'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
 // Gives every operation without a fixed id the id of an earlier operation of the same name, or
 // the next id in table order.
 template <typename Op>
@@ -15,7 +30,7 @@ void assignIds(std::vector<Op>& operations) {
     if (op.id != 0) continue;
     for (const auto& earlier : operations) {
       if (&earlier == &op) break;
-      if (equalsIgnoringAsciiCase(earlier.name, op.name)) op.id = earlier.id;
+      if (sameName(earlier.name, op.name)) op.id = earlier.id;
     }
     if (op.id == 0) op.id = next++;
   }
@@ -24,7 +39,7 @@ void assignIds(std::vector<Op>& operations) {
 template <typename Op>
 DispId idIn(const std::vector<Op>& operations, std::u16string_view name) {
   for (const auto& op : operations) {
-    if (equalsIgnoringAsciiCase(op.name, name)) return op.id;
+    if (sameName(op.name, name)) return op.id;
   }
   raise(ErrorCode::kUnknownOperation, toUtf8(name));
 }
