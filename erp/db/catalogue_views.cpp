@@ -116,23 +116,19 @@ class SqliteCatalogue final : public Catalogue {
 
   int readColumns(CatalogueObject& object) {
     if (object.columnsRead) return SQLITE_OK;
-    if (const int rc = prepare(columns_,
-                               "select cid, name, type, \"notnull\" "
-                               "from pragma_table_info(?1, 'main')");
-        rc != SQLITE_OK) {
-      return rc;
-    }
-    sqlite3_stmt* statement = columns_.get();
-    const StatementReset reset(statement);
-    sqlite3_bind_text(statement, 1, object.name.data(), static_cast<int>(object.name.size()),
-                      SQLITE_STATIC);
     std::vector<CatalogueColumn> columns;
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      columns.push_back({std::string(textOf(statement, 1)), sqlite3_column_int(statement, 0) + 1,
-                         sqlTypeOf(textOf(statement, 2)), 1 - sqlite3_column_int(statement, 3)});
-    }
-    if (rc != SQLITE_DONE) return rc;
+    const int rc = eachRow(
+        columns_, "select cid, name, type, \"notnull\" from pragma_table_info(?1, 'main')",
+        [&](sqlite3_stmt* statement) {
+          sqlite3_bind_text(statement, 1, object.name.data(), static_cast<int>(object.name.size()),
+                            SQLITE_STATIC);
+        },
+        [&](sqlite3_stmt* statement) {
+          columns.push_back({std::string(textOf(statement, 1)),
+                             sqlite3_column_int(statement, 0) + 1, sqlTypeOf(textOf(statement, 2)),
+                             1 - sqlite3_column_int(statement, 3)});
+        });
+    if (rc != SQLITE_OK) return rc;
     object.columns = std::move(columns);
     object.columnsRead = true;
     return SQLITE_OK;
@@ -147,36 +143,39 @@ class SqliteCatalogue final : public Catalogue {
     return rc;
   }
 
+  // Compiles `sql` into `handle` once, binds with `bind`, and hands each row to `row`; the
+  // statement is reset afterwards. Returns SQLite's result code (OK at the end of the rows).
+  template <typename Bind, typename Row>
+  int eachRow(StatementHandle& handle, const char* sql, Bind bind, Row row) {
+    if (const int rc = prepare(handle, sql); rc != SQLITE_OK) return rc;
+    sqlite3_stmt* statement = handle.get();
+    const StatementReset reset(statement);
+    bind(statement);
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) row(statement);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+  }
+
   int readSchemaVersion(int& version) {
-    if (const int rc = prepare(schemaVersion_, "pragma main.schema_version"); rc != SQLITE_OK) {
-      return rc;
-    }
-    const StatementReset reset(schemaVersion_.get());
-    const int rc = sqlite3_step(schemaVersion_.get());
-    if (rc != SQLITE_ROW) return rc;
-    version = sqlite3_column_int(schemaVersion_.get(), 0);
-    return SQLITE_OK;
+    return eachRow(
+        schemaVersion_, "pragma main.schema_version", [](sqlite3_stmt*) {},
+        [&](sqlite3_stmt* statement) { version = sqlite3_column_int(statement, 0); });
   }
 
   int readObjects(Snapshot& snapshot) {
-    if (const int rc = prepare(objects_,
-                               "select rowid, name, type from main.sqlite_master "
-                               "where type in ('table', 'view') order by rowid");
-        rc != SQLITE_OK) {
-      return rc;
-    }
-    sqlite3_stmt* statement = objects_.get();
-    const StatementReset reset(statement);
-    int rc = SQLITE_ROW;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      const std::string_view name = textOf(statement, 1);
-      snapshot.objects.push_back({sqlite3_column_int64(statement, 0),
-                                  std::string(name),
-                                  objectTypeOf(name, textOf(statement, 2)),
-                                  false,
-                                  {}});
-    }
-    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    return eachRow(
+        objects_,
+        "select rowid, name, type from main.sqlite_master where type in ('table', 'view') "
+        "order by rowid",
+        [](sqlite3_stmt*) {},
+        [&](sqlite3_stmt* statement) {
+          const std::string_view name = textOf(statement, 1);
+          snapshot.objects.push_back({sqlite3_column_int64(statement, 0),
+                                      std::string(name),
+                                      objectTypeOf(name, textOf(statement, 2)),
+                                      false,
+                                      {}});
+        });
   }
 
   sqlite3* db_;

@@ -13,19 +13,29 @@ bool isWordChar(char16_t c) {
          c == u'@' || c == u'#' || c == u'$' || c >= 0x80;
 }
 
-// The end of a run delimited by `close`, where a doubled `close` stands for itself; the end of
-// the text when it is never closed. `pos` is just past the opening delimiter.
-std::size_t endOfDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
+// Where a run delimited by `close`, in which a doubled `close` stands for itself, ends, and
+// whether it is closed: an unclosed run ends with the text. `pos` is just past the opening
+// delimiter.
+struct Delimited {
+  std::size_t end;
+  bool closed;
+};
+
+Delimited scanDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
   while (pos < text.size()) {
     if (text[pos] != close) {
       ++pos;
     } else if (pos + 1 < text.size() && text[pos + 1] == close) {
       pos += 2;
     } else {
-      return pos + 1;
+      return {pos + 1, true};
     }
   }
-  return text.size();
+  return {text.size(), false};
+}
+
+std::size_t endOfDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
+  return scanDelimited(text, pos, close).end;
 }
 
 struct Scan {
@@ -72,20 +82,10 @@ Scan scanOne(std::u16string_view text, std::size_t pos) {
   return {SqlTokenKind::kSymbol, pos + 1};
 }
 
-// True when a run opened by `openLength` code units ends with its closing `close` rather than
+// True when a token opened by `openLength` code units ends with its closing `close` rather than
 // running off the end of the text.
-bool isClosed(std::u16string_view run, std::size_t openLength, char16_t close) {
-  std::size_t pos = openLength;
-  while (pos < run.size()) {
-    if (run[pos] != close) {
-      ++pos;
-    } else if (pos + 1 < run.size() && run[pos + 1] == close) {
-      pos += 2;
-    } else {
-      return true;
-    }
-  }
-  return false;
+bool isClosed(std::u16string_view token, std::size_t openLength, char16_t close) {
+  return scanDelimited(token, openLength, close).closed;
 }
 
 }  // namespace
