@@ -2,11 +2,10 @@
 // lookups, whole views read without any, and schema changes seen at once from any connection.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
-
 #include "erp/db/database.h"
+#include "scratch_folder.h"
 #include "tests/kit/printers.h"
+#include "userdefine/validate_sql.h"
 
 namespace tarn::erp::db {
 namespace {
@@ -18,10 +17,6 @@ using Rows = std::vector<std::vector<Variant>>;
 class DbCatalogueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-db-catalogue-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
     db_ = open();
     db_->executeScript(
         u"create table customer (iid integer primary key autoincrement,"
@@ -29,26 +24,19 @@ class DbCatalogueTest : public ::testing::Test {
         u"  cNote, fOdd number(4));"
         u"create view rich as select cCusCode, iCreditLine from customer;");
   }
-  void TearDown() override {
-    db_.reset();
-    std::filesystem::remove_all(folder_);
-  }
 
-  std::unique_ptr<Database> open() {
-    return openDatabase(u"Data Source=" + (folder_ / "erp.db").u16string(), true);
-  }
+  std::unique_ptr<Database> open() { return openDatabase(folder_.connectionTo("erp.db"), true); }
 
-  std::filesystem::path folder_;
+  testing::ScratchFolder folder_{"tarn-db-catalogue"};
   std::unique_ptr<Database> db_;
 };
 
+// The money-column question as the component writes it, from its own pieces of SQL.
 std::u16string moneyColumnQuery(std::u16string_view table, std::u16string_view column) {
-  return u"select count(*) from sysobjects, syscolumns, systypes where sysobjects.id = "
-         u"syscolumns.id and sysobjects.xtype = 'u' and sysobjects.name = '" +
-         std::u16string(table) +
-         u"'and syscolumns.xusertype = systypes.xtype and (systypes.name = 'money' or "
-         u"systypes.name = 'smallmoney') and syscolumns.name = '" +
-         std::u16string(column) + u"'";
+  namespace sql = userdefine::validate_sql;
+  return std::u16string(sql::kMoneyColumnHead) + std::u16string(table) +
+         std::u16string(sql::kMoneyColumnMiddle) + std::u16string(column) +
+         std::u16string(sql::kMoneyColumnEnd);
 }
 
 Variant countOf(Database& db, std::u16string_view table, std::u16string_view column) {

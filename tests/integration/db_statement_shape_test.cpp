@@ -3,21 +3,18 @@
 // quoted tokens stay apart, and text that is not well-formed UTF-16 never reaches SQLite.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <random>
-
 #include "erp/db/database.h"
 #include "erp/db/dialect.h"
-#include "tarnvelloc/automation/error.h"
+#include "scratch_folder.h"
 #include "tests/kit/printers.h"
 
 namespace tarn::erp::db {
 namespace {
 
-using automation::AutomationError;
 using automation::ErrorCode;
 using automation::Variant;
+using testing::expectFailure;
+using testing::ScratchFolder;
 using testing::utf16;
 using testing::utf8;
 
@@ -80,15 +77,10 @@ TEST(DbStatementShapeTest, ValueLiteralsBecomeParametersAndNamesStay) {
 
 TEST(DbStatementShapeTest, AParameterMarkerInSqlServerTextIsRefused) {
   StatementShape shape;
-  try {
-    shapeStatement(u"select a from t where b = ? and c = N'x'", shape);
-    FAIL() << "no failure";
-  } catch (const AutomationError& error) {
-    EXPECT_EQ(error.code(), ErrorCode::kComponentFailure);
-    EXPECT_STREQ(error.what(),
-                 "Component failure: a statement in SQL Server dialect takes no parameter "
-                 "markers: select a from t where b = ? and c = N'x'");
-  }
+  expectFailure([&] { shapeStatement(u"select a from t where b = ? and c = N'x'", shape); },
+                ErrorCode::kComponentFailure,
+                "Component failure: a statement in SQL Server dialect takes no parameter "
+                "markers: select a from t where b = ? and c = N'x'");
   EXPECT_NO_THROW(shapeStatement(u"select '?', [?], \"?\" -- ?\nfrom t /* ? */", shape));
 }
 
@@ -114,23 +106,13 @@ TEST(DbStatementShapeTest, AdjacentTokensStayApartInTheAdaptedText) {
 class DbStatementCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-db-shape-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
     db_ = open();
     db_->executeScript(
         u"create table t (id integer primary key, v nvarchar(20) collate ERP_CI);"
         u"insert into t (v) values ('a'), ('b'), ('it''s');");
   }
-  void TearDown() override {
-    db_.reset();
-    std::filesystem::remove_all(folder_);
-  }
 
-  std::unique_ptr<Database> open() {
-    return openDatabase(u"Data Source=" + (folder_ / "test.db").u16string(), true);
-  }
+  std::unique_ptr<Database> open() { return openDatabase(folder_.connectionTo("test.db"), true); }
 
   std::vector<std::string> column(const ResultSet& result) {
     std::vector<std::string> values;
@@ -138,18 +120,12 @@ class DbStatementCacheTest : public ::testing::Test {
     return values;
   }
 
-  std::filesystem::path folder_;
+  ScratchFolder folder_{"tarn-db-shape"};
   std::unique_ptr<Database> db_;
 };
 
 void expectRefused(const std::function<void()>& use, const std::string& message) {
-  try {
-    use();
-    ADD_FAILURE() << "no failure";
-  } catch (const AutomationError& error) {
-    EXPECT_EQ(error.code(), ErrorCode::kComponentFailure);
-    EXPECT_EQ(error.what(), message);
-  }
+  expectFailure(use, ErrorCode::kComponentFailure, message);
 }
 
 TEST_F(DbStatementCacheTest, StatementsDifferingInValuesAreCompiledOnce) {

@@ -2,10 +2,8 @@
 // another connection changes the layout tables, and never before.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
-
 #include "erp/db/database.h"
+#include "scratch_folder.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"
@@ -23,18 +21,12 @@ using testing::utf8;
 class ColumnSettingsCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-colset-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
     createDemoDatabase(folder_ / "erp.db");
     registerComponents(registry_);
     service_ = registry_.create(u"TarnColumnSvc.IColumnSvc");
     call(u"Init", {Variant(connection()), Variant(u"demo")});
     other_ = db::openDatabase(connection());
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   std::u16string connection() const { return sqliteConnectionString(folder_ / "erp.db"); }
 
   Variant call(std::u16string_view name, std::vector<Variant> values) {
@@ -43,25 +35,32 @@ class ColumnSettingsCacheTest : public ::testing::Test {
     return service_->call(name, args);
   }
 
+  // The captions of the column set of `key`, in column order.
+  std::vector<std::string> captionsOf(std::u16string_view key) {
+    const auto set = call(u"getColSet", {Variant(std::u16string(key)), Variant(1)}).toObject();
+    std::vector<std::string> captions;
+    while (!set->call(u"EOF").toBoolean()) {
+      const auto fields = set->call(u"Fields").toObject();
+      captions.push_back(utf8(fields->call(u"Item", {Argument::byValue(Variant(u"cCaption"))})
+                                  .toObject()
+                                  ->call(u"Value")
+                                  .toString()));
+      set->call(u"MoveNext");
+    }
+    return captions;
+  }
+
   // The select list, the order-by list and the captions of the column set of `key`, as a
   // reference call reads them.
   std::vector<std::string> layoutOf(std::u16string_view key) {
     const Variant info = call(u"getColInfo", {Variant(std::u16string(key)), Variant(1)});
     std::vector<std::string> seen{utf8(call(u"GetSqlString", {info}).toString()),
                                   utf8(call(u"GetOrderString", {info}).toString())};
-    const auto set = call(u"getColSet", {Variant(std::u16string(key)), Variant(1)}).toObject();
-    while (!set->call(u"EOF").toBoolean()) {
-      const auto fields = set->call(u"Fields").toObject();
-      seen.push_back(utf8(fields->call(u"Item", {Argument::byValue(Variant(u"cCaption"))})
-                              .toObject()
-                              ->call(u"Value")
-                              .toString()));
-      set->call(u"MoveNext");
-    }
+    for (auto& caption : captionsOf(key)) seen.push_back(std::move(caption));
     return seen;
   }
 
-  std::filesystem::path folder_;
+  testing::ScratchFolder folder_{"tarn-colset"};
   automation::ComponentRegistry registry_;
   ObjectRef service_;
   std::unique_ptr<db::Database> other_;
@@ -90,32 +89,19 @@ TEST_F(ColumnSettingsCacheTest, AChangeByAnotherConnectionShowsAtTheNextCall) {
 }
 
 TEST_F(ColumnSettingsCacheTest, TheColumnSetAgreesWithTheInformationHandedOutJustBefore) {
-  const auto captions = [&](std::u16string_view key) {
-    const auto set = call(u"getColSet", {Variant(std::u16string(key)), Variant(1)}).toObject();
-    std::vector<std::string> seen;
-    while (!set->call(u"EOF").toBoolean()) {
-      const auto fields = set->call(u"Fields").toObject();
-      seen.push_back(utf8(fields->call(u"Item", {Argument::byValue(Variant(u"cCaption"))})
-                              .toObject()
-                              ->call(u"Value")
-                              .toString()));
-      set->call(u"MoveNext");
-    }
-    return seen;
-  };
   const auto rename = [&](const char16_t* caption) {
     other_->query(u"update TarnColumnLayout set cCaption = N'" + std::u16string(caption) +
                   u"' where cLayoutKey = N'UserDefineRef' and iColumnNo = 2");
   };
   call(u"getColInfo", {Variant(u"UserDefineRef"), Variant(1)});
   rename(u"别名一");
-  EXPECT_EQ(captions(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名"}));
-  EXPECT_EQ(captions(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名一"}));
+  EXPECT_EQ(captionsOf(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名"}));
+  EXPECT_EQ(captionsOf(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名一"}));
 
   call(u"getColInfo", {Variant(u"UserDefineRef"), Variant(1)});
   rename(u"别名二");
-  EXPECT_EQ(captions(u"UserDefFreeRef").size(), 3u);  // another key: asked afresh
-  EXPECT_EQ(captions(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名二"}));
+  EXPECT_EQ(captionsOf(u"UserDefFreeRef").size(), 3u);  // another key: asked afresh
+  EXPECT_EQ(captionsOf(u"UserDefineRef"), (std::vector<std::string>{"档案值", "别名二"}));
 }
 
 TEST_F(ColumnSettingsCacheTest, ATableRenamedByAnotherConnectionIsNotReadFromWhatWasKept) {

@@ -3,11 +3,9 @@
 // else that would then be stored or matched.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
-
 #include "component/clsVelloc.h"
 #include "erp/db/database.h"
+#include "scratch_folder.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"
@@ -18,7 +16,6 @@ namespace tarn::erp {
 namespace {
 
 using automation::Argument;
-using automation::AutomationError;
 using automation::ErrorCode;
 using automation::Variant;
 using testing::utf8;
@@ -30,16 +27,9 @@ class IllFormedTextTest : public ::testing::Test {
   void SetUp() override {
     saved_ = automation::ComponentRegistry::global().snapshot();
     registerComponents();
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarn-ill-formed-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
     createDemoDatabase(folder_ / "erp.db");
   }
-  void TearDown() override {
-    automation::ComponentRegistry::global().restore(std::move(saved_));
-    std::filesystem::remove_all(folder_);
-  }
+  void TearDown() override { automation::ComponentRegistry::global().restore(std::move(saved_)); }
 
   std::u16string connection() const { return sqliteConnectionString(folder_ / "erp.db"); }
 
@@ -52,7 +42,7 @@ class IllFormedTextTest : public ::testing::Test {
   }
 
   automation::ComponentRegistry::Snapshot saved_;
-  std::filesystem::path folder_;
+  testing::ScratchFolder folder_{"tarn-ill-formed"};
 };
 
 TEST_F(IllFormedTextTest, TheDataServiceRefusesToArchiveIt) {
@@ -69,16 +59,15 @@ TEST_F(IllFormedTextTest, TheDataServiceRefusesToArchiveIt) {
             "surrogate at code unit 35)");
   EXPECT_EQ(userDefineRows(), before);
 
-  try {
-    data->call(u"OpenX", {Argument::byValue(Variant(
-                             u"select cValue from UserDefine where cValue = N'" + kLone + u"'"))});
-    ADD_FAILURE() << "no failure";
-  } catch (const AutomationError& error) {
-    EXPECT_EQ(error.code(), ErrorCode::kComponentFailure);
-    EXPECT_STREQ(error.what(),
-                 "Component failure: the statement is not well-formed UTF-16: unpaired surrogate "
-                 "U+D800 at code unit 47");
-  }
+  testing::expectFailure(
+      [&] {
+        data->call(u"OpenX",
+                   {Argument::byValue(Variant(u"select cValue from UserDefine where cValue = N'" +
+                                              kLone + u"'"))});
+      },
+      ErrorCode::kComponentFailure,
+      "Component failure: the statement is not well-formed UTF-16: unpaired surrogate U+D800 at "
+      "code unit 47");
 }
 
 TEST_F(IllFormedTextTest, ValidationsWithArchivingFailAndArchiveNothing) {
