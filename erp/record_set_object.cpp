@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tarnvelloc/automation/dispatch_object.h"
 #include "tarnvelloc/automation/error.h"
@@ -13,27 +14,116 @@ namespace {
 using automation::Argument;
 using automation::DispatchObject;
 using automation::ErrorCode;
-using automation::method;
+using automation::memberMethod;
+using automation::memberProperty;
 using automation::ObjectRef;
-using automation::property;
+using automation::OperationTable;
 using automation::raise;
 using automation::Variant;
 
-// Shared by the record set and every Fields and Field object taken from it.
-struct RecordSetState {
-  db::ResultSet result;
-  std::size_t position = 0;
-  bool closed = false;
+struct RecordSetCore;
+
+class RecordSetObject final : public DispatchObject {
+ public:
+  explicit RecordSetObject(RecordSetCore& core) : DispatchObject(table()), core_(core) {}
+
+ private:
+  static const OperationTable& table() {
+    static const OperationTable operations({
+        memberProperty<&RecordSetObject::bof>(u"BOF"),
+        memberProperty<&RecordSetObject::eof>(u"EOF"),
+        memberProperty<&RecordSetObject::fields>(u"Fields"),
+        memberProperty<&RecordSetObject::recordCount>(u"RecordCount"),
+        memberMethod<&RecordSetObject::moveNext>(u"MoveNext", 0),
+        memberMethod<&RecordSetObject::moveFirst>(u"MoveFirst", 0),
+        memberMethod<&RecordSetObject::close>(u"Close", 0),
+    });
+    return operations;
+  }
+
+  Variant bof();
+  Variant eof();
+  Variant fields();
+  Variant recordCount();
+  Variant moveNext();
+  Variant moveFirst();
+  Variant close();
+
+  RecordSetCore& core_;
+};
+
+class FieldsObject final : public DispatchObject {
+ public:
+  explicit FieldsObject(RecordSetCore& core) : DispatchObject(table()), core_(core) {}
+
+ private:
+  static const OperationTable& table() {
+    static const OperationTable operations({
+        memberMethod<&FieldsObject::item>(u"Item", 1),
+        memberProperty<&FieldsObject::count>(u"Count"),
+    });
+    return operations;
+  }
+
+  Variant item(std::span<Argument> args);
+  Variant count();
+
+  RecordSetCore& core_;
+};
+
+class FieldObject final : public DispatchObject {
+ public:
+  FieldObject(RecordSetCore& core, std::size_t column)
+      : DispatchObject(table()), core_(core), column_(column) {}
+
+ private:
+  static const OperationTable& table() {
+    static const OperationTable operations({
+        memberProperty<&FieldObject::value>(u"Value"),
+        memberProperty<&FieldObject::name>(u"Name"),
+    });
+    return operations;
+  }
+
+  Variant value();
+  Variant name();
+
+  RecordSetCore& core_;
+  std::size_t column_;
+};
+
+// The rows and the position, with the record set, its Fields object and one Field object per
+// column, all in one allocation: a reference to any of them keeps the whole alive, so a Field
+// taken from the set stays readable (or raises "closed") however long it is held, and reading a
+// field creates nothing.
+struct RecordSetCore : std::enable_shared_from_this<RecordSetCore> {
+  explicit RecordSetCore(db::ResultSet rows) : result(std::move(rows)) {
+    fieldObjects.reserve(result.columns.size());
+    for (std::size_t column = 0; column < result.columns.size(); ++column) {
+      fieldObjects.emplace_back(*this, column);
+    }
+  }
 
   void requireOpen() const {
     if (closed) raise(ErrorCode::kComponentFailure, "record set is closed");
   }
   bool atEnd() const { return position >= result.rows.size(); }
-};
-using SharedState = std::shared_ptr<RecordSetState>;
 
-std::size_t columnOf(const RecordSetState& state, const Variant& key) {
-  const auto& columns = state.result.columns;
+  // A reference to a part of this core that shares the core's ownership.
+  ObjectRef share(automation::Object& part) { return ObjectRef(shared_from_this(), &part); }
+
+  std::size_t columnOf(const Variant& key) const;
+
+  db::ResultSet result;
+  std::size_t position = 0;
+  bool closed = false;
+  RecordSetObject recordSet{*this};
+  FieldsObject fields{*this};
+  std::vector<FieldObject> fieldObjects;
+};
+
+std::size_t RecordSetCore::columnOf(const Variant& key) const {
+  const auto& columns = result.columns;
   switch (key.type()) {
     case Variant::Type::Integer:
     case Variant::Type::Long: {
@@ -55,37 +145,65 @@ std::size_t columnOf(const RecordSetState& state, const Variant& key) {
   }
 }
 
-ObjectRef makeField(SharedState state, std::size_t column) {
-  return std::make_shared<DispatchObject>(std::vector{
-      property(u"Value",
-               [state, column] {
-                 state->requireOpen();
-                 if (state->atEnd()) {
-                   raise(ErrorCode::kComponentFailure, "no current record (BOF or EOF is true)");
-                 }
-                 return state->result.rows[state->position][column];
-               }),
-      property(u"Name",
-               [state, column] {
-                 state->requireOpen();
-                 return Variant(state->result.columns[column]);
-               }),
-  });
+Variant RecordSetObject::bof() {
+  core_.requireOpen();
+  return Variant(core_.result.rows.empty());
 }
 
-ObjectRef makeFields(SharedState state) {
-  return std::make_shared<DispatchObject>(std::vector{
-      method(u"Item", 1,
-             [state](std::span<Argument> args) {
-               state->requireOpen();
-               return Variant(makeField(state, columnOf(*state, args[0].value())));
-             }),
-      property(u"Count",
-               [state] {
-                 state->requireOpen();
-                 return Variant(static_cast<std::int32_t>(state->result.columns.size()));
-               }),
-  });
+Variant RecordSetObject::eof() {
+  core_.requireOpen();
+  return Variant(core_.atEnd());
+}
+
+Variant RecordSetObject::fields() {
+  core_.requireOpen();
+  return Variant(core_.share(core_.fields));
+}
+
+Variant RecordSetObject::recordCount() {
+  core_.requireOpen();
+  return Variant(static_cast<std::int32_t>(core_.result.rows.size()));
+}
+
+Variant RecordSetObject::moveNext() {
+  core_.requireOpen();
+  if (core_.atEnd()) raise(ErrorCode::kComponentFailure, "MoveNext past the last record");
+  ++core_.position;
+  return Variant();
+}
+
+Variant RecordSetObject::moveFirst() {
+  core_.requireOpen();
+  core_.position = 0;
+  return Variant();
+}
+
+Variant RecordSetObject::close() {
+  core_.requireOpen();
+  core_.closed = true;
+  core_.result.rows = {};
+  return Variant();
+}
+
+Variant FieldsObject::item(std::span<Argument> args) {
+  core_.requireOpen();
+  return Variant(core_.share(core_.fieldObjects[core_.columnOf(args[0].value())]));
+}
+
+Variant FieldsObject::count() {
+  core_.requireOpen();
+  return Variant(static_cast<std::int32_t>(core_.result.columns.size()));
+}
+
+Variant FieldObject::value() {
+  core_.requireOpen();
+  if (core_.atEnd()) raise(ErrorCode::kComponentFailure, "no current record (BOF or EOF is true)");
+  return core_.result.rows[core_.position][column_];
+}
+
+Variant FieldObject::name() {
+  core_.requireOpen();
+  return Variant(core_.result.columns[column_]);
 }
 
 }  // namespace
@@ -98,50 +216,8 @@ ObjectRef makeRecordSetObject(db::ResultSet rows) {
                                               " fields");
     }
   }
-  auto state = std::make_shared<RecordSetState>();
-  state->result = std::move(rows);
-  const auto moveNext = [state](std::span<Argument>) {
-    state->requireOpen();
-    if (state->atEnd()) raise(ErrorCode::kComponentFailure, "MoveNext past the last record");
-    ++state->position;
-    return Variant();
-  };
-  const auto moveFirst = [state](std::span<Argument>) {
-    state->requireOpen();
-    state->position = 0;
-    return Variant();
-  };
-  const auto close = [state](std::span<Argument>) {
-    state->requireOpen();
-    state->closed = true;
-    state->result = {};
-    return Variant();
-  };
-  return std::make_shared<DispatchObject>(std::vector{
-      property(u"BOF",
-               [state] {
-                 state->requireOpen();
-                 return Variant(state->result.rows.empty());
-               }),
-      property(u"EOF",
-               [state] {
-                 state->requireOpen();
-                 return Variant(state->atEnd());
-               }),
-      property(u"Fields",
-               [state] {
-                 state->requireOpen();
-                 return Variant(makeFields(state));
-               }),
-      property(u"RecordCount",
-               [state] {
-                 state->requireOpen();
-                 return Variant(static_cast<std::int32_t>(state->result.rows.size()));
-               }),
-      method(u"MoveNext", 0, moveNext),
-      method(u"MoveFirst", 0, moveFirst),
-      method(u"Close", 0, close),
-  });
+  auto core = std::make_shared<RecordSetCore>(std::move(rows));
+  return core->share(core->recordSet);
 }
 
 }  // namespace tarn::erp

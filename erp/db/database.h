@@ -5,6 +5,10 @@
 // Values are automation Variants: Null, Long (or Double when an integer does not fit), Double,
 // String. Every failure raises automation::AutomationError with code kComponentFailure and the
 // database's own message. A Database is used on one thread at a time.
+//
+// Text crosses this layer exactly or not at all: a statement or a parameter that is not
+// well-formed UTF-16 (an unpaired surrogate) is refused with kComponentFailure before anything
+// reaches the database, never altered.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +31,9 @@ class Database {
   virtual ~Database() = default;
 
   // Runs one statement written in SQL Server dialect (as the component writes it); returns its
-  // rows, or an empty result for a statement without rows.
+  // rows, or an empty result for a statement without rows. The string literals that stand for
+  // values travel as parameters (dialect.h), so statements that differ only in their values are
+  // compiled once per connection.
   virtual ResultSet query(std::u16string_view sqlServerText) = 0;
 
   // Runs one statement in the backend's own dialect with positional `?` parameters. Used by the
@@ -46,6 +52,18 @@ class Database {
   // How many rows the last statement inserted, updated or deleted; -1 when it returned rows or
   // when the backend cannot tell.
   virtual std::int64_t rowsChanged() const { return -1; }
+
+  // A number that differs from every one given before whenever the database's content or schema
+  // may have changed in between, by this connection or by another one. What was read while the
+  // number stayed the same can be kept. A backend that cannot tell gives a new number each time.
+  virtual std::uint64_t dataVersion() { return ++uncertainVersion_; }
+
+  // How many statements this connection has compiled since it opened; a statement served from
+  // the connection's cache of compiled statements is not counted again.
+  virtual std::uint64_t statementsCompiled() const { return 0; }
+
+ private:
+  std::uint64_t uncertainVersion_ = 0;
 };
 
 // Opens the database a connection string names. Provider=SQLite (the default when no provider

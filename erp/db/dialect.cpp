@@ -1,181 +1,274 @@
 #include "erp/db/dialect.h"
 
+#include <array>
 #include <optional>
-#include <vector>
 
 #include "erp/db/sql_tokens.h"
+#include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp::db {
 namespace {
 
-using automation::equalsIgnoringAsciiCase;
-
-bool isWord(const SqlToken& token, std::u16string_view word) {
-  return token.kind == SqlTokenKind::kWord && equalsIgnoringAsciiCase(token.text, word);
-}
-
-bool isSymbol(const SqlToken& token, char16_t symbol) {
-  return token.kind == SqlTokenKind::kSymbol && token.text.front() == symbol;
-}
-
 bool isWholeNumber(const SqlToken& token) {
   return token.kind == SqlTokenKind::kNumber && token.text.find(u'.') == std::u16string_view::npos;
 }
 
-// An unclosed bracket is left as it is, for SQLite to reject.
-std::u16string bracketedToQuoted(std::u16string_view bracketed) {
-  std::u16string quoted = u"\"";
-  for (std::size_t i = 1; i < bracketed.size(); ++i) {
-    const char16_t c = bracketed[i];
-    if (c == u']') {
-      if (i + 1 == bracketed.size()) return quoted + u'"';
-      ++i;  // the first of a doubled ']'
-    }
-    if (c == u'"') quoted += u'"';
-    quoted += c;
-  }
-  return std::u16string(bracketed);
+bool isCompoundOperator(const SqlToken& token) {
+  return token.isWord(u"union") || token.isWord(u"except") || token.isWord(u"intersect");
 }
 
-// A `top N` clause found right after a select: the tokens it covers, from `top` through the
-// blanks after the count, and the count itself.
+// An unclosed bracket is left as it is, for SQLite to reject.
+void appendBracketedAsQuoted(std::u16string& out, std::u16string_view bracketed) {
+  out += u'"';
+  for (std::size_t i = 1; i + 1 < bracketed.size(); ++i) {
+    const char16_t c = bracketed[i];
+    if (c == u']') ++i;  // the first of a doubled ']'
+    if (c == u'"') out += u'"';
+    out += c;
+  }
+  out += u'"';
+}
+
+// Two pieces whose meeting would make one token of two: "a" "b" (one identifier a"b), 'a' 'b'
+// (one literal a'b), ? 1 (the parameter ?1).
+bool wouldJoin(char16_t last, char16_t first) {
+  return (first == u'"' && last == u'"') || (first == u'\'' && last == u'\'') ||
+         (last == u'?' && first >= u'0' && first <= u'9');
+}
+
+// A `top N` clause found right after a select: where it starts and ends in the text (the
+// blanks after the count included) and the count.
 struct TopClause {
   std::size_t first;
-  std::size_t last;
+  std::size_t end;
   std::u16string_view count;
 };
 
-class TopFinder {
+// Looks for `[distinct|all] top N` or `... top (N)` after a select; `lexer` stands just after
+// the select and is not moved.
+std::optional<TopClause> topClauseAfter(std::u16string_view text, SqlLexer lexer) {
+  SqlToken token{};
+  if (!lexer.nextSignificant(token)) return std::nullopt;
+  if (token.isWord(u"distinct") || token.isWord(u"all")) {
+    if (!lexer.nextSignificant(token)) return std::nullopt;
+  }
+  if (!token.isWord(u"top")) return std::nullopt;
+  const auto first = static_cast<std::size_t>(token.text.data() - text.data());
+  if (!lexer.nextSignificant(token)) return std::nullopt;
+  const bool parenthesised = token.isSymbol(u'(');
+  if (parenthesised && !lexer.nextSignificant(token)) return std::nullopt;
+  if (!isWholeNumber(token)) return std::nullopt;
+  const std::u16string_view count = token.text;
+  if (parenthesised && !(lexer.nextSignificant(token) && token.isSymbol(u')'))) {
+    return std::nullopt;
+  }
+  SqlLexer ahead = lexer;
+  if (ahead.nextSignificant(token) && (token.isWord(u"percent") || token.isWord(u"with"))) {
+    return std::nullopt;  // no SQLite equivalent: left for SQLite to reject
+  }
+  while (!lexer.atEnd()) {
+    SqlLexer peek = lexer;
+    if (peek.next().kind != SqlTokenKind::kBlank) break;
+    lexer = peek;
+  }
+  return TopClause{first, lexer.position(), count};
+}
+
+// Builds the adapted text in one pass, statement by statement, remembering where the current
+// statement's last meaningful token ended so that a limit can be placed there (before trailing
+// comments).
+class Adapter {
  public:
-  explicit TopFinder(const std::vector<SqlToken>& tokens) : tokens_(tokens) {}
+  explicit Adapter(std::u16string_view text) : text_(text), lexer_(text) {}
 
-  // Looks for `[distinct|all] top N` or `... top (N)` after the select at `select`.
-  std::optional<TopClause> after(std::size_t select) const {
-    std::size_t at = nextSignificant(select + 1);
-    if (at < tokens_.size() && (isWord(tokens_[at], u"distinct") || isWord(tokens_[at], u"all"))) {
-      at = nextSignificant(at + 1);
-    }
-    if (at >= tokens_.size() || !isWord(tokens_[at], u"top")) return std::nullopt;
-    const std::size_t top = at;
-    at = nextSignificant(at + 1);
-    const bool parenthesised = at < tokens_.size() && isSymbol(tokens_[at], u'(');
-    if (parenthesised) at = nextSignificant(at + 1);
-    if (at >= tokens_.size() || !isWholeNumber(tokens_[at])) return std::nullopt;
-    const std::u16string_view count = tokens_[at].text;
-    if (parenthesised) {
-      at = nextSignificant(at + 1);
-      if (at >= tokens_.size() || !isSymbol(tokens_[at], u')')) return std::nullopt;
-    }
-    const std::size_t afterCount = nextSignificant(at + 1);
-    if (afterCount < tokens_.size() &&
-        (isWord(tokens_[afterCount], u"percent") || isWord(tokens_[afterCount], u"with"))) {
-      return std::nullopt;  // no SQLite equivalent: left for SQLite to reject
-    }
-    std::size_t last = at;
-    while (last + 1 < tokens_.size() && tokens_[last + 1].kind == SqlTokenKind::kBlank) ++last;
-    return TopClause{top, last, count};
-  }
-
- private:
-  std::size_t nextSignificant(std::size_t at) const {
-    while (at < tokens_.size() && isInsignificant(tokens_[at])) ++at;
-    return at;
-  }
-
-  const std::vector<SqlToken>& tokens_;
-};
-
-// Builds the adapted text statement by statement, remembering where the current statement's
-// last meaningful token ended so that a limit can be placed there (before trailing comments).
-class Rewriter {
- public:
-  void append(std::u16string_view text, bool significant) {
-    out_ += text;
-    if (significant) statementEnd_ = out_.size();
-  }
-
-  void setLimit(std::u16string_view count) { limit_ = std::u16string(count); }
-
-  void endStatement() {
-    if (limit_) out_.insert(statementEnd_, u" limit " + *limit_);
-    limit_.reset();
-  }
-
-  std::u16string take() {
+  std::u16string run() {
+    while (!lexer_.atEnd()) take(lexer_.next());
     endStatement();
     return std::move(out_);
   }
 
  private:
-  std::u16string out_;
-  std::size_t statementEnd_ = 0;
-  std::optional<std::u16string> limit_;
-};
+  // A top clause taken out: where its comments went in the output, and its own text, which
+  // goes back in should the statement turn out to be a compound select.
+  struct RemovedTop {
+    std::size_t outputFirst;
+    std::size_t outputEnd;
+    std::u16string_view clause;
+    std::u16string_view count;
+  };
 
-// A compound select (union, except, intersect outside parentheses) would take a limit for the
-// whole result, where SQL Server's top limits only its own select: such text keeps its top, for
-// SQLite to reject rather than to answer differently.
-bool hasCompoundSelect(const std::vector<SqlToken>& tokens) {
-  int depth = 0;
-  for (const auto& token : tokens) {
-    if (isSymbol(token, u'(')) ++depth;
-    if (isSymbol(token, u')') && depth > 0) --depth;
-    if (depth == 0 &&
-        (isWord(token, u"union") || isWord(token, u"except") || isWord(token, u"intersect"))) {
-      return true;
+  void take(const SqlToken& token) {
+    if (token.isSymbol(u'(')) ++depth_;
+    if (token.isSymbol(u')') && depth_ > 0) --depth_;
+    if (depth_ == 0 && token.isSymbol(u';')) {
+      endStatement();
+      append(token.text, false);
+      return;
+    }
+    if (depth_ == 0 && isCompoundOperator(token)) compound_ = true;
+    switch (token.kind) {
+      case SqlTokenKind::kUnicodeString:
+        append(token.text.substr(1), true);
+        break;
+      case SqlTokenKind::kBracketed:
+        if (token.isUnclosed()) {
+          append(token.text, true);
+        } else {
+          separateFrom(u'"');
+          appendBracketedAsQuoted(out_, token.text);
+          statementEnd_ = out_.size();
+        }
+        break;
+      default:
+        append(token.text, !token.isInsignificant());
+    }
+    if (depth_ == 0 && !selectSeen_ && token.isWord(u"select")) {
+      selectSeen_ = true;
+      if (const auto top = topClauseAfter(text_, lexer_)) removeTop(*top);
     }
   }
+
+  // Keeps what lies between select and top (distinct, blanks); of the clause itself only its
+  // comments stay.
+  void removeTop(const TopClause& top) {
+    while (lexer_.position() < top.first) {
+      const SqlToken token = lexer_.next();
+      append(token.text, !token.isInsignificant());
+    }
+    RemovedTop removed{out_.size(), 0, text_.substr(top.first, top.end - top.first), top.count};
+    while (lexer_.position() < top.end) {
+      const SqlToken token = lexer_.next();
+      if (token.isInsignificant() && token.kind != SqlTokenKind::kBlank) {
+        append(token.text, false);
+      }
+    }
+    removed.outputEnd = out_.size();
+    removedTop_ = removed;
+  }
+
+  void endStatement() {
+    if (removedTop_ && compound_) {
+      out_.replace(removedTop_->outputFirst, removedTop_->outputEnd - removedTop_->outputFirst,
+                   removedTop_->clause);
+    } else if (removedTop_) {
+      std::u16string limit = u" limit ";
+      limit += removedTop_->count;
+      out_.insert(statementEnd_, limit);
+    }
+    removedTop_.reset();
+    selectSeen_ = false;
+    compound_ = false;
+  }
+
+  void separateFrom(char16_t first) {
+    if (!out_.empty() && wouldJoin(out_.back(), first)) out_ += u' ';
+  }
+
+  void append(std::u16string_view piece, bool significant) {
+    if (piece.empty()) return;
+    separateFrom(piece.front());
+    out_ += piece;
+    if (significant) statementEnd_ = out_.size();
+  }
+
+  std::u16string_view text_;
+  SqlLexer lexer_;
+  std::u16string out_;
+  int depth_ = 0;
+  bool selectSeen_ = false;
+  bool compound_ = false;
+  std::size_t statementEnd_ = 0;
+  std::optional<RemovedTop> removedTop_;
+};
+
+// Statements whose literals may become parameters: SQLite refuses parameters in its schema
+// statements (defaults, checks, views) and in pragmas.
+bool takesParameters(const SqlToken& firstWord) {
+  static constexpr std::array<std::u16string_view, 7> kWords{
+      u"select", u"insert", u"update", u"delete", u"replace", u"with", u"values"};
+  for (const auto word : kWords) {
+    if (firstWord.isWord(word)) return true;
+  }
   return false;
+}
+
+// Words after which a literal is a value, not the name of a column: the keywords that an
+// expression may follow. After any other word (an identifier, AS, END, NULL) a literal names
+// the column before it.
+bool introducesValue(const SqlToken& word) {
+  static constexpr std::array<std::u16string_view, 29> kWords{
+      u"select", u"distinct", u"all",    u"where",  u"and",     u"or",     u"not",  u"like",
+      u"glob",   u"escape",   u"is",     u"in",     u"between", u"when",   u"then", u"else",
+      u"case",   u"on",       u"having", u"by",     u"return",  u"values", u"set",  u"exists",
+      u"any",    u"some",     u"limit",  u"offset", u"print"};
+  for (const auto keyword : kWords) {
+    if (word.isWord(keyword)) return true;
+  }
+  return false;
+}
+
+// True when a literal after `previous` (the statement's last significant token, if any) stands
+// for a value.
+bool isValuePosition(const std::optional<SqlToken>& previous) {
+  if (!previous) return true;
+  switch (previous->kind) {
+    case SqlTokenKind::kSymbol:
+      return !previous->isSymbol(u')');
+    case SqlTokenKind::kWord:
+      return introducesValue(*previous);
+    default:
+      return false;  // a number, a literal or a quoted name ends an expression
+  }
 }
 
 }  // namespace
 
 std::u16string adaptToSqlite(std::u16string_view sqlServerText) {
-  const std::vector<SqlToken> tokens = tokenizeSql(sqlServerText);
-  const TopFinder topFinder(tokens);
-  const bool compound = hasCompoundSelect(tokens);
-  Rewriter rewriter;
+  return Adapter(sqlServerText).run();
+}
+
+void shapeStatement(std::u16string_view text, StatementShape& shape) {
+  shape.text.clear();
+  shape.values.clear();
+  SqlLexer lexer(text);
+  std::size_t copied = 0;
   int depth = 0;
-  bool statementHasSelect = false;
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    const SqlToken& token = tokens[i];
-    if (isSymbol(token, u'(')) ++depth;
-    if (isSymbol(token, u')') && depth > 0) --depth;
-    if (depth == 0 && isSymbol(token, u';')) {
-      rewriter.endStatement();
-      statementHasSelect = false;
-      rewriter.append(token.text, false);
-      continue;
+  bool parameters = false;
+  std::optional<SqlToken> previous;  // the statement's last significant token
+  while (!lexer.atEnd()) {
+    const std::size_t at = lexer.position();
+    const SqlToken token = lexer.next();
+    if (token.isInsignificant()) continue;
+    if (!previous) parameters = takesParameters(token);
+    if (token.isSymbol(u'?')) {
+      automation::raise(automation::ErrorCode::kComponentFailure,
+                        "a statement in SQL Server dialect takes no parameter markers: " +
+                            automation::toUtf8(text));
     }
-    if (token.kind == SqlTokenKind::kUnicodeString) {
-      rewriter.append(token.text.substr(1), true);
-      continue;
+    const bool literal =
+        token.kind == SqlTokenKind::kString || token.kind == SqlTokenKind::kUnicodeString;
+    if (literal && parameters && !token.isUnclosed() && isValuePosition(previous)) {
+      const std::size_t open = token.kind == SqlTokenKind::kUnicodeString ? 2 : 1;
+      shape.text.append(text.substr(copied, at - copied));
+      shape.text += u'?';
+      copied = lexer.position();
+      shape.values.push_back({token.text.substr(open, token.text.size() - open - 1), at});
     }
-    if (token.kind == SqlTokenKind::kBracketed) {
-      rewriter.append(bracketedToQuoted(token.text), true);
-      continue;
-    }
-    rewriter.append(token.text, !isInsignificant(token));
-    if (depth == 0 && !statementHasSelect && !compound && isWord(token, u"select")) {
-      statementHasSelect = true;
-      if (const auto top = topFinder.after(i)) {
-        // Keep what lies between select and top (distinct, blanks); of the clause itself only
-        // its comments stay.
-        for (std::size_t k = i + 1; k < top->first; ++k) {
-          rewriter.append(tokens[k].text, !isInsignificant(tokens[k]));
-        }
-        for (std::size_t k = top->first; k <= top->last; ++k) {
-          if (tokens[k].kind != SqlTokenKind::kBlank && isInsignificant(tokens[k])) {
-            rewriter.append(tokens[k].text, false);
-          }
-        }
-        rewriter.setLimit(top->count);
-        i = top->last;
-      }
-    }
+    if (token.isSymbol(u'(')) ++depth;
+    if (token.isSymbol(u')') && depth > 0) --depth;
+    previous = token;
+    if (depth == 0 && token.isSymbol(u';')) previous.reset();
   }
-  return rewriter.take();
+  shape.text.append(text.substr(copied));
+}
+
+void appendLiteralValue(std::u16string& out, const LiteralValue& literal) {
+  const std::u16string_view quoted = literal.quoted;
+  for (std::size_t i = 0; i < quoted.size(); ++i) {
+    out += quoted[i];
+    if (quoted[i] == u'\'') ++i;  // the second of a doubled apostrophe
+  }
 }
 
 }  // namespace tarn::erp::db

@@ -1,21 +1,61 @@
-// Adapts a statement written in SQL Server dialect (as the component writes it) to SQLite. The
-// rewrite works on tokens (sql_tokens.h), so string literals, quoted identifiers and comments are
-// never changed by accident:
+// Adapts statements written in SQL Server dialect (as the component writes them) to SQLite, in
+// two steps that the SQLite backend keeps apart so that the second runs once per statement shape:
+//
+// shapeStatement, on every statement: the string literals that stand for values (N'...' or
+// '...') are taken out and replaced by the parameter marker ?, so that statements differing only
+// in their values share one shape, and no value reaches SQLite's parser. A literal stays in the
+// shape where it is not a value: where it names a column (after AS or right after an
+// expression, as in `select cValue 'v'`), in a statement other than select, insert, update,
+// delete, replace, with or values (SQLite takes no parameters in its schema statements), and when
+// it is unclosed (SQLite then rejects the text as it stands).
+//
+// adaptToSqlite, on a shape (or on any text): a rewrite that works on tokens (sql_tokens.h), so
+// string literals, quoted identifiers and comments are never changed by accident:
 //   - N'...' becomes '...' (SQLite text is Unicode already);
 //   - [name] becomes "name" (']]' inside stands for ']', a '"' inside is doubled);
 //   - `select [distinct|all] top N ...` (N a whole number, possibly in parentheses) loses its
 //     `top N` and gets ` limit N` after the last token of that statement, after any ORDER BY.
 //     Only the first select of each statement outside parentheses is adapted; `top N percent`
-//     and `top N with ties` have no SQLite equivalent and are left as they are.
+//     and `top N with ties` have no SQLite equivalent and are left as they are, and so is the
+//     top of a compound select (union, except, intersect outside parentheses), where a limit
+//     would apply to the whole result rather than to the one select;
+//   - tokens that were separate stay separate: a blank goes between two quoted tokens that would
+//     otherwise read as one ([a][b] becomes "a" "b", N'a'N'b' becomes 'a' 'b'), and between a
+//     parameter marker and a number that follows it (?1 would name a parameter).
 // Everything else passes through unchanged. The catalogue views (sysobjects, syscolumns,
-// systypes) need no rewrite: the SQLite backend creates them on every connection.
+// systypes) need no rewrite: the SQLite backend provides them on every connection.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarn::erp::db {
 
 std::u16string adaptToSqlite(std::u16string_view sqlServerText);
+
+// A string literal that stands for a value: the text between its quotes (each apostrophe of
+// the value still doubled) and the offset of the literal, prefix included, in its statement.
+struct LiteralValue {
+  std::u16string_view quoted;
+  std::size_t offset = 0;
+
+  friend bool operator==(const LiteralValue&, const LiteralValue&) = default;
+};
+
+struct StatementShape {
+  std::u16string text;               // the statement with a ? for each value
+  std::vector<LiteralValue> values;  // views into the statement, in order
+};
+
+// Fills `shape` for `sqlServerText`, reusing its buffers. The values view `sqlServerText`, which
+// must outlive their use. Raises kComponentFailure when the text holds a parameter marker ?
+// outside literals, identifiers and comments: SQL Server dialect has none, and one would take a
+// value meant for a literal.
+void shapeStatement(std::u16string_view sqlServerText, StatementShape& shape);
+
+// Appends the value of `literal` to `out`: its text with each doubled apostrophe read as one.
+void appendLiteralValue(std::u16string& out, const LiteralValue& literal);
 
 }  // namespace tarn::erp::db

@@ -1,5 +1,7 @@
 #include "erp/db/sql_tokens.h"
 
+#include <algorithm>
+
 namespace tarn::erp::db {
 namespace {
 
@@ -11,19 +13,29 @@ bool isWordChar(char16_t c) {
          c == u'@' || c == u'#' || c == u'$' || c >= 0x80;
 }
 
-// The end of a run delimited by `close`, where a doubled `close` stands for itself; the end of
-// the text when it is never closed. `pos` is just past the opening delimiter.
-std::size_t endOfDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
+// Where a run delimited by `close`, in which a doubled `close` stands for itself, ends, and
+// whether it is closed: an unclosed run ends with the text. `pos` is just past the opening
+// delimiter.
+struct Delimited {
+  std::size_t end;
+  bool closed;
+};
+
+Delimited scanDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
   while (pos < text.size()) {
     if (text[pos] != close) {
       ++pos;
     } else if (pos + 1 < text.size() && text[pos + 1] == close) {
       pos += 2;
     } else {
-      return pos + 1;
+      return {pos + 1, true};
     }
   }
-  return text.size();
+  return {text.size(), false};
+}
+
+std::size_t endOfDelimited(std::u16string_view text, std::size_t pos, char16_t close) {
+  return scanDelimited(text, pos, close).end;
 }
 
 struct Scan {
@@ -70,22 +82,53 @@ Scan scanOne(std::u16string_view text, std::size_t pos) {
   return {SqlTokenKind::kSymbol, pos + 1};
 }
 
-}  // namespace
-
-std::vector<SqlToken> tokenizeSql(std::u16string_view text) {
-  std::vector<SqlToken> tokens;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const Scan scan = scanOne(text, pos);
-    tokens.push_back({scan.kind, text.substr(pos, scan.end - pos)});
-    pos = scan.end;
-  }
-  return tokens;
+// True when a token opened by `openLength` code units ends with its closing `close` rather than
+// running off the end of the text.
+bool isClosed(std::u16string_view token, std::size_t openLength, char16_t close) {
+  return scanDelimited(token, openLength, close).closed;
 }
 
-bool isInsignificant(const SqlToken& token) {
-  return token.kind == SqlTokenKind::kBlank || token.kind == SqlTokenKind::kLineComment ||
-         token.kind == SqlTokenKind::kBlockComment;
+}  // namespace
+
+bool SqlToken::isWord(std::u16string_view word) const {
+  if (kind != SqlTokenKind::kWord || text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const char16_t c = text[i];
+    if ((c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c) != word[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SqlToken::isUnclosed() const {
+  switch (kind) {
+    case SqlTokenKind::kString:
+      return !isClosed(text, 1, u'\'');
+    case SqlTokenKind::kUnicodeString:
+      return !isClosed(text, 2, u'\'');
+    case SqlTokenKind::kBracketed:
+      return !isClosed(text, 1, u']');
+    case SqlTokenKind::kQuoted:
+      return !isClosed(text, 1, u'"');
+    default:
+      return false;
+  }
+}
+
+SqlToken SqlLexer::next() {
+  const Scan scan = scanOne(text_, position_);
+  const SqlToken token{scan.kind, text_.substr(position_, scan.end - position_)};
+  position_ = scan.end;
+  return token;
+}
+
+bool SqlLexer::nextSignificant(SqlToken& token) {
+  while (!atEnd()) {
+    token = next();
+    if (!token.isInsignificant()) return true;
+  }
+  return false;
 }
 
 }  // namespace tarn::erp::db

@@ -1,11 +1,12 @@
-// Splits SQL Server dialect text into tokens so that rewrites never touch the inside of a string
-// literal, a quoted identifier or a comment. Concatenating the texts of the tokens gives back the
-// input exactly, whatever it holds: an unclosed literal, identifier or comment runs to the end of
-// the text and is still one token.
+// Reads SQL Server dialect text one token at a time, so that rewrites never touch the inside of
+// a string literal, a quoted identifier or a comment. The tokens' texts, concatenated, give back
+// the input exactly, whatever it holds: an unclosed literal, identifier or comment runs to the
+// end of the text and is still one token. A lexer is a position in a text: copying one to look
+// ahead costs nothing, and reading allocates nothing.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
-#include <vector>
 
 namespace tarn::erp::db {
 
@@ -24,12 +25,37 @@ enum class SqlTokenKind {
 
 struct SqlToken {
   SqlTokenKind kind;
-  std::u16string_view text;  // a view into the tokenized text
+  std::u16string_view text;  // a view into the text being read
+
+  // Blanks and comments carry no meaning.
+  bool isInsignificant() const {
+    return kind == SqlTokenKind::kBlank || kind == SqlTokenKind::kLineComment ||
+           kind == SqlTokenKind::kBlockComment;
+  }
+  bool isSymbol(char16_t symbol) const {
+    return kind == SqlTokenKind::kSymbol && text.front() == symbol;
+  }
+  // A keyword or identifier spelled `word` (lower-case ASCII), letter case ignored.
+  bool isWord(std::u16string_view word) const;
+  // A literal, bracketed or quoted identifier whose closing delimiter is missing.
+  bool isUnclosed() const;
 };
 
-std::vector<SqlToken> tokenizeSql(std::u16string_view text);
+class SqlLexer {
+ public:
+  explicit SqlLexer(std::u16string_view text) : text_(text) {}
 
-// True for tokens that carry no meaning: blanks and comments.
-bool isInsignificant(const SqlToken& token);
+  bool atEnd() const { return position_ >= text_.size(); }
+  // Where the next token starts.
+  std::size_t position() const { return position_; }
+  // Reads the token at the current position; must not be called at the end.
+  SqlToken next();
+  // Skips blanks and comments, then reads; false at the end of the text.
+  bool nextSignificant(SqlToken& token);
+
+ private:
+  std::u16string_view text_;
+  std::size_t position_ = 0;
+};
 
 }  // namespace tarn::erp::db

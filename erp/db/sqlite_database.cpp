@@ -1,15 +1,17 @@
 #include "erp/db/sqlite_database.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "erp/db/bounded_cache.h"
 #include "erp/db/catalogue_views.h"
 #include "erp/db/dialect.h"
 #include "erp/db/erp_collation.h"
-#include "erp/db/sql_tokens.h"
+#include "erp/db/sqlite_handles.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
@@ -23,83 +25,51 @@ using automation::Variant;
 
 // Long enough for another process's short write transaction to finish.
 constexpr int kBusyTimeoutMilliseconds = 5000;
-
-struct ConnectionCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using ConnectionHandle = std::unique_ptr<sqlite3, ConnectionCloser>;
-using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+// Compiled statements kept per connection and dialect: far more than the shapes the component
+// and the outside components send, so that a working set never falls out.
+constexpr std::size_t kCachedStatements = 64;
 
 // The one place a SQLite result code becomes an error: anything but OK, ROW and DONE raises
 // kComponentFailure with SQLite's own message, after `context` when one is given.
 void check(sqlite3* db, int resultCode, const std::string& context = {}) {
   if (resultCode == SQLITE_OK || resultCode == SQLITE_ROW || resultCode == SQLITE_DONE) return;
-  std::string message = db ? toUtf8(static_cast<const char16_t*>(sqlite3_errmsg16(db)))
-                           : std::string(sqlite3_errstr(resultCode));
+  const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(resultCode);
   raise(ErrorCode::kComponentFailure, context.empty() ? message : context + ": " + message);
 }
 
-int byteLength(std::u16string_view text) {
-  if (text.size() > INT_MAX / sizeof(char16_t)) {
+int byteLength(std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) {
     raise(ErrorCode::kComponentFailure, "text too long for the database");
   }
-  return static_cast<int>(text.size() * sizeof(char16_t));
+  return static_cast<int>(text.size());
 }
 
-std::u16string_view textOf(const void* data, int bytes) {
-  if (!data) return {};
-  return {static_cast<const char16_t*>(data), static_cast<std::size_t>(bytes) / 2};
+std::string hex(char16_t unit) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text = "U+";
+  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(unit >> shift) & 0xF];
+  return text;
 }
 
-std::u16string_view nulTerminated(const void* data) {
-  if (!data) return {};
-  return std::u16string_view(static_cast<const char16_t*>(data));
+// Refuses text that is not well-formed UTF-16: stored through UTF-8 it would come back changed.
+// `what` names the text in the message ("the statement", "parameter 2").
+void requireWellFormed(std::u16string_view text, const std::string& what) {
+  const std::size_t at = automation::findUnpairedSurrogate(text);
+  if (at == std::u16string_view::npos) return;
+  raise(ErrorCode::kComponentFailure, what + " is not well-formed UTF-16: unpaired surrogate " +
+                                          hex(text[at]) + " at code unit " + std::to_string(at));
 }
 
-int compareErpCiCallback(void*, int bytesA, const void* a, int bytesB, const void* b) {
-  return compareErpCi(
-      std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(bytesA)),
-      std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(bytesB)));
+// The UTF-8 form of text that must reach the database exactly.
+void appendExactUtf8(std::string& out, std::u16string_view text, const std::string& what) {
+  requireWellFormed(text, what);
+  automation::appendUtf8(out, text);
 }
 
-bool holdsOnlyBlanksAndComments(std::u16string_view text) {
-  const auto tokens = tokenizeSql(text);
-  return std::all_of(tokens.begin(), tokens.end(), [](const SqlToken& token) {
-    return isInsignificant(token) ||
-           (token.kind == SqlTokenKind::kSymbol && token.text.front() == u';');
-  });
-}
-
-void bindParameter(sqlite3* db, sqlite3_stmt* statement, int index, const Variant& value) {
-  int resultCode = SQLITE_OK;
-  switch (value.type()) {
-    case Variant::Type::Empty:
-    case Variant::Type::Null:
-      resultCode = sqlite3_bind_null(statement, index);
-      break;
-    case Variant::Type::Boolean:
-      resultCode = sqlite3_bind_int(statement, index, value.toBoolean() ? 1 : 0);
-      break;
-    case Variant::Type::Integer:
-    case Variant::Type::Long:
-      resultCode = sqlite3_bind_int(statement, index, value.toLong());
-      break;
-    case Variant::Type::Double:
-      resultCode = sqlite3_bind_double(statement, index, value.toDouble());
-      break;
-    case Variant::Type::String: {
-      const std::u16string text = value.toString();
-      resultCode =
-          sqlite3_bind_text16(statement, index, text.data(), byteLength(text), SQLITE_TRANSIENT);
-      break;
-    }
-    case Variant::Type::Object:
-      raise(ErrorCode::kTypeMismatch, "an object cannot be a statement parameter");
-  }
-  check(db, resultCode);
+std::string_view columnText(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  if (!text) return {};
+  return {text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))};
 }
 
 Variant readColumn(sqlite3_stmt* statement, int column) {
@@ -115,116 +85,303 @@ Variant readColumn(sqlite3_stmt* statement, int column) {
     case SQLITE_FLOAT:
       return Variant(sqlite3_column_double(statement, column));
     case SQLITE_TEXT: {
-      const void* text = sqlite3_column_text16(statement, column);
-      return Variant(std::u16string(textOf(text, sqlite3_column_bytes16(statement, column))));
+      std::u16string text;
+      automation::appendUtf16(text, columnText(statement, column));
+      return Variant(std::move(text));
     }
     default:
       raise(ErrorCode::kComponentFailure,
-            "column " + toUtf8(nulTerminated(sqlite3_column_name16(statement, column))) +
+            std::string("column ") + sqlite3_column_name(statement, column) +
                 " holds binary data, which a record set cannot carry");
   }
 }
 
-// Compiles the first statement of `text`; `rest` receives what follows it. Gives a null handle
-// when `text` holds no statement.
-StatementHandle prepareFirst(sqlite3* db, std::u16string_view text, std::u16string_view& rest,
-                             const std::string& context = {}) {
-  if (text.empty()) text = u"";
-  sqlite3_stmt* raw = nullptr;
-  const void* tail = nullptr;
-  const int resultCode = sqlite3_prepare16_v2(db, text.data(), byteLength(text), &raw, &tail);
-  StatementHandle statement(raw);
-  check(db, resultCode, context);
-  rest =
-      tail ? text.substr(static_cast<const char16_t*>(tail) - text.data()) : std::u16string_view();
-  return statement;
+int compareErpCiCallback(void*, int bytesA, const void* a, int bytesB, const void* b) {
+  return compareErpCi(
+      std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(bytesA)),
+      std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(bytesB)));
 }
 
-// Runs every statement of `script`, ignoring any rows.
-void executeAll(sqlite3* db, std::u16string_view script, const std::string& context = {}) {
-  std::u16string_view rest = script;
-  while (!rest.empty()) {
-    StatementHandle statement = prepareFirst(db, rest, rest, context);
-    if (!statement) break;  // only blanks and comments were left
-    int resultCode = SQLITE_ROW;
-    while (resultCode == SQLITE_ROW) {
-      resultCode = sqlite3_step(statement.get());
-      check(db, resultCode, context);
+// Runs every statement of `script` (UTF-8), ignoring any rows.
+void executeAll(sqlite3* db, const std::string& script, const std::string& context = {}) {
+  const char* rest = script.c_str();
+  while (*rest) {
+    sqlite3_stmt* raw = nullptr;
+    const int resultCode = sqlite3_prepare_v2(db, rest, -1, &raw, &rest);
+    StatementHandle statement(raw);
+    check(db, resultCode, context);
+    if (!statement) continue;  // blanks and comments
+    int stepCode = SQLITE_ROW;
+    while (stepCode == SQLITE_ROW) {
+      stepCode = sqlite3_step(statement.get());
+      check(db, stepCode, context);
     }
   }
 }
 
+// A compiled statement kept for reuse, with its column names as the record sets show them
+// (read again when SQLite recompiles the statement after a schema change).
+struct CompiledStatement {
+  StatementHandle handle;  // null for a text that holds no statement
+  std::vector<std::string> namesAsRead;
+  std::vector<std::u16string> names;
+
+  const std::vector<std::u16string>& columnNames(sqlite3_stmt* statement) {
+    const auto count = static_cast<std::size_t>(sqlite3_column_count(statement));
+    bool same = count == namesAsRead.size();
+    for (std::size_t i = 0; same && i < count; ++i) {
+      same = namesAsRead[i] == sqlite3_column_name(statement, static_cast<int>(i));
+    }
+    if (!same) {
+      namesAsRead.clear();
+      names.clear();
+      for (std::size_t i = 0; i < count; ++i) {
+        namesAsRead.emplace_back(sqlite3_column_name(statement, static_cast<int>(i)));
+        names.push_back(automation::fromUtf8(namesAsRead.back()));
+      }
+    }
+    return names;
+  }
+};
+
 class SqliteDatabase final : public Database {
  public:
-  explicit SqliteDatabase(ConnectionHandle db) : db_(std::move(db)) {}
+  SqliteDatabase(ConnectionHandle db, std::unique_ptr<Catalogue> catalogue)
+      : db_(std::move(db)), catalogue_(std::move(catalogue)) {}
 
   ResultSet query(std::u16string_view sqlServerText) override {
-    return runOne(adaptToSqlite(sqlServerText), {});
+    shapeStatement(sqlServerText, shape_);
+    CompiledStatement& compiled = sqlServerStatement(sqlServerText);
+    if (!compiled.handle) return {};
+    sqlite3_stmt* statement = compiled.handle.get();
+    const StatementReset reset(statement);
+    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(shape_.values.size())) {
+      raise(ErrorCode::kComponentFailure,
+            "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
+    }
+    prepareBuffers(shape_.values.size());
+    for (std::size_t i = 0; i < shape_.values.size(); ++i) {
+      value_.clear();
+      appendLiteralValue(value_, shape_.values[i]);
+      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
+        requireWellFormed(sqlServerText, "the statement");
+      }
+      automation::appendUtf8(bound_[i], value_);
+      bindText(statement, static_cast<int>(i) + 1, bound_[i]);
+    }
+    return run(compiled);
   }
 
   ResultSet queryNative(std::u16string_view nativeText,
                         std::span<const Variant> parameters) override {
-    return runOne(nativeText, parameters);
+    CompiledStatement& compiled = nativeStatement(nativeText);
+    if (!compiled.handle) return {};
+    sqlite3_stmt* statement = compiled.handle.get();
+    const StatementReset reset(statement);
+    const int expected = sqlite3_bind_parameter_count(statement);
+    if (expected != static_cast<int>(parameters.size())) {
+      raise(ErrorCode::kComponentFailure, "the statement takes " + std::to_string(expected) +
+                                              " parameters, " + std::to_string(parameters.size()) +
+                                              " given: " + toUtf8(nativeText));
+    }
+    prepareBuffers(parameters.size());
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+      bindParameter(statement, static_cast<int>(i) + 1, parameters[i], bound_[i]);
+    }
+    return run(compiled);
   }
 
   void executeScript(std::u16string_view nativeScript) override {
-    executeAll(db_.get(), nativeScript);
+    std::string script;
+    appendExactUtf8(script, nativeScript, "the script");
+    executeAll(db_.get(), script);
     rowsChanged_ = -1;
   }
 
   // Immediate: the write lock is taken at once, so a writer elsewhere makes this wait out the
   // busy timeout rather than fail half-way through the transaction.
-  void begin() override { runOne(u"begin immediate", {}); }
-  void commit() override { runOne(u"commit", {}); }
-  void rollback() override { runOne(u"rollback", {}); }
+  void begin() override { queryNative(u"begin immediate", {}); }
+  void commit() override { queryNative(u"commit", {}); }
+  void rollback() override { queryNative(u"rollback", {}); }
 
   std::int64_t rowsChanged() const override { return rowsChanged_; }
 
- private:
-  ResultSet runOne(std::u16string_view text, std::span<const Variant> parameters) {
-    std::u16string_view rest;
-    StatementHandle statement = prepareFirst(db_.get(), text, rest);
-    if (!holdsOnlyBlanksAndComments(rest)) {
-      raise(ErrorCode::kComponentFailure, "one statement at a time: " + toUtf8(text));
+  // Two numbers together tell every change: the pager's data version counts this connection's
+  // commits, and the file's change counter counts every commit to the file, whichever
+  // connection made it. The counter is read straight from the file's header without a
+  // transaction: a commit under way may be missed, which is as if this look came just before
+  // it, and the next look sees it. In WAL mode commits leave the header alone until a
+  // checkpoint; there PRAGMA data_version, which opens a read transaction, counts the other
+  // connections' commits instead.
+  std::uint64_t dataVersion() override {
+    std::optional<std::uint32_t> othersVersion = fileChangeCounter();
+    if (!othersVersion) {
+      if (!dataVersionQuery_.handle) {
+        dataVersionQuery_ = compileOne("pragma data_version", u"pragma data_version");
+      }
+      sqlite3_stmt* query = dataVersionQuery_.handle.get();
+      const StatementReset reset(query);
+      check(db_.get(), sqlite3_step(query));
+      othersVersion = static_cast<std::uint32_t>(sqlite3_column_int64(query, 0));
     }
-    if (!statement) return {};
-    const int expected = sqlite3_bind_parameter_count(statement.get());
-    if (expected != static_cast<int>(parameters.size())) {
-      raise(ErrorCode::kComponentFailure, "the statement takes " + std::to_string(expected) +
-                                              " parameters, " + std::to_string(parameters.size()) +
-                                              " given: " + toUtf8(text));
+    unsigned int ownVersion = 0;
+    check(db_.get(),
+          sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_DATA_VERSION, &ownVersion));
+    const auto seen = std::make_pair(ownVersion, *othersVersion);
+    if (seen != lastSeenVersions_) {
+      lastSeenVersions_ = seen;
+      ++dataVersion_;
     }
-    for (std::size_t i = 0; i < parameters.size(); ++i) {
-      bindParameter(db_.get(), statement.get(), static_cast<int>(i) + 1, parameters[i]);
-    }
-    return run(statement.get());
+    return dataVersion_;
   }
 
-  ResultSet run(sqlite3_stmt* statement) {
-    ResultSet result;
-    const int columnCount = sqlite3_column_count(statement);
-    for (int column = 0; column < columnCount; ++column) {
-      result.columns.emplace_back(nulTerminated(sqlite3_column_name16(statement, column)));
+  std::uint64_t statementsCompiled() const override { return compiled_; }
+
+ private:
+  CompiledStatement& sqlServerStatement(std::u16string_view original) {
+    if (auto* found = sqlServerStatements_.find(shape_.text)) return *found;
+    std::string text;
+    // The shape holds every part of the statement but its values, which are checked as bound.
+    if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
+      requireWellFormed(original, "the statement");
     }
-    const sqlite3_int64 totalBefore = sqlite3_total_changes64(db_.get());
-    while (true) {
-      const int resultCode = sqlite3_step(statement);
-      check(db_.get(), resultCode);
-      if (resultCode == SQLITE_DONE) break;
+    automation::appendUtf8(text, adaptToSqlite(shape_.text));
+    return sqlServerStatements_.insert(shape_.text, compileOne(text, original));
+  }
+
+  CompiledStatement& nativeStatement(std::u16string_view text) {
+    if (auto* found = nativeStatements_.find(text)) return *found;
+    std::string utf8;
+    appendExactUtf8(utf8, text, "the statement");
+    return nativeStatements_.insert(std::u16string(text), compileOne(utf8, text));
+  }
+
+  // Compiles the one statement `text` holds; what follows it may only be blanks, comments and
+  // semicolons. `shown` is the caller's text, for the message.
+  CompiledStatement compileOne(std::string_view text, std::u16string_view shown) {
+    const char* end = text.data() + text.size();
+    const char* tail = nullptr;
+    sqlite3_stmt* first = nullptr;
+    const int resultCode = sqlite3_prepare_v3(db_.get(), text.data(), byteLength(text),
+                                              SQLITE_PREPARE_PERSISTENT, &first, &tail);
+    CompiledStatement compiled{StatementHandle(first), {}, {}};
+    check(db_.get(), resultCode);
+    if (compiled.handle) ++compiled_;
+    while (tail && tail < end) {
+      sqlite3_stmt* raw = nullptr;
+      const char* next = nullptr;
+      const int moreCode =
+          sqlite3_prepare_v2(db_.get(), tail, static_cast<int>(end - tail), &raw, &next);
+      StatementHandle more(raw);
+      if (moreCode != SQLITE_OK || more || next == tail) {
+        raise(ErrorCode::kComponentFailure, "one statement at a time: " + toUtf8(shown));
+      }
+      tail = next;
+    }
+    return compiled;
+  }
+
+  // The change counter of the main database file's header; nothing in WAL mode, or when the
+  // header cannot be read (an empty file).
+  std::optional<std::uint32_t> fileChangeCounter() {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods) {
+      return std::nullopt;
+    }
+    unsigned char header[28];
+    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK) return std::nullopt;
+    constexpr int kWriteVersion = 18;  // 1: rollback journal, 2: WAL
+    constexpr int kChangeCounter = 24;
+    if (header[kWriteVersion] != 1) return std::nullopt;
+    return (std::uint32_t{header[kChangeCounter]} << 24) |
+           (std::uint32_t{header[kChangeCounter + 1]} << 16) |
+           (std::uint32_t{header[kChangeCounter + 2]} << 8) | header[kChangeCounter + 3];
+  }
+
+  void prepareBuffers(std::size_t count) {
+    if (bound_.size() < count) bound_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) bound_[i].clear();
+  }
+
+  // The text stays in `buffer` until the statement is reset, so SQLite need not copy it.
+  void bindText(sqlite3_stmt* statement, int index, const std::string& buffer) {
+    check(db_.get(),
+          sqlite3_bind_text(statement, index, buffer.data(), byteLength(buffer), SQLITE_STATIC));
+  }
+
+  void bindParameter(sqlite3_stmt* statement, int index, const Variant& value,
+                     std::string& buffer) {
+    int resultCode = SQLITE_OK;
+    switch (value.type()) {
+      case Variant::Type::Empty:
+      case Variant::Type::Null:
+        resultCode = sqlite3_bind_null(statement, index);
+        break;
+      case Variant::Type::Boolean:
+        resultCode = sqlite3_bind_int(statement, index, value.toBoolean() ? 1 : 0);
+        break;
+      case Variant::Type::Integer:
+      case Variant::Type::Long:
+        resultCode = sqlite3_bind_int(statement, index, value.toLong());
+        break;
+      case Variant::Type::Double:
+        resultCode = sqlite3_bind_double(statement, index, value.toDouble());
+        break;
+      case Variant::Type::String:
+        appendExactUtf8(buffer, value.toString(), "parameter " + std::to_string(index));
+        bindText(statement, index, buffer);
+        return;
+      case Variant::Type::Object:
+        raise(ErrorCode::kTypeMismatch, "an object cannot be a statement parameter");
+    }
+    check(db_.get(), resultCode);
+  }
+
+  // Steps the bound statement to its end; the caller's StatementReset makes it reusable.
+  ResultSet run(CompiledStatement& compiled) {
+    sqlite3_stmt* statement = compiled.handle.get();
+    sqlite3* db = db_.get();
+    const sqlite3_int64 totalBefore = sqlite3_total_changes64(db);
+    int resultCode = sqlite3_step(statement);
+    check(db, resultCode);
+    ResultSet result;
+    // Read after the first step: a statement recompiled there may name other columns.
+    result.columns = compiled.columnNames(statement);
+    const int columnCount = static_cast<int>(result.columns.size());
+    while (resultCode == SQLITE_ROW) {
       auto& row = result.rows.emplace_back();
-      row.reserve(columnCount);
+      row.reserve(static_cast<std::size_t>(columnCount));
       for (int column = 0; column < columnCount; ++column) {
         row.push_back(readColumn(statement, column));
       }
+      resultCode = sqlite3_step(statement);
+      check(db, resultCode);
     }
+    // SQLite recompiles a kept statement after a schema change: that counts as compiling.
+    compiled_ +=
+        static_cast<std::uint64_t>(sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 1));
     const bool changesRows = columnCount == 0 && !sqlite3_stmt_readonly(statement);
-    const bool changedAny = sqlite3_total_changes64(db_.get()) != totalBefore;
-    rowsChanged_ = !changesRows ? -1 : changedAny ? sqlite3_changes64(db_.get()) : 0;
+    const bool changedAny = sqlite3_total_changes64(db) != totalBefore;
+    rowsChanged_ = !changesRows ? -1 : changedAny ? sqlite3_changes64(db) : 0;
     return result;
   }
 
+  // Members go in reverse order: the compiled statements and the catalogue's are finalized
+  // before the connection closes.
   ConnectionHandle db_;
+  std::unique_ptr<Catalogue> catalogue_;
+  BoundedCache<CompiledStatement> sqlServerStatements_{kCachedStatements};
+  BoundedCache<CompiledStatement> nativeStatements_{kCachedStatements};
+  CompiledStatement dataVersionQuery_;
+  std::pair<unsigned int, std::uint32_t> lastSeenVersions_{0, 0};
+  std::uint64_t dataVersion_ = 1;
+  // Buffers reused from statement to statement.
+  StatementShape shape_;
+  std::u16string value_;
+  std::vector<std::string> bound_;
   std::int64_t rowsChanged_ = -1;
+  std::uint64_t compiled_ = 0;
 };
 
 }  // namespace
@@ -244,9 +401,13 @@ std::unique_ptr<Database> openSqliteDatabase(const std::filesystem::path& file,
         sqlite3_create_collation_v2(db.get(), kErpCollationName, SQLITE_UTF8, nullptr,
                                     compareErpCiCallback, nullptr),
         context);
-  executeAll(db.get(), u"pragma foreign_keys = on;", context);
-  executeAll(db.get(), catalogueViewsScript(), context);
-  return std::make_unique<SqliteDatabase>(std::move(db));
+  // The plan of a kept statement must not depend on the values bound: SQLite would otherwise
+  // compile it again whenever a value it planned with (a LIKE pattern) is bound anew.
+  check(db.get(), sqlite3_db_config(db.get(), SQLITE_DBCONFIG_ENABLE_QPSG, 1, nullptr), context);
+  // Reading the schema version reads the file's header: a file that is no database fails here.
+  executeAll(db.get(), "pragma foreign_keys = on; pragma main.schema_version;", context);
+  auto catalogue = attachCatalogue(db.get());
+  return std::make_unique<SqliteDatabase>(std::move(db), std::move(catalogue));
 }
 
 }  // namespace tarn::erp::db

@@ -71,6 +71,11 @@ ArchiveRecord parseArchiveRecord(std::u16string_view record) {
   // Line ends are not normalised and blank-only text is kept: the value must come back exactly.
   constexpr unsigned kOptions =
       pugi::parse_escapes | pugi::parse_cdata | pugi::parse_ws_pcdata_single;
+  // The value is stored as UTF-8: text that cannot be converted exactly is refused, not altered.
+  if (const auto at = automation::findUnpairedSurrogate(record); at != std::u16string_view::npos) {
+    refuse("not well-formed UTF-16 (an unpaired surrogate at code unit " + std::to_string(at) +
+           ")");
+  }
   const std::string utf8 = automation::toUtf8(record);
   if (const auto at = strayAmpersand(utf8); at != std::string_view::npos) {
     refuse("not well-formed XML ('&' starts no entity or character reference at offset " +

@@ -15,9 +15,9 @@ struct ArchiveRecord {
   std::u16string value;   // the value to archive
 };
 
-// Raises kComponentFailure with the reason when the text is not well-formed XML, its only
-// element is not Userdefine, or Userdefine does not hold exactly one cId and one cValue with
-// text content alone.
+// Raises kComponentFailure with the reason when the text is not well-formed UTF-16 (it could not
+// be stored exactly), is not well-formed XML, its only element is not Userdefine, or Userdefine
+// does not hold exactly one cId and one cValue with text content alone.
 ArchiveRecord parseArchiveRecord(std::u16string_view record);
 
 }  // namespace tarn::erp::providers

@@ -36,7 +36,8 @@ automation::ObjectRef makeVoucherDataProvider();
 //   getColSet(key, selector)        a record set of cCaption, cField, iWidth, one row per
 //                                   column in order.
 // A key without a layout is an empty layout: empty select and order-by lists, no rows. Layouts
-// are company-wide: the user id and the selector choose nothing.
+// are company-wide: the user id and the selector choose nothing. A layout read is kept until
+// the database changes (by any connection), so a reference call reads it at most once.
 automation::ObjectRef makeColumnSettingsProvider();
 
 // TarnRowAuthSvc.IRowAuth:

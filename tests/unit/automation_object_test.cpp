@@ -1,4 +1,5 @@
-// Late-bound calls through table-declared objects, and the component factory.
+// Late-bound calls through table-declared objects (an object's own table or its class's), and
+// the component factory.
 #include <gtest/gtest.h>
 
 #include "tarnvelloc/automation/dispatch_object.h"
@@ -77,6 +78,112 @@ TEST(DispatchObjectTest, UnknownNamesAndWrongCountsFail) {
   EXPECT_EQ(failureOf([&] { object->call(u"Count", {Argument::byValue(1)}); }),
             ErrorCode::kWrongArgumentCount);
   EXPECT_EQ(failureOf([] { callOn(ObjectRef(), u"Count"); }), ErrorCode::kObjectNotSet);
+}
+
+// Objects whose operations are one table shared by their class: each object answers with its
+// own state, and names, ids and argument counts behave as in an object's own table.
+class Tally final : public DispatchObject {
+ public:
+  Tally() : DispatchObject(operations()) {}
+
+  static int tablesBuilt;
+
+ private:
+  static const OperationTable& operations() {
+    static const OperationTable table = [] {
+      ++tablesBuilt;
+      return OperationTable({
+          memberMethod<&Tally::add>(u"Add", 1, 2),
+          memberProperty<&Tally::total>(u"Total"),
+          memberMethod<&Tally::reset>(u"Reset", 0),
+          {u"Total", CallKind::PropertySet, 1, 1, &setTotal, 0},
+      });
+    }();
+    return table;
+  }
+
+  Variant add(std::span<Argument> args) {
+    total_ += args[0].value().toLong();
+    if (args.size() == 2) args[1].value() = Variant(total_);
+    return Variant(total_);
+  }
+  Variant total() { return Variant(total_); }
+  Variant reset() {
+    total_ = 0;
+    return Variant();
+  }
+  static Variant setTotal(Object& self, std::span<Argument> args) {
+    static_cast<Tally&>(self).total_ = args[0].value().toLong();
+    return Variant();
+  }
+
+  std::int32_t total_ = 0;
+};
+
+int Tally::tablesBuilt = 0;
+
+TEST(OperationTableTest, ObjectsShareTheTableAndKeepTheirOwnState) {
+  Tally first;
+  Tally second;
+  first.call(u"add", {Argument::byValue(std::int32_t{5})});
+  Variant seen;
+  second.call(u"ADD", {Argument::byValue(std::int32_t{2}), Argument::byRef(seen)});
+  EXPECT_EQ(first.call(u"Total"), Variant(std::int32_t{5}));
+  EXPECT_EQ(seen, Variant(std::int32_t{2}));
+  EXPECT_EQ(Tally::tablesBuilt, 1);
+}
+
+TEST(OperationTableTest, IdsFollowTheTableAndAPropertysHalvesShareOne) {
+  Tally tally;
+  EXPECT_EQ(tally.idOfName(u"Add"), 1);
+  EXPECT_EQ(tally.idOfName(u"total"), 2);
+  EXPECT_EQ(tally.idOfName(u"Reset"), 3);
+  std::vector<Argument> value{Argument::byValue(std::int32_t{9})};
+  tally.invoke(2, CallKind::PropertySet, value);
+  std::vector<Argument> none;
+  EXPECT_EQ(tally.invoke(2, CallKind::Call, none), Variant(std::int32_t{9}));
+}
+
+TEST(OperationTableTest, UnknownNamesIdsKindsAndWrongCountsFail) {
+  Tally tally;
+  std::vector<Argument> none;
+  std::vector<Argument> three{Argument::byValue(1), Argument::byValue(2), Argument::byValue(3)};
+  EXPECT_EQ(failureOf([&] { tally.call(u"Remove"); }), ErrorCode::kUnknownOperation);
+  EXPECT_EQ(failureOf([&] { tally.invoke(7, CallKind::Call, none); }),
+            ErrorCode::kUnknownOperation);
+  EXPECT_EQ(failureOf([&] { tally.invoke(1, CallKind::PropertySet, none); }),
+            ErrorCode::kUnknownOperation);
+  EXPECT_EQ(failureOf([&] { tally.call(u"Add"); }), ErrorCode::kWrongArgumentCount);
+  EXPECT_EQ(failureOf([&] { tally.call(u"Add", three); }), ErrorCode::kWrongArgumentCount);
+  EXPECT_EQ(failureOf([&] { tally.call(u"Total", {Argument::byValue(1)}); }),
+            ErrorCode::kWrongArgumentCount);
+}
+
+TEST(OperationTableTest, AFixedIdIsKeptAndTheOthersCountFromOne) {
+  const auto now = [](Object&, std::span<Argument>) { return Variant(u"now"); };
+  const auto later = [](Object&, std::span<Argument>) { return Variant(u"later"); };
+  const OperationTable table(
+      {{u"Now", CallKind::Call, 0, 0, now, 42}, {u"Later", CallKind::Call, 0, 0, later, 0}});
+  EXPECT_EQ(table.idOfName(u"NOW"), 42);
+  EXPECT_EQ(table.idOfName(u"later"), 1);
+  Tally anyObject;
+  std::vector<Argument> none;
+  EXPECT_EQ(table.operation(42, CallKind::Call, 0).handler(anyObject, none), Variant(u"now"));
+  EXPECT_EQ(table.operation(1, CallKind::Call, 0).handler(anyObject, none), Variant(u"later"));
+}
+
+TEST(OperationTableTest, ManyArgumentsStillReachTheCallee) {
+  std::vector<Variant> received;
+  DispatchObject object(std::vector<Operation>{method(u"Take", 0, 8, [&](std::span<Argument> args) {
+    for (auto& arg : args) received.push_back(arg.value());
+    return Variant(static_cast<std::int32_t>(args.size()));
+  })});
+  EXPECT_EQ(object.call(u"Take", {Argument::byValue(1), Argument::byValue(2), Argument::byValue(3),
+                                  Argument::byValue(4), Argument::byValue(5), Argument::byValue(6),
+                                  Argument::byValue(7)}),
+            Variant(std::int32_t{7}));
+  EXPECT_EQ(received.back(), Variant(std::int32_t{7}));
+  EXPECT_EQ(object.call(u"Take"), Variant(std::int32_t{0}));
 }
 
 class ComponentRegistryTest : public ::testing::Test {
