@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "erp/db/database.h"
-#include "scratch_folder.h"
+#include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/temporary_folder.h"
 #include "userdefine/validate_sql.h"
 
 namespace tarn::erp::db {
@@ -25,9 +27,11 @@ class DbCatalogueTest : public ::testing::Test {
         u"create view rich as select cCusCode, iCreditLine from customer;");
   }
 
-  std::unique_ptr<Database> open() { return openDatabase(folder_.connectionTo("erp.db"), true); }
+  std::unique_ptr<Database> open() {
+    return openDatabase(sqliteConnectionString(folder_ / "erp.db"), true);
+  }
 
-  testing::ScratchFolder folder_{"tarn-db-catalogue"};
+  testing::TemporaryFolder folder_{"tarn-db-catalogue"};
   std::unique_ptr<Database> db_;
 };
 

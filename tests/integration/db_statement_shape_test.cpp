@@ -5,8 +5,10 @@
 
 #include "erp/db/database.h"
 #include "erp/db/dialect.h"
-#include "scratch_folder.h"
+#include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/temporary_folder.h"
 
 namespace tarn::erp::db {
 namespace {
@@ -14,7 +16,7 @@ namespace {
 using automation::ErrorCode;
 using automation::Variant;
 using testing::expectFailure;
-using testing::ScratchFolder;
+using testing::TemporaryFolder;
 using testing::utf16;
 using testing::utf8;
 
@@ -112,7 +114,9 @@ class DbStatementCacheTest : public ::testing::Test {
         u"insert into t (v) values ('a'), ('b'), ('it''s');");
   }
 
-  std::unique_ptr<Database> open() { return openDatabase(folder_.connectionTo("test.db"), true); }
+  std::unique_ptr<Database> open() {
+    return openDatabase(sqliteConnectionString(folder_ / "test.db"), true);
+  }
 
   std::vector<std::string> column(const ResultSet& result) {
     std::vector<std::string> values;
@@ -120,7 +124,7 @@ class DbStatementCacheTest : public ::testing::Test {
     return values;
   }
 
-  ScratchFolder folder_{"tarn-db-shape"};
+  TemporaryFolder folder_{"tarn-db-shape"};
   std::unique_ptr<Database> db_;
 };
 

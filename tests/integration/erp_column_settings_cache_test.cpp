@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "erp/db/database.h"
-#include "scratch_folder.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"
 #include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/temporary_folder.h"
 
 namespace tarn::erp {
 namespace {
@@ -60,7 +61,7 @@ class ColumnSettingsCacheTest : public ::testing::Test {
     return seen;
   }
 
-  testing::ScratchFolder folder_{"tarn-colset"};
+  testing::TemporaryFolder folder_{"tarn-colset"};
   automation::ComponentRegistry registry_;
   ObjectRef service_;
   std::unique_ptr<db::Database> other_;

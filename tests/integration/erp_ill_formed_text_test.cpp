@@ -5,12 +5,13 @@
 
 #include "component/clsVelloc.h"
 #include "erp/db/database.h"
-#include "scratch_folder.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"
 #include "tarnvelloc/erp/demo_database.h"
+#include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"
+#include "tests/kit/temporary_folder.h"
 
 namespace tarn::erp {
 namespace {
@@ -42,7 +43,7 @@ class IllFormedTextTest : public ::testing::Test {
   }
 
   automation::ComponentRegistry::Snapshot saved_;
-  testing::ScratchFolder folder_{"tarn-ill-formed"};
+  testing::TemporaryFolder folder_{"tarn-ill-formed"};
 };
 
 TEST_F(IllFormedTextTest, TheDataServiceRefusesToArchiveIt) {
