@@ -5,8 +5,11 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/text_table.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace {
@@ -44,7 +47,10 @@ struct ItemOptions {
   std::string field, source = "list", section = "header", table, column, card, match;
 
   void addTo(CLI::App& command, bool withMatch) {
-    command.add_option("FIELD", field, "the item's field name, cdefine1..16 or cdefine22..37")
+    command
+        .add_option("FIELD", field,
+                    "the item's field name: cdefine1..cdefine16 (header), cdefine22..cdefine37 "
+                    "(body)")
         ->required();
     command.add_option("--source", source, "where the values come from: list, archive, voucher")
         ->check(selectorCheck(kSources))
@@ -58,32 +64,83 @@ struct ItemOptions {
     if (withMatch) command.add_option("--match", match, "only rows containing this text");
   }
 
+  // The table name is trimmed of blanks, as the ERP compares its keys: "customer " is the
+  // customer table, restricted like it.
   ReferenceRequest request() const {
     using tarn::automation::fromUtf8;
     return ReferenceRequest{*selector(source, kSources),
                             *selector(section, kSections),
                             fromUtf8(field),
-                            fromUtf8(table),
+                            tarn::automation::trimBlanks(fromUtf8(table)),
                             fromUtf8(column),
                             fromUtf8(card),
                             fromUtf8(match)};
   }
 };
 
-// The first word that is neither an option nor an option's value must name a command.
-std::optional<std::string> unknownCommand(int argc, char** argv) {
-  const std::set<std::string> commands{"demo", "ref", "free-ref", "validate", "validate-free"};
-  const std::set<std::string> withValue{"--conn", "--db", "--user"};
+// The options every command takes, given before or after the command's name. Both places bind
+// the same variables; `given` collects them so that an empty --conn or --db can be told from
+// an absent one.
+void addGlobalOptions(CLI::App& app, GlobalOptions& options, std::vector<CLI::Option*>& given) {
+  given.push_back(
+      app.add_option("--conn", options.connection,
+                     "ADO-style connection string, e.g. \"Provider=SQLite;Data Source=erp.db\""));
+  given.push_back(
+      app.add_option("--db", options.database, "a SQLite database file (short for --conn)"));
+  app.add_option("--user", options.user, "the user id handed to Init")->capture_default_str();
+  app.add_flag("--json", options.json, "print one JSON object, errors included");
+}
+
+void addLimit(CLI::App& command, std::size_t& limit) {
+  command.add_option("--limit", limit, "print at most N rows of the pick-list; 0 prints all")
+      ->capture_default_str();
+}
+
+// Reads the command line the way the parser will, to give two mistakes a clear message: a first
+// word that names no command, and a command's own option put before the command's name. Which
+// options take a value is read from the parser itself.
+std::optional<std::string> commandLineProblem(const CLI::App& app, int argc, char** argv) {
+  std::set<std::string> commands, global, withValue;
+  const auto collect = [&withValue](const CLI::App& level, std::set<std::string>* names) {
+    for (const CLI::Option* option : level.get_options()) {
+      for (const auto& name : option->get_lnames()) {
+        if (names) names->insert("--" + name);
+        if (option->get_items_expected_max() > 0) withValue.insert("--" + name);
+      }
+    }
+  };
+  collect(app, &global);
+  for (const CLI::App* command : app.get_subcommands({})) {
+    commands.insert(command->get_name());
+    collect(*command, nullptr);
+  }
+  std::optional<std::string> misplaced;
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
+    const std::string name = word.substr(0, word.find('='));
+    if (name.starts_with("--") && !global.contains(name) && !misplaced) misplaced = name;
     if (withValue.contains(word)) {
       ++i;
     } else if (!word.starts_with("-")) {
-      if (commands.contains(word)) return std::nullopt;
-      return word;
+      if (!commands.contains(word)) {
+        return "unknown command '" + tarn::cli::printable(word) +
+               "' (commands: demo, ref, free-ref, validate, validate-free; see velloc --help)";
+      }
+      if (misplaced) {
+        return tarn::cli::printable(*misplaced) + " belongs to the command: put it after '" + word +
+               "' (see velloc " + word + " --help)";
+      }
+      return std::nullopt;
     }
   }
   return std::nullopt;
+}
+
+bool asksForJson(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--json") return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -94,6 +151,7 @@ int main(int argc, char** argv) {
       "With neither --conn nor --db, the demo database velloc-demo.db in this folder is used\n"
       "(created on first use)."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "velloc " TARN_VERSION);
   app.footer(
       "Examples:\n"
       "  velloc demo\n"
@@ -102,20 +160,20 @@ int main(int argc, char** argv) {
       "  velloc --db erp.db free-ref cfree1 --inventory 01001");
 
   GlobalOptions options;
-  app.add_option("--conn", options.connection,
-                 "ADO-style connection string, e.g. \"Provider=SQLite;Data Source=erp.db\"");
-  app.add_option("--db", options.database, "a SQLite database file (short for --conn)");
-  app.add_option("--user", options.user, "the user id handed to Init")->capture_default_str();
-  app.add_flag("--json", options.json, "print one JSON object instead of text");
+  std::vector<CLI::Option*> connectionOptions;
+  addGlobalOptions(app, options, connectionOptions);
 
   bool replace = false;
   auto* demo = app.add_subcommand("demo", "create the demo database and show what to try");
-  demo->add_flag("--replace", replace, "recreate a file given with --db that already exists");
+  demo->add_flag("--replace", replace,
+                 "recreate an existing file, also one holding values archived with --build");
   demo->footer("Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo --replace");
 
   ItemOptions refOptions;
+  std::size_t refLimit = tarn::cli::kDefaultRowLimit;
   auto* ref = app.add_subcommand("ref", "show the pick-list of a user-defined item");
   refOptions.addTo(*ref, true);
+  addLimit(*ref, refLimit);
   ref->footer(
       "Examples:\n"
       "  velloc ref cdefine3 --match 华\n"
@@ -124,11 +182,14 @@ int main(int argc, char** argv) {
       "  velloc ref cdefine2 --source voucher --card CT01 --field cContractName");
 
   std::string freeField, inventory, freeMatch;
+  std::size_t freeLimit = tarn::cli::kDefaultRowLimit;
   auto* freeRef = app.add_subcommand("free-ref", "show the pick-list of a free item");
-  freeRef->add_option("FIELD", freeField, "the free item's field name, e.g. cfree1")->required();
+  freeRef->add_option("FIELD", freeField, "the free item's field name: cfree1..cfree10")
+      ->required();
   auto* inventoryOption = freeRef->add_option(
       "--inventory", inventory, "an inventory code: its structured parts list when it keeps one");
   freeRef->add_option("--match", freeMatch, "only rows containing this text");
+  addLimit(*freeRef, freeLimit);
   freeRef->footer(
       "Examples:\n  velloc free-ref cfree2 --match L\n  velloc free-ref cfree1 --inventory 01001");
 
@@ -141,40 +202,58 @@ int main(int argc, char** argv) {
   validate->add_flag("--build", build, "archive the value as new when it is found nowhere");
   validate->footer(
       "Examples:\n  velloc validate cdefine3 HD\n  velloc validate cdefine1 新项目 --build\n"
-      "  velloc validate cdefine1 Acme --source archive --table customer --field cCusName");
+      "  velloc validate cdefine1 C001 --source archive --table customer --field cCusCode");
 
   std::string freeValidateField, freeValue;
   bool freeBuild = false;
   auto* validateFree = app.add_subcommand("validate-free", "check a value typed into a free item");
-  validateFree->add_option("FIELD", freeValidateField, "the free item's field name")->required();
+  validateFree
+      ->add_option("FIELD", freeValidateField, "the free item's field name: cfree1..cfree10")
+      ->required();
   validateFree->add_option("VALUE", freeValue, "the typed value")->required();
   validateFree->add_flag("--build", freeBuild, "archive the value as new when found nowhere");
   validateFree->footer(
       "Examples:\n  velloc validate-free cfree2 特大\n"
       "  velloc validate-free cfree1 紫 --build");
 
-  for (auto* command : {demo, ref, freeRef, validate, validateFree}) command->fallthrough();
+  for (auto* command : {demo, ref, freeRef, validate, validateFree}) {
+    addGlobalOptions(*command, options, connectionOptions);
+    command->fallthrough();
+  }
 
-  if (const auto unknown = unknownCommand(argc, argv)) {
-    std::cerr << "velloc: unknown command '" << *unknown
-              << "' (commands: demo, ref, free-ref, validate, validate-free; see velloc --help)\n";
-    return 2;
+  options.json = asksForJson(argc, argv);
+  if (const auto problem = commandLineProblem(app, argc, argv)) {
+    return tarn::cli::reportUsageError(options, "", *problem, std::cout, std::cerr);
   }
   try {
     app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);  // --help and --version
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? 0 : 2;  // help prints and succeeds; every usage error is 2
+    std::string command;
+    for (const auto* sub : app.get_subcommands()) command = sub->get_name();
+    return tarn::cli::reportUsageError(options, command, e.what(), std::cout, std::cerr);
   }
+  const std::string command = app.get_subcommands().front()->get_name();
 
+  for (const CLI::Option* option : connectionOptions) {
+    if (option->count() > 0 && option->as<std::string>().empty()) {
+      return tarn::cli::reportUsageError(
+          options, command, option->get_name() + " is empty: name a database, or leave it out",
+          std::cout, std::cerr);
+    }
+  }
   if (!options.connection.empty() && !options.database.empty()) {
-    std::cerr << "velloc: give either --conn or --db, not both\n";
-    return 2;
+    return tarn::cli::reportUsageError(options, command, "give either --conn or --db, not both",
+                                       std::cout, std::cerr);
   }
   if (*demo) return tarn::cli::runDemo(options, replace, std::cout, std::cerr);
-  if (*ref) return tarn::cli::runReference(options, refOptions.request(), std::cout, std::cerr);
+  if (*ref) {
+    return tarn::cli::runReference(options, refOptions.request(), refLimit, std::cout, std::cerr);
+  }
   if (*freeRef) {
     return tarn::cli::runFreeReference(options, freeField, inventory, inventoryOption->count() > 0,
-                                       freeMatch, std::cout, std::cerr);
+                                       freeMatch, freeLimit, std::cout, std::cerr);
   }
   if (*validate) {
     return tarn::cli::runValidation(options, validateOptions.request(), value, build, std::cout,

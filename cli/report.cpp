@@ -6,8 +6,90 @@
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::cli {
+namespace {
 
 using automation::toUtf8;
+using automation::Variant;
+using Json = nlohmann::ordered_json;
+
+// Null as null, numbers as numbers, Boolean as true/false, everything else as its text.
+Json jsonOf(const Variant& value) {
+  switch (value.type()) {
+    case Variant::Type::Empty:
+    case Variant::Type::Null:
+      return nullptr;
+    case Variant::Type::Boolean:
+      return value.toBoolean();
+    case Variant::Type::Integer:
+    case Variant::Type::Long:
+      return value.toLong();
+    case Variant::Type::Double:
+      return value.toDouble();
+    case Variant::Type::String:
+      return toUtf8(value.toString());
+    case Variant::Type::Object:
+      break;
+  }
+  return value.describe();
+}
+
+std::string cellText(const Variant& value) {
+  if (value.isNull()) return std::string();
+  if (value.type() == Variant::Type::String) return toUtf8(value.toString());
+  return value.describe();
+}
+
+std::string widthText(const Variant& width) {
+  return width.type() == Variant::Type::String ? toUtf8(width.toString()) : width.describe();
+}
+
+std::string rowCountText(const PickList& pickList) {
+  const std::size_t shown = pickList.rows.size();
+  if (shown == pickList.totalRows) {
+    return std::to_string(shown) + (shown == 1 ? " row\n" : " rows\n");
+  }
+  return std::to_string(shown) + " of " + std::to_string(pickList.totalRows) + " rows shown (" +
+         std::to_string(pickList.totalRows - shown) + " more; --limit 0 shows all)\n";
+}
+
+const char* kindName(Failure::Kind kind) {
+  switch (kind) {
+    case Failure::Kind::kUsage:
+      return "usage";
+    case Failure::Kind::kDatabase:
+      return "database";
+    case Failure::Kind::kOther:
+      break;
+  }
+  return "failure";
+}
+
+Json head(const Context& context) {
+  Json json;
+  json["command"] = context.command.empty() ? Json(nullptr) : Json(context.command);
+  json["database"] = context.database.empty() ? Json(nullptr) : Json(context.database);
+  return json;
+}
+
+Json errorJson(const Failure& failure) {
+  Json error;
+  error["kind"] = kindName(failure.kind);
+  error["message"] = failure.message;
+  error["operation"] = failure.operation.empty() ? Json(nullptr) : Json(failure.operation);
+  return error;
+}
+
+std::string finish(Json json, const std::optional<Failure>& failure) {
+  if (failure) json["error"] = errorJson(*failure);
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string databaseLine(const Context& context) {
+  return context.database.empty() ? std::string()
+                                  : "Database " + printable(context.database) + "\n";
+}
+
+}  // namespace
 
 std::string meaningOf(std::int16_t code) {
   switch (code) {
@@ -36,69 +118,83 @@ std::vector<std::string> splitColumnSet(const std::u16string& columnSet) {
   return parts;
 }
 
-namespace {
-
-std::string widthText(const automation::Variant& width) {
-  return width.type() == automation::Variant::Type::String ? toUtf8(width.toString())
-                                                           : width.describe();
-}
-
-}  // namespace
-
-std::string referenceText(const ReferenceAnswer& answer, const PickList& pickList) {
-  if (!answer.ok) return "The component refused the reference (result False).\n";
-  std::string out;
+std::string referenceText(const Context& context, const ReferenceAnswer& answer,
+                          const PickList& pickList) {
+  if (!answer.ok) {
+    return databaseLine(context) + "The component refused the reference (result False).\n";
+  }
+  std::string out = databaseLine(context);
   out += "SQL      " + printable(toUtf8(answer.sql)) + "\n";
   out += "Columns  " + printable(toUtf8(answer.columnSet)) + "\n";
   const std::string width = widthText(answer.columnWidth);
-  if (!width.empty()) out += "Widths   " + width + "\n";
+  if (!width.empty()) out += "Widths   " + printable(width) + "\n";
   out += "\n";
   TextTable table(pickList.headings);
-  for (const auto& row : pickList.rows) table.addRow(row);
+  for (const auto& row : pickList.rows) {
+    std::vector<std::string> cells;
+    for (const auto& value : row) cells.push_back(cellText(value));
+    table.addRow(std::move(cells));
+  }
   out += table.render();
-  out += std::to_string(pickList.rows.size()) + (pickList.rows.size() == 1 ? " row\n" : " rows\n");
+  out += rowCountText(pickList);
   return out;
 }
 
-std::string referenceJson(const std::string& command, const ReferenceAnswer& answer,
-                          const PickList& pickList) {
-  nlohmann::ordered_json json;
-  json["command"] = command;
+std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
+                          const PickList& pickList, const std::optional<Failure>& failure) {
+  Json json = head(context);
   json["ok"] = answer.ok;
-  if (answer.ok) {
-    json["sql"] = toUtf8(answer.sql);
-    json["columnSet"] = toUtf8(answer.columnSet);
-    json["columnWidth"] = widthText(answer.columnWidth);
-    json["columns"] = pickList.headings;
-    json["rows"] = pickList.rows;
-    json["rowCount"] = pickList.rows.size();
+  json["sql"] = answer.ok ? Json(toUtf8(answer.sql)) : Json(nullptr);
+  json["columnSet"] = answer.ok ? Json(toUtf8(answer.columnSet)) : Json(nullptr);
+  json["columnWidth"] = answer.ok ? jsonOf(answer.columnWidth) : Json(nullptr);
+  json["columns"] = pickList.headings;
+  Json rows = Json::array();
+  for (const auto& row : pickList.rows) {
+    Json cells = Json::array();
+    for (const auto& value : row) cells.push_back(jsonOf(value));
+    rows.push_back(std::move(cells));
   }
-  return json.dump(2) + "\n";
+  json["rows"] = std::move(rows);
+  json["rowCount"] = pickList.totalRows;
+  json["shown"] = pickList.rows.size();
+  return finish(std::move(json), failure);
 }
 
-std::string validationText(const ValidationAnswer& answer) {
-  std::string out = "Result  " + std::to_string(answer.code) + "  " + meaningOf(answer.code) + "\n";
-  out += "Value   " + printable(toUtf8(answer.value));
+std::string validationText(const Context& context, const ValidationAnswer& answer) {
+  std::string out = databaseLine(context);
+  out += "Result   " + std::to_string(answer.code) + "  " + meaningOf(answer.code) + "\n";
+  out += "Value    " + printable(toUtf8(answer.value));
   if (answer.value != answer.typed) out += "  (typed: " + printable(toUtf8(answer.typed)) + ")";
   return out + "\n";
 }
 
-std::string validationJson(const std::string& command, const ValidationAnswer& answer) {
-  nlohmann::ordered_json json;
-  json["command"] = command;
+std::string validationJson(const Context& context, const ValidationAnswer& answer,
+                           const std::optional<Failure>& failure) {
+  Json json = head(context);
   json["code"] = answer.code;
   json["meaning"] = meaningOf(answer.code);
   json["typed"] = toUtf8(answer.typed);
   json["value"] = toUtf8(answer.value);
   json["replaced"] = answer.value != answer.typed;
-  return json.dump(2) + "\n";
+  return finish(std::move(json), failure);
 }
 
-std::string demoJson(const std::string& databaseFile) {
-  nlohmann::ordered_json json;
-  json["command"] = "demo";
-  json["database"] = databaseFile;
-  return json.dump(2) + "\n";
+std::string demoJson(const Context& context) {
+  Json json = head(context);
+  json["created"] = true;
+  return finish(std::move(json), std::nullopt);
+}
+
+std::string failureText(const Failure& failure) {
+  std::string text = "velloc: ";
+  if (failure.kind == Failure::Kind::kDatabase) text += "the database failed: ";
+  text += printable(failure.message);
+  if (!failure.operation.empty()) text += " (while running: " + printable(failure.operation) + ")";
+  return text + "\n";
+}
+
+std::string failureJson(const Context& context, const Failure& failure) {
+  return finish(head(context), failure);
 }
 
 }  // namespace tarn::cli

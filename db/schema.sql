@@ -182,8 +182,8 @@ CREATE TABLE TarnColumnLayout (
 );
 
 -- Service tables of the row-authorisation service. One grant per user and archive table:
---   'all'    the user sees every row (also the answer when a user has no grant for a table),
---   'none'   the user sees no row,
+--   'all'    the user sees every row,
+--   'none'   the user sees no row (also the answer when a user has no grant for a table),
 --   'listed' the user sees the rows whose key is listed in TarnRowAuthKey for the grant.
 CREATE TABLE TarnRowAuth (
   iGrantId integer PRIMARY KEY,                      -- grant id, named by TarnRowAuthKey

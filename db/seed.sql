@@ -140,13 +140,26 @@ INSERT INTO TarnColumnLayout
   ('personRef', 3, 'department.cDepName', '部门', 2000, 1, 1);
 
 -- Row authorisation ---------------------------------------------------------------------------
--- demo sees everything; clerk01 sees no vendor and only customers 1 and 3 and departments 03
--- and 0301.
+-- A user without a grant on an archive table sees none of its rows. demo sees everything;
+-- clerk01 sees no vendor, only customers 1 and 3 and departments 03 and 0301, and every row
+-- of the other archive tables.
 INSERT INTO TarnRowAuth (iGrantId, cUserId, cTableName, cAccess) VALUES
   (1, 'demo', 'customer', 'all'),
   (2, 'clerk01', 'vendor', 'none'),
   (3, 'clerk01', 'customer', 'listed'),
-  (4, 'clerk01', 'department', 'listed');
+  (4, 'clerk01', 'department', 'listed'),
+  (5, 'demo', 'vendor', 'all'),
+  (6, 'demo', 'inventory', 'all'),
+  (7, 'demo', 'department', 'all'),
+  (8, 'demo', 'code', 'all'),
+  (9, 'demo', 'position', 'all'),
+  (10, 'demo', 'warehouse', 'all'),
+  (11, 'demo', 'person', 'all'),
+  (12, 'clerk01', 'inventory', 'all'),
+  (13, 'clerk01', 'code', 'all'),
+  (14, 'clerk01', 'position', 'all'),
+  (15, 'clerk01', 'warehouse', 'all'),
+  (16, 'clerk01', 'person', 'all');
 
 INSERT INTO TarnRowAuthKey (iGrantId, cKey) VALUES
   (3, '1'),

@@ -63,6 +63,19 @@ void createDemoDatabase(const std::filesystem::path& path) {
   });
 }
 
+bool holdsOnlyDemoData(const std::filesystem::path& path) {
+  constexpr std::u16string_view kValueCount = u"select count(*) from UserDefine";
+  try {
+    auto demo = db::openDatabase(u"Provider=SQLite;Data Source=:memory:", true);
+    demo->executeScript(automation::fromUtf8(scripts::schemaScript()));
+    demo->executeScript(automation::fromUtf8(scripts::seedScript()));
+    const auto demoValues = demo->query(kValueCount).rows.at(0).at(0).toLong();
+    return open(path, false)->query(kValueCount).rows.at(0).at(0).toLong() == demoValues;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 void createEmptyDatabase(const std::filesystem::path& path) {
   replaceAtomically(path, [](db::Database& database) {
     database.executeScript(automation::fromUtf8(scripts::schemaScript()));

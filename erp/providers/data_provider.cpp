@@ -9,6 +9,7 @@
 #include "erp/record_set_object.h"
 #include "tarnvelloc/automation/dispatch_object.h"
 #include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/diagnostics.h"
 
 namespace tarn::erp::providers {
 namespace {
@@ -39,8 +40,10 @@ class DataProvider : public automation::DispatchObject {
       const auto connection = args[0].value().toString();
       database_ = db::openDatabase(connection);
       noteDataServiceConnection(connection);
-    } catch (const std::exception&) {
-      // Readiness is reported through Status, as callers expect of a data service.
+    } catch (const std::exception& failure) {
+      // Readiness is reported through Status, as callers expect of a data service; the host
+      // hears why through the diagnostic channel.
+      recordDatabaseFailure(u"open", failure);
     }
     return {};
   }
@@ -55,6 +58,7 @@ class DataProvider : public automation::DispatchObject {
       archiveUserDefineRecord(requireDatabase(database_, name_), args[0].value().toString(),
                               args[1].value().toString());
     } catch (const std::exception& failure) {
+      recordDatabaseFailure(u"Add", failure);
       args[2].value() = Variant(automation::fromUtf8(failure.what()));
       return Variant(false);
     }

@@ -42,9 +42,10 @@ automation::ObjectRef makeColumnSettingsProvider();
 
 // TarnRowAuthSvc.IRowAuth:
 //   Init(connectionString, userId)  opens the database; raises when it cannot.
-//   GetAuthString(table)  the user's grant on the archive table (TarnRowAuth): "" for all rows
-//                         (also without a grant), "1=2" for none, else a subquery giving the
-//                         listed keys, to be placed in "key in (…)".
+//   GetAuthString(table)  the user's grant on the archive table (TarnRowAuth; user and table
+//                         compared with ASCII case and trailing blanks ignored): "" for all
+//                         rows, "1=2" for none (also without a grant), else a subquery giving
+//                         the listed keys, to be placed in "key in (…)".
 automation::ObjectRef makeRowAuthorisationProvider();
 
 // TarnUtil.IUtil (its database: see tarnvelloc/erp/components.h):

@@ -14,6 +14,10 @@ using automation::Argument;
 using automation::Variant;
 
 constexpr std::string_view kName = "TarnRowAuthSvc.IRowAuth";
+// The answer that lets the user see no row of the table.
+constexpr std::u16string_view kNoRows = u"1=2";
+// cTableName and cUserId compare with ERP_CI: ASCII case and trailing blanks are ignored, so
+// "Customer " finds the grant on customer.
 constexpr std::u16string_view kGrant =
     u"select iGrantId, cAccess from TarnRowAuth where cUserId = ? and cTableName = ?";
 
@@ -45,13 +49,14 @@ class RowAuthorisationProvider : public automation::DispatchObject {
   Variant answer(std::span<Argument> args) {
     const std::array<Variant, 2> parameters{Variant(userId_), args[0].value().toString()};
     const auto grant = requireDatabase(database_, kName).queryNative(kGrant, parameters);
-    if (grant.rows.empty()) return Variant(std::u16string());
+    // Fails closed: a user without a grant on the table sees none of its rows.
+    if (grant.rows.empty()) return Variant(std::u16string(kNoRows));
     const auto access = grant.rows[0][1].toString();
-    if (automation::equalsIgnoringAsciiCase(access, u"none")) return Variant(u"1=2");
+    if (automation::equalsIgnoringAsciiCase(access, u"all")) return Variant(std::u16string());
     if (automation::equalsIgnoringAsciiCase(access, u"listed")) {
       return Variant(listedKeys(grant.rows[0][0].toLong()));
     }
-    return Variant(std::u16string());
+    return Variant(std::u16string(kNoRows));
   }
 
   std::unique_ptr<db::Database> database_;

@@ -28,8 +28,10 @@ TEST_F(RowAuthorisationTest, AnswersFollowTheUsersGrants) {
       {u"CLERK01", u"Vendor", "1=2"},
       {u"clerk01", u"customer", "select cKey from TarnRowAuthKey where iGrantId = 3"},
       {u"clerk01", u"department", "select cKey from TarnRowAuthKey where iGrantId = 4"},
+      {u"clerk01", u"customer  ", "select cKey from TarnRowAuthKey where iGrantId = 3"},
       {u"clerk01", u"warehouse", ""},
-      {u"nobody", u"vendor", ""},
+      {u"nobody", u"vendor", "1=2"},
+      {u"nobody", u"customer", "1=2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(automation::toUtf8(c.user) + " on " + automation::toUtf8(c.table));

@@ -12,6 +12,11 @@ namespace tarn::erp {
 // seed data in one transaction. Raises AutomationError on failure; nothing is left half-made.
 void createDemoDatabase(const std::filesystem::path& path);
 
+// True when the database at `path` holds the demo company's archived values and no others (none
+// archived since, none generated); false also when it cannot be read as a demo database. A host
+// asks before recreating a database that a user may have worked in.
+bool holdsOnlyDemoData(const std::filesystem::path& path);
+
 // Creates an empty database with the schema only.
 void createEmptyDatabase(const std::filesystem::path& path);
 
