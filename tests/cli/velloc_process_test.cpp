@@ -140,6 +140,22 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
       {{"ref", "cdefine3", "--section", "1.5"}, 2, "--section: expected body, header or"},
       {{"--conn", "Data Source=x.db", "demo"}, 1, "name it with --db FILE, not --conn"},
       {{"--conn", "a", "--db", "b", "ref", "cdefine3"}, 2, "either --conn or --db"},
+      {{"ref", "cdefine99"}, 2, "header items are cdefine1..cdefine16, body items cdefine22.."},
+      {{"validate-free", "cfree99", "x"}, 2, "free items are cfree1..cfree10"},
+      {{"ref", "cdefine1", "--source", "archive"}, 2, "--source archive needs --table"},
+      {{"validate", "cdefine1", "x", "--source", "archive", "--table", "customer"},
+       2,
+       "--source archive needs --field"},
+      {{"ref", "cdefine1", "--source", "archive", "--table", "nosuch"},
+       2,
+       "unknown --table nosuch: the database has no such table"},
+      {{"ref", "cdefine2", "--source", "voucher"}, 2, "--source voucher needs --card"},
+      {{"--db", "", "ref", "cdefine3"}, 2, "--db is empty"},
+      {{"--conn", "", "ref", "cdefine3"}, 2, "--conn is empty"},
+      {{"--match", "x", "ref", "cdefine3"},
+       2,
+       "--match belongs to the command: put it after 'ref'"},
+      {{"--db", "x\x1b[31mRED", "ref", "cdefine3"}, 1, "database file not found: x\\x1b[31mRED"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -162,6 +178,18 @@ TEST_F(VellocProcessTest, AnExistingFileIsReplacedByTheDemoOnlyWhenAsked) {
   EXPECT_EQ(jsonOf({"--db", "mine.db", "validate-free", "cfree2", "XL", "--json"})["code"], 0);
 }
 
+TEST_F(VellocProcessTest, TheDefaultDatabaseIsKeptOnceItHoldsArchivedValues) {
+  EXPECT_EQ(velloc({"demo"}).status, 0);
+  EXPECT_EQ(velloc({"demo"}).status, 0);  // nothing but the demo data: recreated freely
+  EXPECT_EQ(jsonOf({"validate", "cdefine1", "新项目甲", "--build", "--json"})["code"], 1);
+  const ProcessResult refused = velloc({"demo"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("holds values that are not the demo's"), std::string::npos);
+  EXPECT_EQ(jsonOf({"validate", "cdefine1", "新项目甲", "--json"})["code"], 0);
+  EXPECT_EQ(velloc({"demo", "--replace"}).status, 0);
+  EXPECT_EQ(jsonOf({"validate", "cdefine1", "新项目甲", "--json"})["code"], -1);
+}
+
 TEST_F(VellocProcessTest, ADatabaseWithoutTheErpTablesIsNamedAsSuch) {
   const std::string connection = "Provider=SQLite;Data Source=" + (folder_ / "none.db").string();
   std::ofstream(folder_ / "none.db").close();  // an empty file is an empty SQLite database
@@ -176,6 +204,7 @@ TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacter
   EXPECT_EQ(
       run.out,
       tarn::testing::revisionText(
+          "Database velloc-demo.db\n"
           "SQL      select distinct free1 as [自由项1] from bas_part where InvCode =N'01001'\n"
           "Columns  自由项1\n"
           "Widths   3000\n"
@@ -187,10 +216,15 @@ TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacter
           "2 rows\n"));
 
   run = velloc({"validate", "cdefine3", "HD"});
-  EXPECT_EQ(run.out, "Result  0  accepted\nValue   华东区  (typed: HD)\n");
+  EXPECT_EQ(run.out,
+            "Database velloc-demo.db\nResult   0  accepted\nValue    华东区  (typed: HD)\n");
 
   run = velloc({"validate", "cdefine6", "a\tb\x1b[31m"});
-  EXPECT_EQ(run.out, "Result  -1  refused\nValue   a\\x09b\\x1b[31m\n");
+  EXPECT_EQ(run.out, "Database velloc-demo.db\nResult   -1  refused\nValue    a\\x09b\\x1b[31m\n");
+
+  run = velloc({"ref", "cdefine3", "--limit", "2"});
+  EXPECT_NE(run.out.find("\n2 of 4 rows shown (2 more; --limit 0 shows all)\n"), std::string::npos)
+      << run.out;
 }
 
 TEST_F(VellocProcessTest, EveryCommandHasHelpWithExamples) {
@@ -199,7 +233,13 @@ TEST_F(VellocProcessTest, EveryCommandHasHelpWithExamples) {
     const ProcessResult run = velloc({command, "--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Examples:"), std::string::npos);
+    for (const char* global : {"--conn", "--db", "--user", "--json"}) {
+      EXPECT_NE(run.out.find(global), std::string::npos) << global;
+    }
   }
+  const ProcessResult version = velloc({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("velloc ", 0), 0U) << version.out;
 }
 
 }  // namespace
