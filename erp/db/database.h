@@ -33,13 +33,15 @@ class Database {
   // Runs one statement written in SQL Server dialect (as the component writes it); returns its
   // rows, or an empty result for a statement without rows. The string literals that stand for
   // values travel as parameters (dialect.h), so statements that differ only in their values are
-  // compiled once per connection.
-  virtual ResultSet query(std::u16string_view sqlServerText) = 0;
+  // compiled once per connection. A failure is also recorded for the host, with the statement
+  // (tarnvelloc/erp/diagnostics.h).
+  ResultSet query(std::u16string_view sqlServerText);
 
   // Runs one statement in the backend's own dialect with positional `?` parameters. Used by the
-  // outside components for their own bookkeeping (inserts, service tables).
-  virtual ResultSet queryNative(std::u16string_view nativeText,
-                                std::span<const automation::Variant> parameters = {}) = 0;
+  // outside components for their own bookkeeping (inserts, service tables). A failure is
+  // recorded as query's is.
+  ResultSet queryNative(std::u16string_view nativeText,
+                        std::span<const automation::Variant> parameters = {});
 
   // Runs a script of several statements in the backend's own dialect (schema, seed data).
   virtual void executeScript(std::u16string_view nativeScript) = 0;
@@ -62,13 +64,20 @@ class Database {
   // the connection's cache of compiled statements is not counted again.
   virtual std::uint64_t statementsCompiled() const { return 0; }
 
+ protected:
+  // The backend's own running of query and queryNative.
+  virtual ResultSet runQuery(std::u16string_view sqlServerText) = 0;
+  virtual ResultSet runNative(std::u16string_view nativeText,
+                              std::span<const automation::Variant> parameters) = 0;
+
  private:
   std::uint64_t uncertainVersion_ = 0;
 };
 
 // Opens the database a connection string names. Provider=SQLite (the default when no provider
 // is given) with Data Source=<file>. The file must exist unless `createIfMissing` is true.
-// Raises kComponentFailure for an unknown provider, a missing file or an open failure.
+// Raises kComponentFailure for an unknown provider, a missing file or an open failure, and
+// records the failure for the host as "open".
 std::unique_ptr<Database> openDatabase(const ConnectionString& connection,
                                        bool createIfMissing = false);
 

@@ -149,7 +149,7 @@ class SqliteDatabase final : public Database {
   SqliteDatabase(ConnectionHandle db, std::unique_ptr<Catalogue> catalogue)
       : db_(std::move(db)), catalogue_(std::move(catalogue)) {}
 
-  ResultSet query(std::u16string_view sqlServerText) override {
+  ResultSet runQuery(std::u16string_view sqlServerText) override {
     shapeStatement(sqlServerText, shape_);
     CompiledStatement& compiled = sqlServerStatement(sqlServerText);
     if (!compiled.handle) return {};
@@ -172,8 +172,8 @@ class SqliteDatabase final : public Database {
     return run(compiled);
   }
 
-  ResultSet queryNative(std::u16string_view nativeText,
-                        std::span<const Variant> parameters) override {
+  ResultSet runNative(std::u16string_view nativeText,
+                      std::span<const Variant> parameters) override {
     CompiledStatement& compiled = nativeStatement(nativeText);
     if (!compiled.handle) return {};
     sqlite3_stmt* statement = compiled.handle.get();

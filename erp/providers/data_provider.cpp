@@ -40,10 +40,9 @@ class DataProvider : public automation::DispatchObject {
       const auto connection = args[0].value().toString();
       database_ = db::openDatabase(connection);
       noteDataServiceConnection(connection);
-    } catch (const std::exception& failure) {
+    } catch (const std::exception&) {
       // Readiness is reported through Status, as callers expect of a data service; the host
-      // hears why through the diagnostic channel.
-      recordDatabaseFailure(u"open", failure);
+      // hears why through the diagnostic channel, where the failed open is recorded.
     }
     return {};
   }
@@ -53,12 +52,15 @@ class DataProvider : public automation::DispatchObject {
     return Variant(makeRecordSetObject(database.query(args[0].value().toString())));
   }
 
+  // Add never raises: its reason for answering false goes to `message` and, unless the
+  // database already recorded it, to the host's diagnostic channel.
   Variant add(std::span<Argument> args) {
+    const std::size_t recordedBefore = databaseFailureCount();
     try {
       archiveUserDefineRecord(requireDatabase(database_, name_), args[0].value().toString(),
                               args[1].value().toString());
     } catch (const std::exception& failure) {
-      recordDatabaseFailure(u"Add", failure);
+      if (databaseFailureCount() == recordedBefore) recordDatabaseFailure(u"Add", failure);
       args[2].value() = Variant(automation::fromUtf8(failure.what()));
       return Variant(false);
     }
