@@ -1,5 +1,6 @@
-// The record set object the outside components hand to the component: a forward-only walk over
-// rows read in full beforehand, so it stays usable after its connection is closed.
+// The record set object the outside components hand to the component: a walk over rows read in
+// full beforehand (MoveNext forward, MoveFirst back to the first row), so it stays usable after
+// its connection is closed.
 //
 // Operations: BOF and EOF (Boolean properties; both true for an empty set, neither while on a
 // row), Fields (a Fields object whose Item(key) takes a column name, ASCII case ignored, or a

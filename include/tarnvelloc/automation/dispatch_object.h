@@ -1,6 +1,7 @@
 // DispatchObject declares an object as a table of operations: name, call kind, accepted
-// argument counts and a handler. The outside components, the record sets, the test fakes and
-// the component's own published face are all built this way.
+// argument counts and a handler. The outside components, the record sets (the test kit's fake
+// ones included) and the component's own published face are built this way; the test kit's
+// fake outside components implement Object directly.
 //
 // A table is either the object's own (Operation, handlers that capture what they need) or one
 // OperationTable shared by every object of a class (MemberOperation, handlers that receive the
