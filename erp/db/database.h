@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "erp/db/connection_string.h"
+#include "erp/db/dialect.h"
 #include "tarnvelloc/automation/variant.h"
 #include "tarnvelloc/erp/statement.h"
 
@@ -42,6 +43,10 @@ class Database {
   // recorded as query's is.
   ResultSet queryNative(std::u16string_view nativeText,
                         std::span<const automation::Variant> parameters = {});
+
+  // The SQL this connection's database speaks; query adapts the component's statements to it
+  // (dialect.h).
+  virtual Dialect dialect() const = 0;
 
   // Runs a script of several statements in the backend's own dialect (schema, seed data).
   virtual void executeScript(std::u16string_view nativeScript) = 0;
