@@ -230,6 +230,32 @@ int reportUsageError(const GlobalOptions& options, const std::string& command,
   return failure.exitStatus();
 }
 
+int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
+  Context context{"init", {}};
+  return guarded(options, context, out, err, [&] {
+    if (!options.connection.empty()) {
+      fail(Failure::Kind::kOther, "init creates a SQLite file: name it with --db FILE, not --conn");
+    }
+    if (options.database.empty()) {
+      fail(Failure::Kind::kOther, "init needs --db FILE, the new database");
+    }
+    const std::string& file = options.database;
+    if (std::filesystem::exists(file) && !replace) {
+      fail(Failure::Kind::kOther,
+           file + " exists; give --replace to recreate it as an empty ERP database");
+    }
+    onDatabase([&] { erp::createEmptyDatabase(file); });
+    context.database = file;
+    if (options.json) {
+      out << demoJson(context);
+      return 0;
+    }
+    out << "Created the empty ERP database " << printable(file)
+        << " (schema and service tables, no data).\n";
+    return 0;
+  });
+}
+
 int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
   Context context{"demo", {}};
   return guarded(options, context, out, err, [&] {

@@ -27,6 +27,9 @@ inline constexpr const char* kDefaultDatabase = "velloc-demo.db";
 // How many pick-list rows ref and free-ref print unless --limit says otherwise.
 inline constexpr std::size_t kDefaultRowLimit = 50;
 
+// Creates an empty ERP database (the schema with its service tables, no data) in the SQLite file
+// named by --db. An existing file is only replaced with `replace`.
+int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err);
 // Creates the demo database. An existing file is only replaced with `replace`, except the
 // default file while it holds nothing but the demo data.
 int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err);

@@ -124,7 +124,8 @@ std::optional<std::string> commandLineProblem(const CLI::App& app, int argc, cha
     } else if (!word.starts_with("-")) {
       if (!commands.contains(word)) {
         return "unknown command '" + tarn::cli::printable(word) +
-               "' (commands: demo, ref, free-ref, validate, validate-free; see velloc --help)";
+               "' (commands: init, demo, ref, free-ref, validate, validate-free; see velloc "
+               "--help)";
       }
       if (misplaced) {
         return tarn::cli::printable(*misplaced) + " belongs to the command: put it after '" + word +
@@ -162,6 +163,11 @@ int main(int argc, char** argv) {
   GlobalOptions options;
   std::vector<CLI::Option*> connectionOptions;
   addGlobalOptions(app, options, connectionOptions);
+
+  bool initReplace = false;
+  auto* init = app.add_subcommand("init", "create an empty ERP database: schema, no data");
+  init->add_flag("--replace", initReplace, "recreate an existing file");
+  init->footer("Examples:\n  velloc --db erp.db init\n  velloc --db /tmp/erp.db init --replace");
 
   bool replace = false;
   auto* demo = app.add_subcommand("demo", "create the demo database and show what to try");
@@ -216,7 +222,7 @@ int main(int argc, char** argv) {
       "Examples:\n  velloc validate-free cfree2 特大\n"
       "  velloc validate-free cfree1 紫 --build");
 
-  for (auto* command : {demo, ref, freeRef, validate, validateFree}) {
+  for (auto* command : {init, demo, ref, freeRef, validate, validateFree}) {
     addGlobalOptions(*command, options, connectionOptions);
     command->fallthrough();
   }
@@ -247,6 +253,7 @@ int main(int argc, char** argv) {
     return tarn::cli::reportUsageError(options, command, "give either --conn or --db, not both",
                                        std::cout, std::cerr);
   }
+  if (*init) return tarn::cli::runInit(options, initReplace, std::cout, std::cerr);
   if (*demo) return tarn::cli::runDemo(options, replace, std::cout, std::cerr);
   if (*ref) {
     return tarn::cli::runReference(options, refOptions.request(), refLimit, std::cout, std::cerr);

@@ -1,5 +1,7 @@
 # The installed package: the three libraries with their public headers (include/tarnvelloc/),
-# the velloc command, the schema and seed scripts, a CMake package
+# the velloc command, the schema and seed scripts, the SQLite extension libtarn_sqlite_erp.so
+# (the ERP_CI collation and the catalogue views, for other tools that open an ERP database:
+# `.load /usr/local/lib/libtarn_sqlite_erp` in the sqlite3 shell), a CMake package
 # (find_package(TarnVelloc CONFIG) gives TarnVelloc::automation, TarnVelloc::component and
 # TarnVelloc::erp) and pkg-config files (tarnvelloc-automation, tarnvelloc, tarnvelloc-erp).
 include(CMakePackageConfigHelpers)
@@ -8,6 +10,9 @@ set(TARN_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/TarnVelloc)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/tarnvelloc
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(TARGET tarn_sqlite_erp)
+  install(TARGETS tarn_sqlite_erp LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/db/schema.sql ${PROJECT_SOURCE_DIR}/db/seed.sql
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvelloc)
 

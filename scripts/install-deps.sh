@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make ccache pkg-config python3 python3-jsonschema
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsqlite3-dev libpugixml-dev
+  libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
 )
 

@@ -7,29 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "erp/db/catalogue_schema.h"
 #include "erp/db/erp_collation.h"
 #include "erp/db/sqlite_handles.h"
 #include "tarnvelloc/automation/error.h"
 
 namespace tarn::erp::db {
 namespace {
-
-struct SqlType {
-  std::string_view name;
-  int id;
-};
-
-constexpr std::array<SqlType, 26> kSqlTypes{{
-    {"image", 34},         {"text", 35},     {"uniqueidentifier", 36},
-    {"date", 40},          {"time", 41},     {"datetime2", 42},
-    {"tinyint", 48},       {"smallint", 52}, {"int", 56},
-    {"smalldatetime", 58}, {"real", 59},     {"money", 60},
-    {"datetime", 61},      {"float", 62},    {"ntext", 99},
-    {"bit", 104},          {"decimal", 106}, {"numeric", 108},
-    {"smallmoney", 122},   {"bigint", 127},  {"varbinary", 165},
-    {"varchar", 167},      {"binary", 173},  {"char", 175},
-    {"nvarchar", 231},     {"nchar", 239},
-}};
 
 // The systypes id of a declared column type: its name before any '(', without surrounding
 // blanks, compared as ERP_CI compares; 0 for a type SQL Server does not have.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "erp/db/connection_target.h"
 #include "erp/db/sqlite_database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
@@ -13,13 +14,6 @@ namespace {
 using automation::ErrorCode;
 using automation::raise;
 using automation::toUtf8;
-
-std::u16string sqliteFileOf(const ConnectionString& connection) {
-  for (const auto* key : {u"Data Source", u"DataSource", u"Database"}) {
-    if (auto value = connection.get(key); value && !value->empty()) return *value;
-  }
-  raise(ErrorCode::kComponentFailure, "the connection string names no Data Source");
-}
 
 // Runs `work`, recording a failure under `operation` before it goes on unwinding.
 template <typename Work>
@@ -33,12 +27,12 @@ auto recorded(std::u16string_view operation, Work work) {
 }
 
 std::unique_ptr<Database> open(const ConnectionString& connection, bool createIfMissing) {
-  const std::u16string provider = connection.get(u"Provider").value_or(u"SQLite");
-  if (automation::equalsIgnoringAsciiCase(provider, u"SQLite")) {
-    return openSqliteDatabase(std::filesystem::path(sqliteFileOf(connection)), createIfMissing);
+  const ConnectionTarget target = classifyConnection(connection);
+  if (target.kind == ConnectionTarget::Kind::kSqlite) {
+    return openSqliteDatabase(std::filesystem::path(target.sqliteFile), createIfMissing);
   }
   raise(ErrorCode::kComponentFailure,
-        "unknown database provider '" + toUtf8(provider) + "' (supported: SQLite)");
+        "no ODBC backend in this build: cannot connect to " + toUtf8(target.shownAs));
 }
 
 }  // namespace
@@ -58,10 +52,9 @@ std::unique_ptr<Database> openDatabase(const ConnectionString& connection, bool 
 
 std::unique_ptr<Database> openDatabase(std::u16string_view connectionText, bool createIfMissing) {
   return recorded(u"open", [&] {
-    const auto connection = ConnectionString::parse(connectionText);
-    if (!connection) {
-      raise(ErrorCode::kComponentFailure, "malformed connection string: " + toUtf8(connectionText));
-    }
+    std::string problem;
+    const auto connection = ConnectionString::parse(connectionText, &problem);
+    if (!connection) raise(ErrorCode::kComponentFailure, "malformed connection string: " + problem);
     return open(*connection, createIfMissing);
   });
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "erp/db/connection_string.h"
+#include "erp/db/dialect.h"
 #include "tarnvelloc/automation/variant.h"
 #include "tarnvelloc/erp/statement.h"
 
@@ -42,6 +43,10 @@ class Database {
   // recorded as query's is.
   ResultSet queryNative(std::u16string_view nativeText,
                         std::span<const automation::Variant> parameters = {});
+
+  // The SQL this connection's database speaks; query adapts the component's statements to it
+  // (dialect.h).
+  virtual Dialect dialect() const = 0;
 
   // Runs a script of several statements in the backend's own dialect (schema, seed data).
   virtual void executeScript(std::u16string_view nativeScript) = 0;
@@ -74,14 +79,16 @@ class Database {
   std::uint64_t uncertainVersion_ = 0;
 };
 
-// Opens the database a connection string names. Provider=SQLite (the default when no provider
-// is given) with Data Source=<file>. The file must exist unless `createIfMissing` is true.
-// Raises kComponentFailure for an unknown provider, a missing file or an open failure, and
-// records the failure for the host as "open".
+// Opens the database a connection string names (connection_target.h). A SQLite file must exist
+// unless `createIfMissing` is true. This build has no ODBC backend: an ODBC target (the SQL
+// Server providers, MSDASQL, Driver=, DSN=) raises kComponentFailure naming it, without its
+// password. Raises kComponentFailure too for a string that fits no target, a missing file or
+// an open failure, and records every failure for the host as "open".
 std::unique_ptr<Database> openDatabase(const ConnectionString& connection,
                                        bool createIfMissing = false);
 
-// The same from the connection string's text; a malformed string raises kComponentFailure too.
+// The same from the connection string's text; a malformed string raises kComponentFailure too,
+// naming the key at fault and never quoting the text.
 std::unique_ptr<Database> openDatabase(std::u16string_view connectionText,
                                        bool createIfMissing = false);
 

@@ -224,6 +224,16 @@ bool isValuePosition(const std::optional<SqlToken>& previous) {
 
 }  // namespace
 
+std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText) {
+  switch (dialect) {
+    case Dialect::kSqlServer:
+      return std::u16string(sqlServerText);
+    case Dialect::kSqlite:
+      return adaptToSqlite(sqlServerText);
+  }
+  return std::u16string(sqlServerText);
+}
+
 std::u16string adaptToSqlite(std::u16string_view sqlServerText) {
   return Adapter(sqlServerText).run();
 }

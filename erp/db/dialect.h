@@ -33,6 +33,13 @@
 
 namespace tarn::erp::db {
 
+// The SQL a connection's database speaks. The component's statements are SQL Server dialect:
+// a SQL Server receives them as written; SQLite receives them adapted as described above.
+enum class Dialect { kSqlServer, kSqlite };
+
+// The text a database of `dialect` is given for `sqlServerText`.
+std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText);
+
 std::u16string adaptToSqlite(std::u16string_view sqlServerText);
 
 // A string literal that stands for a value: the text between its quotes (each apostrophe of

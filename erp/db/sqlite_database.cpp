@@ -191,6 +191,8 @@ class SqliteDatabase final : public Database {
     return run(compiled);
   }
 
+  Dialect dialect() const override { return Dialect::kSqlite; }
+
   void executeScript(std::u16string_view nativeScript) override {
     std::string script;
     appendExactUtf8(script, nativeScript, "the script");

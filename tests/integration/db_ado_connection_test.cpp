@@ -121,12 +121,20 @@ TEST_F(DbAdoConnectionTest, FailuresRaiseComponentFailure) {
       {"Close when closed", [](const ObjectRef& c) { c->call(u"Close"); },
        "Component failure: the connection is not open", 0},
       {"malformed string", open(u"Data Source='erp.db"),
-       "Component failure: malformed connection string: Data Source='erp.db", 0},
+       "Component failure: malformed connection string: the value of Data Source has no closing "
+       "quote",
+       0},
       {"missing file", open(u"Data Source=" + (folder_ / "missing.db").u16string()),
        "Component failure: cannot open database '" + missing + "': unable to open database file",
        0},
-      {"unknown provider", open(u"Provider=SQLOLEDB;Data Source=erp"),
-       "Component failure: unknown database provider 'SQLOLEDB' (supported: SQLite)", 0},
+      {"unknown provider", open(u"Provider=Jet;Data Source=erp"),
+       "Component failure: unknown database provider 'Jet' (Provider= supports SQLite, SQLOLEDB, "
+       "SQLNCLI11, MSOLEDBSQL and MSDASQL)",
+       0},
+      {"a SQL Server provider", open(u"Provider=SQLOLEDB;Data Source=erp;User ID=sa;Password=pw"),
+       "Component failure: no ODBC backend in this build: cannot connect to "
+       "Driver={FreeTDS};Server=erp;UID=sa",
+       0},
       {"open twice",
        [&](const ObjectRef& c) {
          open(connectionString_)(c);

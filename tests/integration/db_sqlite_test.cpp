@@ -73,7 +73,8 @@ TEST_F(DbSqliteTest, OpenFailuresRaiseComponentFailure) {
       "Component failure: cannot open database '" + missing + "': unable to open database file");
   EXPECT_FALSE(std::filesystem::exists(missing));
   expectOpenFailure(u"Provider=Oracle;Data Source=x.db", true,
-                    "Component failure: unknown database provider 'Oracle' (supported: SQLite)");
+                    "Component failure: unknown database provider 'Oracle' (Provider= supports "
+                    "SQLite, SQLOLEDB, SQLNCLI11, MSOLEDBSQL and MSDASQL)");
   expectOpenFailure(u"Provider=SQLite;User ID=sa", true,
                     "Component failure: the connection string names no Data Source");
 
