@@ -63,13 +63,15 @@ bool hasTable(const std::u16string& connection, const std::u16string& table) {
 // that Init failed.
 void checkDatabase(const std::u16string& connection) {
   if (!erp::isWellFormedConnectionString(connection)) {
+    // The string is not echoed: it may hold a password.
     fail(Failure::Kind::kOther,
-         "malformed connection string: " + toUtf8(connection) +
-             " (expected key=value pairs, e.g. Provider=SQLite;Data Source=erp.db)");
+         "malformed connection string (expected key=value pairs, e.g. "
+         "Provider=SQLite;Data Source=erp.db)");
   }
   if (!hasTable(connection, u"UserDefine")) {
-    fail(Failure::Kind::kOther, "the database has no ERP tables: " + toUtf8(connection) +
-                                    " (create the demo database with: velloc demo --db FILE)");
+    fail(Failure::Kind::kOther,
+         "the database has no ERP tables: " + erp::describeDatabase(connection) +
+             " (create the demo database with: velloc demo --db FILE)");
   }
 }
 

@@ -132,7 +132,10 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
       {{"--conn", "Provider=SQLite;Data Source=missing.db", "validate", "cdefine3", "x"},
        1,
        "cannot open database 'missing.db'"},
-      {{"--conn", "garbage", "ref", "cdefine3"}, 1, "malformed connection string: garbage"},
+      {{"--conn", "garbage", "ref", "cdefine3"}, 1, "malformed connection string (expected"},
+      {{"--conn", "Data Source=x.db;Password=s3cret;Oops", "ref", "cdefine3"},
+       1,
+       "malformed connection string (expected"},
       {{"--conn", "Provider=Oracle;Data Source=x", "ref", "cdefine3"},
        1,
        "unknown database provider 'Oracle'"},
@@ -163,6 +166,7 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
     EXPECT_EQ(run.status, c.status);
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("terminate"), std::string::npos);
+    EXPECT_EQ(run.err.find("s3cret"), std::string::npos);
   }
 }
 
