@@ -33,6 +33,14 @@ std::optional<std::u16string> readQuoted(std::u16string_view text, std::size_t& 
   return std::nullopt;
 }
 
+// A value that would not read back as it stands: parse drops blanks around a bare value, ends it
+// at ';', and takes a leading quote as the start of a quoted value.
+bool needsQuotes(std::u16string_view value) {
+  if (value.empty()) return false;
+  return value.find(u';') != std::u16string_view::npos || isQuote(value.front()) ||
+         value.front() == u' ' || value.back() == u' ';
+}
+
 }  // namespace
 
 std::optional<ConnectionString> ConnectionString::parse(std::u16string_view text) {
@@ -72,6 +80,25 @@ std::optional<std::u16string> ConnectionString::get(std::u16string_view key) con
   const auto found = values_.find(asciiLower(trimBlanks(key)));
   if (found == values_.end()) return std::nullopt;
   return found->second;
+}
+
+std::u16string ConnectionString::print() const {
+  std::u16string text;
+  for (const auto& [key, value] : values_) {
+    if (!text.empty()) text += u';';
+    text += key + u'=';
+    if (!needsQuotes(value)) {
+      text += value;
+      continue;
+    }
+    text += u'"';
+    for (const char16_t c : value) {
+      text += c;
+      if (c == u'"') text += c;
+    }
+    text += u'"';
+  }
+  return text;
 }
 
 }  // namespace tarn::erp::db

@@ -19,6 +19,15 @@ class ConnectionString {
   // The value of `key`, or nothing.
   std::optional<std::u16string> get(std::u16string_view key) const;
 
+  // The list as text that parses back to the same keys and values: "key=value" pairs in key
+  // order joined by ';', keys lower-cased. A value is quoted with '"', a '"' inside doubled,
+  // when it holds a ';', starts with a quote, or starts or ends with a blank; any other value
+  // is written as it stands. The text holds every value, passwords included: it is for handing
+  // the list on, never for a message or a log.
+  std::u16string print() const;
+
+  friend bool operator==(const ConnectionString&, const ConnectionString&) = default;
+
  private:
   std::map<std::u16string, std::u16string> values_;  // key: lower-cased
 };
