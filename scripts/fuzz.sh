@@ -75,7 +75,9 @@ for binary in "${targets[@]}"; do
   before=$(find "$findings" -type f | wc -l)
   status=0
   "$build/bin/$binary" "${options[@]}" "$work" >"$build/$name.log" 2>&1 || status=$?
+  # Runs made: the final statistics of a single process, the last progress line of a fork.
   grep -E '^stat::number_of_executed_units|^SUMMARY' "$build/$name.log" || true
+  [[ $mode == smoke ]] || grep -E '^#[0-9]+: ' "$build/$name.log" | tail -1 || true
   if [[ $mode == long ]]; then
     "$build/bin/$binary" -merge=1 "fuzz/corpus/$name" "$work" >>"$build/$name.log" 2>&1
   fi
