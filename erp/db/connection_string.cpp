@@ -51,6 +51,12 @@ std::optional<std::u16string> readBraced(std::u16string_view text, std::size_t& 
   return std::nullopt;
 }
 
+bool needsQuotes(std::u16string_view value) {
+  return !value.empty() && (value.find(u';') != std::u16string_view::npos ||
+                            isQuote(value.front()) || value.front() == u'{' ||
+                            value.front() == u' ' || value.back() == u' ');
+}
+
 // "after <key>" for the pair before a fault, "at the start" for the first.
 std::string whereAfter(const std::u16string& previousKey) {
   return previousKey.empty() ? "at the start" : "after " + toUtf8(previousKey);
@@ -120,6 +126,25 @@ std::optional<std::u16string> ConnectionString::get(std::u16string_view key) con
   const auto found = index_.find(asciiLower(trimBlanks(key)));
   if (found == index_.end()) return std::nullopt;
   return entries_[found->second].second;
+}
+
+std::u16string ConnectionString::print() const {
+  std::u16string text;
+  for (const auto& [key, value] : entries_) {
+    if (!text.empty()) text += u';';
+    text += key + u'=';
+    if (!needsQuotes(value)) {
+      text += value;
+      continue;
+    }
+    text += u'"';
+    for (const char16_t c : value) {
+      text += c;
+      if (c == u'"') text += c;
+    }
+    text += u'"';
+  }
+  return text;
 }
 
 }  // namespace tarn::erp::db

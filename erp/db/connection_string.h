@@ -31,6 +31,15 @@ class ConnectionString {
   // Every pair in the order written.
   const std::vector<Entry>& entries() const { return entries_; }
 
+  // The list as text that parses back to the same keys and values: "key=value" pairs in the
+  // order written, joined by ';'. A value is quoted with '"', a '"' inside doubled, when it holds
+  // a ';', starts with a quote or '{', or starts or ends with a blank; any other value is
+  // written as it stands. The text holds every value, passwords included: it is for handing the
+  // list on, never for a message or a log.
+  std::u16string print() const;
+
+  friend bool operator==(const ConnectionString&, const ConnectionString&) = default;
+
  private:
   void set(std::u16string key, std::u16string value);
 
