@@ -139,7 +139,7 @@ std::size_t RecordSetCore::columnOf(const Variant& key) const {
       return static_cast<std::size_t>(index);
     }
     case Variant::Type::String: {
-      const std::u16string name = key.toString();
+      const std::u16string& name = *key.stringIf();
       for (std::size_t i = 0; i < columns.size(); ++i) {
         if (automation::equalsIgnoringAsciiCase(columns[i], name)) return i;
       }
