@@ -97,11 +97,16 @@ class FieldObject final : public DispatchObject {
 // taken from the set stays readable (or raises "closed") however long it is held, and reading a
 // field creates nothing.
 struct RecordSetCore : std::enable_shared_from_this<RecordSetCore> {
-  explicit RecordSetCore(db::ResultSet rows) : result(std::move(rows)) {
-    fieldObjects.reserve(result.columns.size());
-    for (std::size_t column = 0; column < result.columns.size(); ++column) {
-      fieldObjects.emplace_back(*this, column);
+  explicit RecordSetCore(db::ResultSet rows) : result(std::move(rows)) {}
+
+  // The Field of a column. All are made at the first call (many sets are only asked whether
+  // they are empty), and never moved afterwards: references to them stay valid.
+  FieldObject& field(std::size_t column) {
+    if (fieldObjects.empty()) {
+      fieldObjects.reserve(result.columns.size());
+      for (std::size_t i = 0; i < result.columns.size(); ++i) fieldObjects.emplace_back(*this, i);
     }
+    return fieldObjects[column];
   }
 
   void requireOpen() const {
@@ -134,7 +139,7 @@ std::size_t RecordSetCore::columnOf(const Variant& key) const {
       return static_cast<std::size_t>(index);
     }
     case Variant::Type::String: {
-      const std::u16string name = key.toString();
+      const std::u16string& name = *key.stringIf();
       for (std::size_t i = 0; i < columns.size(); ++i) {
         if (automation::equalsIgnoringAsciiCase(columns[i], name)) return i;
       }
@@ -187,7 +192,7 @@ Variant RecordSetObject::close() {
 
 Variant FieldsObject::item(std::span<Argument> args) {
   core_.requireOpen();
-  return Variant(core_.share(core_.fieldObjects[core_.columnOf(args[0].value())]));
+  return Variant(core_.share(core_.field(core_.columnOf(args[0].value()))));
 }
 
 Variant FieldsObject::count() {

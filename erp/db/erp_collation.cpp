@@ -13,12 +13,21 @@ unsigned folded(char c) {
 
 }  // namespace
 
+// Index searches call this for every key they pass, so equal code units, the usual case, are
+// skipped without folding, and only the longer text's tail is compared with blanks.
 int compareErpCi(std::string_view a, std::string_view b) {
-  const std::size_t length = std::max(a.size(), b.size());
-  for (std::size_t i = 0; i < length; ++i) {
-    const unsigned left = i < a.size() ? folded(a[i]) : unsigned{' '};
-    const unsigned right = i < b.size() ? folded(b[i]) : unsigned{' '};
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;
+    const unsigned left = folded(a[i]);
+    const unsigned right = folded(b[i]);
     if (left != right) return left < right ? -1 : 1;
+  }
+  const bool aIsLonger = a.size() > common;
+  for (const char c : (aIsLonger ? a : b).substr(common)) {
+    const unsigned tail = folded(c);
+    if (tail == ' ') continue;
+    return (tail > ' ') == aIsLonger ? 1 : -1;
   }
   return 0;
 }

@@ -1,17 +1,26 @@
 #include "erp/db/sql_tokens.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tarn::erp::db {
 namespace {
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-bool isWordChar(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || isDigit(c) || c == u'_' ||
-         c == u'@' || c == u'#' || c == u'$' || c >= 0x80;
-}
+// Letters, digits, _ @ # $ and everything beyond ASCII; one look-up per code unit, as every
+// statement is read through here.
+constexpr std::array<bool, 128> kWordChars = [] {
+  std::array<bool, 128> table{};
+  for (char c = 'a'; c <= 'z'; ++c) table[static_cast<unsigned char>(c)] = true;
+  for (char c = 'A'; c <= 'Z'; ++c) table[static_cast<unsigned char>(c)] = true;
+  for (char c = '0'; c <= '9'; ++c) table[static_cast<unsigned char>(c)] = true;
+  for (char c : {'_', '@', '#', '$'}) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+inline bool isWordChar(char16_t c) { return c >= 0x80 || kWordChars[c]; }
 
 // Where a run delimited by `close`, in which a doubled `close` stands for itself, ends, and
 // whether it is closed: an unclosed run ends with the text. `pos` is just past the opening

@@ -1,6 +1,11 @@
 // The SQLite backend of Database (database.h). Every connection it opens has the ERP_CI
 // collation (erp_collation.h), the catalogue views (catalogue_views.h), foreign keys on and a
 // busy timeout, so that a writer in another process makes it wait rather than fail at once.
+//
+// A connection keeps the statements it compiled, up to 64 shapes in SQL Server dialect and 64
+// native texts, dropping the least recently used; a kept statement's plan does not depend on
+// the values bound to it, so binding new values never compiles it again. Text crosses to SQLite
+// and back in UTF-8.
 #pragma once
 
 #include <filesystem>

@@ -92,10 +92,13 @@ class ColumnSettingsProvider : public automation::DispatchObject {
 
   // The columns an information text describes.
   const std::vector<LayoutColumn>& read(std::span<Argument> args) {
-    const std::u16string info = args[0].value().toString();
-    if (const auto* kept = readInfos_.find(info)) return *kept;
-    auto columns = parseColumnInfo(info);
-    return readInfos_.insert(info, std::move(columns));
+    const Variant& info = args[0].value();
+    if (const auto* text = info.stringIf()) {
+      if (const auto* kept = readInfos_.find(*text)) return *kept;
+    }
+    std::u16string text = info.toString();
+    auto columns = parseColumnInfo(text);
+    return readInfos_.insert(std::move(text), std::move(columns));
   }
 
   std::unique_ptr<db::Database> database_;

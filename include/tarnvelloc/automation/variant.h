@@ -43,6 +43,8 @@ class Variant {
   bool isObject() const { return type() == Type::Object; }
 
   std::u16string toString() const;
+  // The text a String holds, without a copy; null for every other kind (toString converts).
+  const std::u16string* stringIf() const { return std::get_if<std::u16string>(&value_); }
   std::int16_t toInteger() const;
   std::int32_t toLong() const;
   double toDouble() const;
