@@ -2,7 +2,7 @@
 # Builds TarnVelloc three times (optimised; with AddressSanitizer + UndefinedBehaviorSanitizer;
 # the earlier revision of the component) and runs every test in each build, then installs the
 # optimised build into a temporary prefix and builds three small programs against it
-# (scripts/check-package.sh).
+# (scripts/check-package.sh), and runs each fuzz target for a few seconds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +18,6 @@ done
 
 echo "== package"
 bash scripts/check-package.sh build/default
+
+echo "== fuzz smoke"
+bash scripts/fuzz.sh smoke

@@ -60,6 +60,11 @@ std::optional<TopClause> topClauseAfter(std::u16string_view text, SqlLexer lexer
   if (parenthesised && !lexer.nextSignificant(token)) return std::nullopt;
   if (!isWholeNumber(token)) return std::nullopt;
   const std::u16string_view count = token.text;
+  // A count run on into a word (21e3, a float; 21x) is no plain count: left as it stands.
+  if (SqlLexer adjacent = lexer; !adjacent.atEnd()) {
+    const SqlTokenKind kind = adjacent.next().kind;
+    if (kind == SqlTokenKind::kWord || kind == SqlTokenKind::kNumber) return std::nullopt;
+  }
   if (parenthesised && !(lexer.nextSignificant(token) && token.isSymbol(u')'))) {
     return std::nullopt;
   }

@@ -71,6 +71,8 @@ TEST(DbDialectTest, TopBecomesLimitOfTheOuterSelect) {
       {"insert into t select top 3 a from u", "insert into t select a from u limit 3"},
       {"select top 1.5 a from t", "select top 1.5 a from t"},
       {"select top 1 percent a from t", "select top 1 percent a from t"},
+      {"select top 21e3 a from t", "select top 21e3 a from t"},
+      {"select top 5x from t", "select top 5x from t"},
       {"select top 1 with ties a from t", "select top 1 with ties a from t"},
       {"select top n a from t", "select top n a from t"},
       {"select [top] from t", "select \"top\" from t"},
