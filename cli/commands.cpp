@@ -249,7 +249,7 @@ int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::
     onDatabase([&] { erp::createEmptyDatabase(file); });
     context.database = file;
     if (options.json) {
-      out << demoJson(context);
+      out << creationJson(context);
       return 0;
     }
     out << "Created the empty ERP database " << printable(file)
@@ -280,7 +280,7 @@ int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::
     onDatabase([&] { erp::createDemoDatabase(file); });
     context.database = file;
     if (options.json) {
-      out << demoJson(context);
+      out << creationJson(context);
       return 0;
     }
     out << "Created the demo database " << printable(file) << ".\n\nTry next:\n";

@@ -179,7 +179,7 @@ std::string validationJson(const Context& context, const ValidationAnswer& answe
   return finish(std::move(json), failure);
 }
 
-std::string demoJson(const Context& context) {
+std::string creationJson(const Context& context) {
   Json json = head(context);
   json["created"] = true;
   return finish(std::move(json), std::nullopt);

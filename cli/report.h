@@ -47,7 +47,8 @@ std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
 std::string validationText(const Context& context, const ValidationAnswer& answer);
 std::string validationJson(const Context& context, const ValidationAnswer& answer,
                            const std::optional<Failure>& failure);
-std::string demoJson(const Context& context);
+// {"command", "database", "created": true} for demo and init.
+std::string creationJson(const Context& context);
 
 // "velloc: " + the message, one line, control characters escaped; a database failure is
 // introduced as such.

@@ -19,6 +19,8 @@ CASES = [
     (["demo"], 0, {"created": True, "database": "velloc-demo.db"}),
     (["--db", "other.db", "demo"], 0, {"database": "other.db"}),
     (["--db", "other.db", "demo"], 1, {"error.kind": "failure"}),
+    (["--db", "empty.db", "init"], 0, {"created": True, "database": "empty.db"}),
+    (["--db", "empty.db", "init"], 1, {"error.kind": "failure"}),
     (["ref", "cdefine3", "--match", "华"], 0, {"ok": True, "rowCount": 3, "shown": 3}),
     (["ref", "cdefine3", "--limit", "1"], 0, {"rowCount": 4, "shown": 1}),
     (["--user", "clerk01", "ref", "cdefine1", "--source", "archive", "--table", "vendor",
