@@ -24,7 +24,7 @@ TEST(DbConnectionStringPrintTest, PrintsEachValueSoThatItReadsBack) {
       {"a='\"q\" x'", "a=\"\"\"q\"\" x\""},
       {"a=\"'q'\"", "a=\"'q'\""},
       {"PWD='say \"hi\"';A=1;a=2", "PWD=say \"hi\";A=2"},
-      {"Driver={SQL Server};x=\"{a\"", "Driver={SQL Server};x=\"{a\""},
+      {"Driver={SQL Server};x=\"{a\"", "Driver=\"{SQL Server}\";x=\"{a\""},
       {"数据源=文件 1.db", "数据源=文件 1.db"},
   };
   for (const auto& c : cases) {
