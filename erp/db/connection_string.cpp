@@ -52,9 +52,9 @@ std::optional<std::u16string> readBraced(std::u16string_view text, std::size_t& 
 }
 
 bool needsQuotes(std::u16string_view value) {
-  return !value.empty() && (value.find(u';') != std::u16string_view::npos ||
-                            isQuote(value.front()) || value.front() == u'{' ||
-                            value.front() == u' ' || value.back() == u' ');
+  return !value.empty() &&
+         (value.find(u';') != std::u16string_view::npos || isQuote(value.front()) ||
+          value.front() == u'{' || value.front() == u' ' || value.back() == u' ');
 }
 
 // "after <key>" for the pair before a fault, "at the start" for the first.
