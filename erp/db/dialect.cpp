@@ -234,6 +234,7 @@ std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText) {
     case Dialect::kSqlServer:
       return std::u16string(sqlServerText);
     case Dialect::kSqlite:
+    case Dialect::kPostgreSql:
       return adaptToSqlite(sqlServerText);
   }
   return std::u16string(sqlServerText);

@@ -34,8 +34,9 @@
 namespace tarn::erp::db {
 
 // The SQL a connection's database speaks. The component's statements are SQL Server dialect:
-// a SQL Server receives them as written; SQLite receives them adapted as described above.
-enum class Dialect { kSqlServer, kSqlite };
+// a SQL Server receives them as written; SQLite receives them adapted as described above, and
+// PostgreSQL receives the same rewrite (it, too, knows neither N'...', [name] nor top N).
+enum class Dialect { kSqlServer, kSqlite, kPostgreSql };
 
 // The text a database of `dialect` is given for `sqlServerText`.
 std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText);
