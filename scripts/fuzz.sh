@@ -22,17 +22,7 @@ case "$mode" in
   *) echo "usage: scripts/fuzz.sh smoke | long HOURS" >&2; exit 2 ;;
 esac
 
-bash scripts/install-deps.sh
-missing=()
-for p in clang libclang-rt-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh clang libclang-rt-dev
 
 build=build/fuzz
 cmake --preset fuzz >/dev/null

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs (as root, through apt-get). Packages already
-# present are not fetched again.
+# Installs the Debian packages the build needs (as root, through apt-get), and any packages
+# given as arguments (scripts that need more than the build, such as the fuzz build's clang).
+# Packages already present are not fetched again.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
 )
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
