@@ -139,24 +139,33 @@ Dialect dialectOf(const Handle& connection) {
             "PostgreSQL");
 }
 
-// Whether wide text reaches the driver unchanged. A driver without wide functions gets narrow
-// text that the driver manager makes with the process's locale: under the C locale (or any
-// locale that cannot hold every character) that text loses characters, and statements silently
-// match nothing. A library must not change its host's locale, so instead this asks the driver
-// to echo a text holding characters that only a Unicode encoding can carry (SQLNativeSql
-// involves no database); when the echo comes back changed, the connection speaks UTF-8 through
-// the narrow API, which is what such drivers (SQLite's) take.
-TextEncoding encodingOf(const Handle& connection) {
-  std::u16string probe = u"select '中文 \U0001F600 é'";
-  std::u16string echo(probe.size() * 4 + 16, u'\0');
+// The driver's echo of `text` through SQLNativeSqlW; nothing when the driver cannot echo.
+std::optional<std::u16string> nativeEcho(const Handle& connection, std::u16string text) {
+  std::u16string echo(text.size() * 4 + 16, u'\0');
   SQLINTEGER length = 0;
   const SQLRETURN code =
-      SQLNativeSqlW(connection.get(), odbc::wide(probe), static_cast<SQLINTEGER>(probe.size()),
+      SQLNativeSqlW(connection.get(), odbc::wide(text), static_cast<SQLINTEGER>(text.size()),
                     odbc::wide(echo), static_cast<SQLINTEGER>(echo.size() - 1), &length);
-  if (!odbc::succeeded(code)) return TextEncoding::kWide;
+  if (!odbc::succeeded(code)) return std::nullopt;
   // The echo ends at its terminating zero: a converted echo's length may count bytes.
   echo.resize(echo.find(u'\0'));
-  return echo == probe ? TextEncoding::kWide : TextEncoding::kUtf8;
+  return echo;
+}
+
+// Whether wide text reaches the driver unchanged. A driver without wide functions gets narrow
+// text that the driver manager makes with the process's locale: under the C locale that text
+// loses every non-ASCII character, and under a UTF-8 locale unixODBC still breaks characters
+// outside the BMP, so statements silently match nothing. A library must not change its host's
+// locale; instead this asks the driver to echo a text (SQLNativeSql involves no database). When
+// plain ASCII comes back as sent but text that only Unicode can carry comes back changed, the
+// connection speaks UTF-8 through the narrow API, which is what such drivers (SQLite's) take.
+// Any other answer leaves the wide API in use.
+TextEncoding encodingOf(const Handle& connection) {
+  const std::u16string ascii = u"select 'x'";
+  const std::u16string unicode = u"select '中文 \U0001F600 é'";
+  if (nativeEcho(connection, ascii) != ascii) return TextEncoding::kWide;
+  const auto echo = nativeEcho(connection, unicode);
+  return !echo || *echo == unicode ? TextEncoding::kWide : TextEncoding::kUtf8;
 }
 
 class OdbcDatabase final : public Database {

@@ -55,8 +55,11 @@ class ContractDatabase {
   std::u16string connection_;
 };
 
-// The hook that gives the PostgreSQL database the demo company: it empties the database named by
-// `odbcConnection` and creates the ERP schema and the demo data in it.
+// The hook that gives the PostgreSQL database the demo company, called before every test on
+// that backend: it must leave the database named by `odbcConnection` as a freshly made demo
+// database, whatever an earlier test left in it. It runs the demo database's scripts over the
+// connection, in one transaction; a database whose dialect needs scripts of its own gets them
+// here.
 void fillPostgreSqlDemo(const std::u16string& odbcConnection);
 
 }  // namespace tarn::testing
