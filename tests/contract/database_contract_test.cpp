@@ -3,6 +3,7 @@
 // and failures raise kComponentFailure with the database's own message and never a password.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -88,6 +89,33 @@ TEST_P(DatabaseContractTest, TextInsideStatementsAndNamesArrivesWhole) {
   EXPECT_EQ(result.columns, std::vector<std::u16string>{u"档案值"});
   EXPECT_EQ(result.rows,
             (std::vector<std::vector<Variant>>{{Variant(u"é中")}, {Variant(u"脚本😀; -- 一")}}));
+}
+
+TEST_P(DatabaseContractTest, IllFormedTextIsRefusedBeforeItReachesTheDatabase) {
+  const std::u16string unpaired(1, char16_t{0xD800});
+  const std::vector<Variant> parameter = {Variant(std::u16string(1, char16_t{0xDC00}) + u"x")};
+  struct Case {
+    std::string label;
+    std::function<void()> call;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"a literal",
+       [&] { db_->query(u"select cCusCode from customer where cCusName = N'a" + unpaired + u"'"); },
+       "Component failure: the statement is not well-formed UTF-16: unpaired surrogate U+D800 at "
+       "code unit 50"},
+      {"a parameter",
+       [&] { db_->queryNative(u"select cCusCode from customer where cCusName = ?", parameter); },
+       "Component failure: parameter 1 is not well-formed UTF-16: unpaired surrogate U+DC00 at "
+       "code unit 0"},
+      {"a script", [&] { db_->executeScript(u"select '" + unpaired + u"'"); },
+       "Component failure: the script is not well-formed UTF-16: unpaired surrogate U+D800 at "
+       "code unit 8"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(failureOf(c.call), c.message);
+  }
 }
 
 TEST_P(DatabaseContractTest, NumbersComeBackAsTheirAutomationTypes) {
