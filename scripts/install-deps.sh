@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
+  unixodbc-dev libsqliteodbc odbc-postgresql tdsodbc
 )
 packages+=("$@")
 
