@@ -1,0 +1,203 @@
+// A C++ client of TarnVelloc.dll: creates clsVelloc with CoCreateInstance and calls it through
+// the vtable of the type library's _clsVelloc (early binding); checks that the type library's
+// identities, slot order and dispatch ids are the component's, and that its late-bound face
+// answers the same ids. Prints "FAIL ..." per failed check and "END <n> failures".
+// <windows.h> comes first: the other Windows headers need it.
+// clang-format off
+#include <windows.h>
+#include <initguid.h>
+#include <oaidl.h>
+#include <oleauto.h>
+// clang-format on
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TarnVelloc_h.h"
+#include "tarnvelloc/component/entry_points.h"
+
+namespace {
+
+int failures = 0;
+
+void check(const char* what, bool ok) {
+  if (ok) return;
+  ++failures;
+  std::printf("FAIL %s\n", what);
+}
+
+bool same(const GUID& guid, const tarn::automation::Guid& id) {
+  if (guid.Data1 != id.data1 || guid.Data2 != id.data2 || guid.Data3 != id.data3) return false;
+  for (int i = 0; i < 8; ++i) {
+    if (guid.Data4[i] != id.data4[i]) return false;
+  }
+  return true;
+}
+
+struct Member {
+  const wchar_t* name;
+  MEMBERID id;
+  INVOKEKIND kind;
+};
+
+// _clsVelloc after the seven IUnknown and IDispatch slots, in slot order.
+const Member kMembers[] = {
+    {L"g_oArDbSrv", 0x40030000, INVOKE_PROPERTYGET},
+    {L"g_oArDbSrv", 0x40030000, INVOKE_PROPERTYPUTREF},
+    {L"g_oVoDbSrv", 0x40030001, INVOKE_PROPERTYGET},
+    {L"g_oVoDbSrv", 0x40030001, INVOKE_PROPERTYPUTREF},
+    {L"g_ColSet", 0x40030002, INVOKE_PROPERTYGET},
+    {L"g_ColSet", 0x40030002, INVOKE_PROPERTYPUTREF},
+    {L"g_oRowAuth", 0x40030003, INVOKE_PROPERTYGET},
+    {L"g_oRowAuth", 0x40030003, INVOKE_PROPERTYPUTREF},
+    {L"Init", 0x60030000, INVOKE_FUNC},
+    {L"GetRefSQL", 0x60030001, INVOKE_FUNC},
+    {L"ValidateAr", 0x60030002, INVOKE_FUNC},
+    {L"GetFreeRefSQL", 0x60030003, INVOKE_FUNC},
+    {L"ValidateFreeAr", 0x60030004, INVOKE_FUNC},
+    {L"GetStruFreeRefSQL", 0x60030005, INVOKE_FUNC},
+};
+
+void checkTypeLibrary(IDispatch* object) {
+  ITypeLib* library = nullptr;
+  check("the type library is registered",
+        SUCCEEDED(LoadRegTypeLib(LIBID_TarnVelloc, 1, 0, 0, &library)));
+  if (!library) return;
+  TLIBATTR* libraryAttributes = nullptr;
+  library->GetLibAttr(&libraryAttributes);
+  check("type library id", same(libraryAttributes->guid, tarn::velloc::kTypeLibraryId));
+  library->ReleaseTLibAttr(libraryAttributes);
+  check("class id", same(CLSID_clsVelloc, tarn::velloc::kClassId));
+  check("interface id", same(IID__clsVelloc, tarn::velloc::kInterfaceId));
+  check("earlier interface ids",
+        same(IID__clsVellocEarlier1, tarn::velloc::kEarlierInterfaceIds[0]) &&
+            same(IID__clsVellocEarlier2, tarn::velloc::kEarlierInterfaceIds[1]));
+
+  for (const IID* earlier : {&IID__clsVellocEarlier1, &IID__clsVellocEarlier2}) {
+    ITypeInfo* info = nullptr;
+    library->GetTypeInfoOfGuid(*earlier, &info);
+    TYPEATTR* attributes = nullptr;
+    if (info) info->GetTypeAttr(&attributes);
+    check("earlier interface kept hidden",
+          attributes && (attributes->wTypeFlags & TYPEFLAG_FHIDDEN));
+    if (attributes) info->ReleaseTypeAttr(attributes);
+    if (info) info->Release();
+  }
+
+  // The vtable half of the dual interface.
+  ITypeInfo* dispatchInfo = nullptr;
+  ITypeInfo* info = nullptr;
+  HREFTYPE vtable = 0;
+  library->GetTypeInfoOfGuid(IID__clsVelloc, &dispatchInfo);
+  if (dispatchInfo && SUCCEEDED(dispatchInfo->GetRefTypeOfImplType(-1, &vtable))) {
+    dispatchInfo->GetRefTypeInfo(vtable, &info);
+  }
+  check("_clsVelloc is dual", info != nullptr);
+  if (!info) return;
+  TYPEATTR* attributes = nullptr;
+  info->GetTypeAttr(&attributes);
+  check(
+      "_clsVelloc flags: dual, hidden, not extensible, automation",
+      (attributes->wTypeFlags &
+       (TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION)) ==
+          (TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION));
+  check("_clsVelloc member count", attributes->cFuncs == std::size(kMembers));
+  for (UINT i = 0; i < attributes->cFuncs && i < std::size(kMembers); ++i) {
+    FUNCDESC* function = nullptr;
+    info->GetFuncDesc(i, &function);
+    BSTR name = nullptr;
+    UINT names = 0;
+    info->GetNames(function->memid, &name, 1, &names);
+    const Member& expected = kMembers[i];
+    const bool sameMember = name && std::wstring(name) == expected.name &&
+                            function->memid == expected.id && function->invkind == expected.kind &&
+                            function->oVft == static_cast<SHORT>((7 + i) * sizeof(void*));
+    std::string label = "slot " + std::to_string(7 + i);
+    check(label.c_str(), sameMember);
+
+    // The component's late-bound face gives the name the same id.
+    LPOLESTR asked = const_cast<LPOLESTR>(expected.name);
+    DISPID late = DISPID_UNKNOWN;
+    const IID reserved{};  // IID_NULL
+    object->GetIDsOfNames(reserved, &asked, 1, LOCALE_USER_DEFAULT, &late);
+    label = "late-bound id of slot " + std::to_string(7 + i);
+    check(label.c_str(), late == function->memid);
+    SysFreeString(name);
+    info->ReleaseFuncDesc(function);
+  }
+  info->ReleaseTypeAttr(attributes);
+  info->Release();
+  dispatchInfo->Release();
+  library->Release();
+}
+
+void checkVtableCalls(_clsVelloc* velloc) {
+  IDispatch* property = reinterpret_cast<IDispatch*>(1);
+  check("g_ColSet of a new object", velloc->get_g_ColSet(&property) == S_OK && !property);
+
+  // Any automation object will do as an outside component: another clsVelloc.
+  IDispatch* other = nullptr;
+  CoCreateInstance(CLSID_clsVelloc, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                   reinterpret_cast<void**>(&other));
+  check("putref g_ColSet", velloc->putref_g_ColSet(other) == S_OK);
+  check("get g_ColSet gives back the object set",
+        velloc->get_g_ColSet(&property) == S_OK && property == other);
+  if (property) property->Release();
+  check("putref g_ColSet Nothing", velloc->putref_g_ColSet(nullptr) == S_OK);
+  other->Release();
+
+  // A refusal leaves the caller's strings as they were, the very same BSTRs.
+  BSTR sql = SysAllocString(L"kept");
+  BSTR columns = SysAllocString(L"kept too");
+  BSTR empty = SysAllocString(L"");
+  const BSTR sqlBefore = sql;
+  VARIANT widths;
+  VariantInit(&widths);
+  VARIANT_BOOL ok = VARIANT_TRUE;
+  check("GetRefSQL of an unknown source type",
+        velloc->GetRefSQL(7, 0, empty, empty, empty, empty, empty, &sql, &columns, &widths, &ok) ==
+                S_OK &&
+            ok == VARIANT_FALSE && sql == sqlBefore && std::wstring(sql) == L"kept" &&
+            std::wstring(columns) == L"kept too" && V_VT(&widths) == VT_EMPTY);
+
+  BSTR name = SysAllocString(L"cdefine1");
+  BSTR value = SysAllocString(L"typed");
+  short code = 0;
+  check("ValidateFreeAr of a name that is no free item",
+        velloc->ValidateFreeAr(name, &value, VARIANT_FALSE, &code) == S_OK && code == -1 &&
+            std::wstring(value) == L"typed");
+
+  // No outside component is registered in this prefix: Init fails and leaves none set.
+  BSTR connection = SysAllocString(L"Provider=SQLite;Data Source=none.db");
+  BSTR user = SysAllocString(L"demo");
+  check("Init without outside components",
+        velloc->Init(connection, user, &ok) == S_OK && ok == VARIANT_FALSE);
+  check("g_oArDbSrv after the failed Init", velloc->get_g_oArDbSrv(&property) == S_OK && !property);
+  for (BSTR text : {sql, columns, empty, name, value, connection, user}) SysFreeString(text);
+}
+
+}  // namespace
+
+int main() {
+  CoInitialize(nullptr);
+  _clsVelloc* velloc = nullptr;
+  const HRESULT created = CoCreateInstance(CLSID_clsVelloc, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID__clsVelloc, reinterpret_cast<void**>(&velloc));
+  check("CoCreateInstance of clsVelloc", SUCCEEDED(created) && velloc);
+  if (velloc) {
+    for (const IID* earlier : {&IID__clsVellocEarlier1, &IID__clsVellocEarlier2}) {
+      IUnknown* same = nullptr;
+      check("an earlier interface id gives the same interface",
+            SUCCEEDED(velloc->QueryInterface(*earlier, reinterpret_cast<void**>(&same))) &&
+                same == velloc);
+      if (same) same->Release();
+    }
+    checkTypeLibrary(velloc);
+    checkVtableCalls(velloc);
+    velloc->Release();
+  }
+  CoUninitialize();
+  std::printf("END %d failures\n", failures);
+  return failures == 0 ? 0 : 1;
+}
