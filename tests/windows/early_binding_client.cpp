@@ -177,6 +177,57 @@ void checkVtableCalls(_clsVelloc* velloc) {
   for (BSTR text : {sql, columns, empty, name, value, connection, user}) SysFreeString(text);
 }
 
+// A failure inside a late-bound call: Null where the component needs text.
+void checkException(IDispatch* object) {
+  VARIANT arguments[3];  // last first: bBuildAr, sFreeVal, sFreeFldName
+  for (VARIANT& argument : arguments) VariantInit(&argument);
+  V_VT(&arguments[0]) = VT_BOOL;
+  V_BOOL(&arguments[0]) = VARIANT_FALSE;
+  V_VT(&arguments[1]) = VT_BSTR;
+  V_BSTR(&arguments[1]) = SysAllocString(L"typed");
+  V_VT(&arguments[2]) = VT_NULL;
+  DISPPARAMS params{arguments, nullptr, 3, 0};
+  EXCEPINFO exception{};
+  VARIANT result;
+  VariantInit(&result);
+  const IID reserved{};  // IID_NULL
+  const HRESULT hr = object->Invoke(0x60030004, reserved, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                    &params, &result, &exception, nullptr);
+  check("Invoke with Null for a text",
+        hr == DISP_E_EXCEPTION && exception.scode == static_cast<HRESULT>(0x800A005E) &&
+            std::wstring(exception.bstrSource) == L"TarnVelloc.clsVelloc" &&
+            std::wstring(exception.bstrDescription) == L"Invalid use of Null");
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  VariantClear(&arguments[1]);
+
+  ISupportErrorInfo* supports = nullptr;
+  object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&supports));
+  check("error information for _clsVelloc",
+        supports && supports->InterfaceSupportsErrorInfo(IID__clsVelloc) == S_OK);
+  if (supports) supports->Release();
+  IErrorInfo* info = nullptr;
+  BSTR source = nullptr;
+  BSTR description = nullptr;
+  if (GetErrorInfo(0, &info) == S_OK && info) {
+    info->GetSource(&source);
+    info->GetDescription(&description);
+    info->Release();
+  }
+  check("IErrorInfo of the failure", source && description &&
+                                         std::wstring(source) == L"TarnVelloc.clsVelloc" &&
+                                         std::wstring(description) == L"Invalid use of Null");
+  SysFreeString(source);
+  SysFreeString(description);
+
+  ITypeInfo* type = nullptr;
+  TYPEATTR* attributes = nullptr;
+  if (object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &type) == S_OK) type->GetTypeAttr(&attributes);
+  check("GetTypeInfo describes _clsVelloc", attributes && attributes->guid == IID__clsVelloc);
+  if (attributes) type->ReleaseTypeAttr(attributes);
+  if (type) type->Release();
+}
+
 }  // namespace
 
 int main() {
@@ -195,8 +246,15 @@ int main() {
     }
     checkTypeLibrary(velloc);
     checkVtableCalls(velloc);
+    checkException(velloc);
     velloc->Release();
   }
+  // The client's own handle on the server: no object of it is alive any more.
+  HMODULE server = GetModuleHandleW(L"TarnVelloc.dll");
+  auto canUnload = server ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+                                reinterpret_cast<void*>(GetProcAddress(server, "DllCanUnloadNow")))
+                          : nullptr;
+  check("DllCanUnloadNow once every object is released", canUnload && canUnload() == S_OK);
   CoUninitialize();
   std::printf("END %d failures\n", failures);
   return failures == 0 ? 0 : 1;

@@ -154,6 +154,10 @@ Err.Clear
 code = velloc.ValidateFreeAr("cfree1", value, "perhaps")
 Check "argument of the wrong kind", Err.Number, 13
 Err.Clear
+code = velloc.ValidateFreeAr(Null, value, False)
+Check "Null for a text", Err.Number & " " & Err.Source & ": " & Err.Description, _
+      "94 TarnVelloc.clsVelloc: Invalid use of Null"
+Err.Clear
 On Error GoTo 0
 
 Set velloc.g_oArDbSrv = Nothing
