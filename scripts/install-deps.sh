@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
+  mingw-w64 mingw-w64-tools wine wine64 libwine-dev  # the Windows DLL, built and tested under Wine
 )
 
 missing=()

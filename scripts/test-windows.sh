@@ -11,6 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+bash scripts/install-deps.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)" --target unit_tests tarn_com_velloc early_binding_client
 
