@@ -132,6 +132,80 @@ void checkTypeLibrary(IDispatch* object) {
   library->Release();
 }
 
+// An archive data service that knows the value "White" under the alias "W", and is its own record
+// set, fields and field: OpenX, BOF, EOF, Fields, Item, Value, MoveNext, Close.
+class ArchiveService final : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IDispatch ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
+                                          DISPID* ids) override {
+    for (DISPID id = 0; id < static_cast<DISPID>(std::size(kNames)); ++id) {
+      if (_wcsicmp(names[0], kNames[id]) == 0) {
+        *ids = id;
+        return S_OK;
+      }
+    }
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO*, UINT*) override {
+    VariantInit(result);
+    V_VT(result) = VT_BOOL;
+    switch (id) {
+      case 0: {  // OpenX(sql), the SQL text by reference
+        const VARIANT& sql = params->rgvarg[0];
+        const wchar_t* text =
+            V_VT(&sql) == (VT_BYREF | VT_VARIANT) ? V_BSTR(V_VARIANTREF(&sql)) : L"";
+        rows_ = std::wstring(text).find(L"A.cAlias =N'W'") != std::wstring::npos ? 1 : 0;
+        position_ = 0;
+        calls_ += L"OpenX;";
+        [[fallthrough]];
+      }
+      case 3:
+      case 4:
+        V_VT(result) = VT_DISPATCH;
+        V_DISPATCH(result) = this;
+        return S_OK;
+      case 1:
+        V_BOOL(result) = rows_ == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+      case 2:
+        V_BOOL(result) = position_ >= rows_ ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+      case 5:
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = SysAllocString(L"White");
+        return S_OK;
+      case 6:
+        ++position_;
+        V_VT(result) = VT_EMPTY;
+        return S_OK;
+      default:
+        calls_ += L"Close;";
+        V_VT(result) = VT_EMPTY;
+        return S_OK;
+    }
+  }
+  const std::wstring& calls() const { return calls_; }
+
+ private:
+  static constexpr const wchar_t* kNames[] = {L"OpenX", L"BOF",   L"EOF",      L"Fields",
+                                              L"Item",  L"Value", L"MoveNext", L"Close"};
+  int rows_ = 0;
+  int position_ = 0;
+  std::wstring calls_;
+};
+
 void checkVtableCalls(_clsVelloc* velloc) {
   IDispatch* property = reinterpret_cast<IDispatch*>(1);
   check("g_ColSet of a new object", velloc->get_g_ColSet(&property) == S_OK && !property);
@@ -167,6 +241,19 @@ void checkVtableCalls(_clsVelloc* velloc) {
   check("ValidateFreeAr of a name that is no free item",
         velloc->ValidateFreeAr(name, &value, VARIANT_FALSE, &code) == S_OK && code == -1 &&
             std::wstring(value) == L"typed");
+
+  // An alias replaced by its value in the caller's BSTR.
+  ArchiveService archive;
+  velloc->putref_g_oArDbSrv(&archive);
+  BSTR free = SysAllocString(L"cfree1");
+  BSTR typed = SysAllocString(L"W");
+  code = -9;
+  check("ValidateFreeAr of an alias",
+        velloc->ValidateFreeAr(free, &typed, VARIANT_FALSE, &code) == S_OK && code == 0 &&
+            std::wstring(typed) == L"White" && archive.calls() == L"OpenX;Close;OpenX;Close;");
+  velloc->putref_g_oArDbSrv(nullptr);
+  SysFreeString(free);
+  SysFreeString(typed);
 
   // No outside component is registered in this prefix: Init fails and leaves none set.
   BSTR connection = SysAllocString(L"Provider=SQLite;Data Source=none.db");
