@@ -85,8 +85,14 @@ std::optional<Guid> ComponentRegistry::classIdOf(std::u16string_view progId) con
 
 bool ComponentRegistry::isRegistered(const Guid& clsid) const { return creators_.contains(clsid); }
 
+void ComponentRegistry::setFallback(FallbackCreator fallback) { fallback_ = std::move(fallback); }
+
 ObjectRef ComponentRegistry::create(std::u16string_view progId) const {
   const auto clsid = classIdOf(progId);
+  if (!clsid && fallback_) {
+    const FallbackCreator fallback = fallback_;  // it may re-enter the registry
+    return fallback(progId);
+  }
   if (!clsid) raise(ErrorCode::kCannotCreateObject, toUtf8(progId));
   return create(*clsid);
 }

@@ -224,5 +224,21 @@ TEST_F(ComponentRegistryTest, UnregisteringRemovesEveryProgIdOfTheClass) {
   EXPECT_FALSE(registry.isRegistered(clsid));
 }
 
+TEST_F(ComponentRegistryTest, FallbackCreatesOnlyWhatNoClassIsRegisteredFor) {
+  registry.registerClass(u"Tarn.Here", Guid{10, 0, 0, {}}, [] { return ObjectRef(counter()); });
+  std::vector<std::u16string> asked;
+  registry.setFallback([&](std::u16string_view progId) -> ObjectRef {
+    asked.emplace_back(progId);
+    if (progId == u"Tarn.Missing") raise(ErrorCode::kCannotCreateObject, "not registered");
+    return counter();
+  });
+  EXPECT_NE(CreateObject(u"tarn.here"), nullptr);
+  EXPECT_NE(CreateObject(u"Tarn.Elsewhere"), nullptr);
+  EXPECT_EQ(failureOf([] { CreateObject(u"Tarn.Missing"); }), ErrorCode::kCannotCreateObject);
+  registry.setFallback(nullptr);
+  EXPECT_EQ(failureOf([] { CreateObject(u"Tarn.Elsewhere"); }), ErrorCode::kCannotCreateObject);
+  EXPECT_EQ(asked, (std::vector<std::u16string>{u"Tarn.Elsewhere", u"Tarn.Missing"}));
+}
+
 }  // namespace
 }  // namespace tarn::automation

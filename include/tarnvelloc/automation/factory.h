@@ -36,6 +36,8 @@ struct Guid {
 };
 
 using Creator = std::function<ObjectRef()>;
+// A host's own class lookup by ProgID (a Windows host: the system's class registration).
+using FallbackCreator = std::function<ObjectRef(std::u16string_view progId)>;
 
 class ComponentRegistry {
  public:
@@ -49,6 +51,10 @@ class ComponentRegistry {
 
   std::optional<Guid> classIdOf(std::u16string_view progId) const;
   bool isRegistered(const Guid& clsid) const;
+
+  // Consulted by create(progId) only for a ProgID no class is registered under, in place of
+  // raising kCannotCreateObject; it may raise or give null as a creator may. Null removes it.
+  void setFallback(FallbackCreator fallback);
 
   // Creates an object of the class named by `progId`; see the file comment for failures.
   ObjectRef create(std::u16string_view progId) const;
@@ -65,6 +71,7 @@ class ComponentRegistry {
  private:
   std::map<std::u16string, Guid> progIds_;  // key: lower-cased ProgID
   std::map<Guid, Creator> creators_;
+  FallbackCreator fallback_;
 };
 
 // Creates an object by ProgID through the global registry.
