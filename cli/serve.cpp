@@ -1,0 +1,64 @@
+#include "cli/serve.h"
+
+#include <httplib.h>
+
+#include <ostream>
+
+#include "cli/serve_pool.h"
+#include "cli/serve_routes.h"
+#include "cli/text_table.h"
+#include "tarnvelloc/automation/text.h"
+
+namespace tarn::cli {
+
+int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,
+             std::ostream& err) {
+  Context context{"serve", {}};
+  const auto report = [&](const Failure& failure) {
+    if (options.json) {
+      out << failureJson(context, failure);
+    } else {
+      err << failureText(failure);
+    }
+    return failure.exitStatus();
+  };
+  std::u16string connection;
+  try {
+    connection = openConnection(options, err);
+    context.database = erp::describeDatabase(connection);
+    // One component on this thread first, so that a database the component cannot work with
+    // stops the server at start-up rather than failing every request.
+    VellocHost probe;
+    initialise(probe, connection, automation::fromUtf8(options.user));
+  } catch (const CommandError& e) {
+    return report(e.failure);
+  } catch (const std::exception& e) {
+    return report(Failure{Failure::Kind::kOther, e.what(), {}});
+  }
+
+  ComponentPool pool(connection, automation::fromUtf8(options.user));
+  httplib::Server server;
+  const std::size_t threads = serve.threads;
+  server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  server.set_payload_max_length(serve.maxBody);
+  server.set_read_timeout(serve.timeout);
+  server.set_write_timeout(serve.timeout);
+  server.set_keep_alive_timeout(serve.timeout.count());
+  addRoutes(server, pool, context.database, serve.maxBody);
+
+  const int port = serve.port == 0
+                       ? server.bind_to_any_port(serve.bind)
+                       : (server.bind_to_port(serve.bind, serve.port) ? serve.port : -1);
+  if (port < 0) {
+    return report(Failure{Failure::Kind::kOther,
+                          "cannot listen on " + serve.bind + ":" + std::to_string(serve.port),
+                          {}});
+  }
+  const std::string host =
+      serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
+  out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
+      << printable(context.database) << ")" << std::endl;
+  return server.listen_after_bind() ? 0 : 1;
+}
+
+}  // namespace tarn::cli
