@@ -8,6 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
+  libcpp-httplib-dev  # velloc serve's HTTP server, and the load bench's client
+  chromium  # the page test's headless browser (scripts/test-browser.sh)
+  fonts-wqy-zenhei  # Chinese glyphs for the page test's screenshot
 )
 
 missing=()

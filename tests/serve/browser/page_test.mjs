@@ -87,6 +87,28 @@ async function run(page, port, db) {
   );
   expectEqual("the archived value is in the database", [found.code, found.value], [0, "浦东新店"]);
 
+  // A long pick-list arrives a page at a time: the rest comes on scrolling to its end.
+  for (let i = 1; i <= 120; ++i) {
+    const answer = await page.evaluate(async (value) => {
+      const response = await fetch("/api/validate", {
+        method: "POST",
+        body: JSON.stringify({ field: "cdefine9", value, build: true }),
+      });
+      return (await response.json()).code;
+    }, `BN-${String(i).padStart(3, "0")}`);
+    if (answer !== 1) throw new Error(`archiving BN-${i} answered ${answer}`);
+  }
+  await page.type("#h-cdefine9", "BN-");
+  expectEqual("the first page of a long pick-list",
+              (await pickListRows(page, "h-cdefine9")).length - 1, 50);
+  await page.$eval("#h-cdefine9 ~ .picklist", (list) => { list.scrollTop = list.scrollHeight; });
+  await page.waitForFunction(
+    () => document.querySelectorAll("#h-cdefine9 ~ .picklist tbody tr").length === 100, WAIT);
+  expectEqual("the next page arrives on scrolling",
+              (await pickListRows(page, "h-cdefine9")).slice(99, 101),
+              [["BN-099", ""], ["BN-100", ""]]);
+  await page.keyboard.press("Escape");
+
   await page.type("#f-cfree2", "L");
   expectEqual("free item of inventory 01001", await pickListRows(page, "f-cfree2"), [
     ["自由项2"], ["L"],
