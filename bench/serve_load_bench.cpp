@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
     workers.emplace_back([&, i] {
       httplib::Client client("127.0.0.1", server.port);
       client.set_keep_alive(true);
+      client.set_tcp_nodelay(true);
       auto& mine = latencies[static_cast<std::size_t>(i)];
       mine.reserve(static_cast<std::size_t>(requests));
       for (int r = 0; r < requests; ++r) {

@@ -40,6 +40,7 @@ int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostre
   httplib::Server server;
   const std::size_t threads = serve.threads;
   server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  server.set_tcp_nodelay(true);
   server.set_payload_max_length(serve.maxBody);
   server.set_read_timeout(serve.timeout);
   server.set_write_timeout(serve.timeout);

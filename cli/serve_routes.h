@@ -10,7 +10,7 @@
 // Status: 200 when the component answered, whatever its answer (a refusal included); 400 for
 // bad input (kind "usage"); 503 when a database failure came with the answer or kept it from
 // coming (kind "database", the database's own message); 500 for anything else, with its message
-// and never a stack trace; 404 and 405 for paths and methods the server does not have.
+// and never a stack trace; 404 for any other path or method.
 // GET / and the page's script and style sheet are built into the binary.
 #pragma once
 
