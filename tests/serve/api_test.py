@@ -78,6 +78,19 @@ CASES = [
     ("/api/nothing", {}, 404, {"command": None, "error.message": "no such path: POST /api/nothing"}),
 ]
 
+# The same question to the server and to the command: the answers are equal, key for key.
+SAME_AS_COMMAND = [
+    ("/api/ref", {"field": "cdefine1", "source": "archive", "table": "person",
+                  "column": "cPersonName", "match": "王"},
+     ["ref", "cdefine1", "--source", "archive", "--table", "person", "--field", "cPersonName",
+      "--match", "王"]),
+    ("/api/free-ref", {"field": "cfree1", "inventory": "01001"},
+     ["free-ref", "cfree1", "--inventory", "01001"]),
+    ("/api/validate", {"field": "cdefine22", "section": "body", "value": "B"},
+     ["validate", "cdefine22", "--section", "body", "B"]),
+    ("/api/validate-free", {"field": "cfree3", "value": "A24"}, ["validate-free", "cfree3", "A24"]),
+]
+
 
 def load_schemas():
     store = {}
@@ -210,16 +223,37 @@ def check_database_failure(port, db):
                         {"command": "validate", "error.kind": "database", "code": -1})
 
 
+def check_start_failure(folder):
+    """A database the server cannot use stops it at start-up, with the command's JSON error."""
+    run = subprocess.run([VELLOC, "--db", str(folder / "missing.db"), "--json", "serve",
+                          "--port", "0"], capture_output=True, text=True, check=False, timeout=30)
+    problems = [] if run.returncode == 1 else [f"exit status {run.returncode}, expected 1"]
+    answer = json.loads(run.stdout)
+    expected = {"command": "serve", "database": None, "error": {
+        "kind": "failure", "operation": None, "message":
+        f"database file not found: {folder / 'missing.db'} "
+        f"(create one with: velloc demo --db {folder / 'missing.db'})"}}
+    return problems + ([] if answer == expected else [f"answered {answer!r}"])
+
+
 def main():
     results = Results()
     with tempfile.TemporaryDirectory(prefix="velloc-serve-") as folder:
         db = pathlib.Path(folder) / "erp.db"
+        results.check("start-up on a missing database", check_start_failure(pathlib.Path(folder)))
         subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
         with server(db) as port:
             for path, body, status, expected in CASES:
                 shown = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
                 results.check(f"POST {path} {shown[:80]}",
                               check_answer(*post(port, path, body), status, expected))
+            for path, body, args in SAME_AS_COMMAND:
+                run = subprocess.run([VELLOC, "--db", str(db), "--json", *args],
+                                     capture_output=True, text=True, check=False)
+                answer = post(port, path, body)[1]
+                results.check(f"POST {path} as velloc {' '.join(args)}",
+                              [] if answer == json.loads(run.stdout)
+                              else [f"{answer!r} != {run.stdout!r}"])
             results.check("paging", check_paging(port))
             results.check("concurrent archiving", check_concurrent_archiving(port, db))
             results.check("database failure", check_database_failure(port, db))
