@@ -1,8 +1,11 @@
 #include "cli/serve.h"
 
 #include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <ostream>
+#include <thread>
 
 #include "cli/serve_pool.h"
 #include "cli/serve_routes.h"
@@ -10,6 +13,27 @@
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::cli {
+namespace {
+
+// Stops `server` when the process is asked to stop (SIGINT, SIGTERM), so that the worker threads
+// finish their requests and release their component objects. The signals are blocked before any
+// worker thread exists, so only the waiting thread receives them.
+void stopOnSignal(httplib::Server& server) {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread([signals, &server] {
+    int signal = 0;
+    sigwait(&signals, &signal);
+    // A signal that came before the server started listening stops it once it does.
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    server.stop();
+  }).detach();
+}
+
+}  // namespace
 
 int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,
              std::ostream& err) {
@@ -57,6 +81,7 @@ int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostre
   }
   const std::string host =
       serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
+  stopOnSignal(server);
   out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
       << printable(context.database) << ")" << std::endl;
   return server.listen_after_bind() ? 0 : 1;

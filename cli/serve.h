@@ -21,7 +21,8 @@ struct ServeOptions {
   std::chrono::seconds timeout{5};  // reading a request and writing an answer, each
 };
 
-// Serves until the process is stopped. Prints "velloc serve: listening on http://ADDRESS:PORT/"
+// Serves until the process receives SIGINT or SIGTERM, then lets the requests under way finish
+// and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/"
 // on `out` once the port is bound. Returns 1 (after its message on `err`, or its JSON on `out`
 // with --json) when the database cannot be used or the port cannot be bound.
 int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,

@@ -128,7 +128,10 @@ def post(port, path, body):
 
 
 @contextlib.contextmanager
-def server(db):
+def server(db, stopped):
+    """A running velloc serve; on leaving, `stopped` gets the problems of stopping it with
+    SIGTERM: it must end by itself, with status 0 and nothing on stderr (a sanitizer's report
+    included)."""
     process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0"],
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
@@ -136,9 +139,14 @@ def server(db):
         if "listening on http://127.0.0.1:" not in line:
             raise RuntimeError(f"velloc serve did not start: {line!r} {process.stderr.read()!r}")
         yield int(line.split("127.0.0.1:")[1].split("/")[0])
+        process.terminate()
+        _, errors = process.communicate(timeout=30)
+        if process.returncode != 0 or errors:
+            stopped.append(f"status {process.returncode} on SIGTERM, stderr {errors!r}")
     finally:
-        process.kill()
-        process.wait()
+        if process.poll() is None:
+            process.kill()
+            process.wait()
 
 
 def erp_ci(a, b):
@@ -242,7 +250,8 @@ def main():
         db = pathlib.Path(folder) / "erp.db"
         results.check("start-up on a missing database", check_start_failure(pathlib.Path(folder)))
         subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
-        with server(db) as port:
+        stopped = []
+        with server(db, stopped) as port:
             for path, body, status, expected in CASES:
                 shown = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
                 results.check(f"POST {path} {shown[:80]}",
@@ -261,6 +270,7 @@ def main():
             status, answer = post(port, "/api/validate", {"field": "cdefine3", "value": "HD"})
             results.check("database message", [] if problem in answer["error"]["message"]
                           else [f"{answer['error']['message']!r} does not name {problem!r}"])
+        results.check("stopping on SIGTERM", stopped)
     print(f"{results.passed} passed, {results.failed} failed")
     return 1 if results.failed else 0
 
