@@ -20,11 +20,6 @@ namespace {
 using automation::fromUtf8;
 using automation::toUtf8;
 
-// A command that cannot give its answer; `failure` says why.
-struct CommandError {
-  Failure failure;
-};
-
 [[noreturn]] void fail(Failure::Kind kind, std::string message) {
   throw CommandError{Failure{kind, std::move(message), {}}};
 }
@@ -47,15 +42,6 @@ std::u16string literal(std::u16string_view text) {
     if (c == u'\'') out += u'\'';
   }
   return out;
-}
-
-bool hasTable(const std::u16string& connection, const std::u16string& table) {
-  const auto count = onDatabase([&] {
-    return erp::runStatement(
-        connection,
-        u"select count(*) from sysobjects where xtype = 'U' and name = N'" + literal(table) + u"'");
-  });
-  return !count.rows.empty() && count.rows[0][0].toLong() > 0;
 }
 
 // Opens the database the component is about to be given, so that the user hears the database's
@@ -103,20 +89,8 @@ std::unique_ptr<Session> openSession(const GlobalOptions& options, Context& cont
       std::unique_ptr<Session>(new Session{VellocHost(), resolveConnection(options, err)});
   context.database = erp::describeDatabase(session->connection);
   checkDatabase(session->connection);
-  erp::clearDatabaseFailures();
-  if (!session->host.init(session->connection, fromUtf8(options.user))) {
-    const auto failures = erp::databaseFailures();
-    if (!failures.empty()) fail(Failure::Kind::kDatabase, failures.front().message);
-    fail(Failure::Kind::kOther, "the component could not be initialised: Init returned False");
-  }
+  initialise(session->host, session->connection, fromUtf8(options.user));
   return session;
-}
-
-// The first database failure the outside components met since the last clear, if any.
-std::optional<Failure> databaseFailure() {
-  const auto failures = erp::databaseFailures();
-  if (failures.empty()) return std::nullopt;
-  return Failure{Failure::Kind::kDatabase, failures.front().message, failures.front().operation};
 }
 
 void checkUserDefinedField(const std::u16string& field) {
@@ -149,19 +123,50 @@ void checkSourceOptions(const ReferenceRequest& request, bool comparesAField) {
   }
 }
 
-void checkArchiveTable(const Session& session, const ReferenceRequest& request) {
-  if (request.source == 1 && !hasTable(session.connection, request.table)) {
+void checkArchiveTable(const std::u16string& connection, const ReferenceRequest& request) {
+  if (request.source == 1 && !hasTable(connection, request.table)) {
     fail(Failure::Kind::kUsage,
          "unknown --table " + toUtf8(request.table) + ": the database has no such table");
   }
 }
 
-PickList runPickList(const Session& session, const ReferenceAnswer& answer, std::size_t limit) {
+}  // namespace
+
+bool hasTable(const std::u16string& connection, const std::u16string& table) {
+  const auto count = onDatabase([&] {
+    return erp::runStatement(
+        connection,
+        u"select count(*) from sysobjects where xtype = 'U' and name = N'" + literal(table) + u"'");
+  });
+  return !count.rows.empty() && count.rows[0][0].toLong() > 0;
+}
+
+std::u16string openConnection(const GlobalOptions& options, std::ostream& err) {
+  const auto connection = resolveConnection(options, err);
+  checkDatabase(connection);
+  return connection;
+}
+
+void initialise(VellocHost& host, const std::u16string& connection, const std::u16string& user) {
+  erp::clearDatabaseFailures();
+  if (!host.init(connection, user)) {
+    const auto failures = erp::databaseFailures();
+    if (!failures.empty()) fail(Failure::Kind::kDatabase, failures.front().message);
+    fail(Failure::Kind::kOther, "the component could not be initialised: Init returned False");
+  }
+}
+
+std::optional<Failure> databaseFailure() {
+  const auto failures = erp::databaseFailures();
+  if (failures.empty()) return std::nullopt;
+  return Failure{Failure::Kind::kDatabase, failures.front().message, failures.front().operation};
+}
+
+PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer,
+                     erp::RowWindow window) {
   PickList pickList;
   if (!answer.ok) return pickList;
-  const erp::RowWindow window{0, limit == 0 ? SIZE_MAX : limit};
-  auto result =
-      onDatabase([&] { return erp::runStatement(session.connection, answer.sql, window); });
+  auto result = onDatabase([&] { return erp::runStatement(connection, answer.sql, window); });
   const auto captions = splitColumnSet(answer.columnSet);
   if (captions.size() == result.rows.columns.size()) {
     pickList.headings = captions;
@@ -172,6 +177,8 @@ PickList runPickList(const Session& session, const ReferenceAnswer& answer, std:
   pickList.totalRows = result.totalRows;
   return pickList;
 }
+
+namespace {
 
 // Runs a command: every failure becomes its text on `err` or its JSON on `out`, with its status.
 template <typename Work>
@@ -207,7 +214,9 @@ int printReference(const GlobalOptions& options, const Context& context, const S
                    const ReferenceAnswer& answer, std::size_t limit, std::ostream& out,
                    std::ostream& err) {
   const auto failure = databaseFailure();
-  const PickList pickList = failure ? PickList{} : runPickList(session, answer, limit);
+  const PickList pickList = failure ? PickList{}
+                                    : runPickList(session.connection, answer,
+                                                  erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit});
   return answered(options, referenceJson(context, answer, pickList, failure),
                   referenceText(context, answer, pickList), failure, out, err);
 }
@@ -307,7 +316,7 @@ int runReference(const GlobalOptions& options, const ReferenceRequest& request, 
     checkUserDefinedField(request.field);
     checkSourceOptions(request, false);
     auto session = openSession(options, context, err);
-    checkArchiveTable(*session, request);
+    checkArchiveTable(session->connection, request);
     erp::clearDatabaseFailures();
     const auto answer = session->host.reference(request);
     return printReference(options, context, *session, answer, limit, out, err);
@@ -337,7 +346,7 @@ int runValidation(const GlobalOptions& options, const ReferenceRequest& request,
     checkUserDefinedField(request.field);
     checkSourceOptions(request, true);
     auto session = openSession(options, context, err);
-    checkArchiveTable(*session, request);
+    checkArchiveTable(session->connection, request);
     erp::clearDatabaseFailures();
     const auto answer = session->host.validate(request, fromUtf8(value), build);
     return printValidation(options, context, answer, out, err);

@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "cli/host.h"
 #include "cli/report.h"
+#include "tarnvelloc/erp/statement.h"
 
 namespace tarn::cli {
 
@@ -43,6 +45,28 @@ int runValidation(const GlobalOptions& options, const ReferenceRequest& request,
                   const std::string& value, bool build, std::ostream& out, std::ostream& err);
 int runFreeValidation(const GlobalOptions& options, const std::string& field,
                       const std::string& value, bool build, std::ostream& out, std::ostream& err);
+
+// The steps the commands are made of, shared with velloc serve. Each raises CommandError when the
+// work cannot be done.
+struct CommandError {
+  Failure failure;
+};
+
+// The connection string the options name, once the database has been found usable: it opens,
+// and it holds the ERP tables. Without --conn or --db, the default demo database is created in
+// the working folder on first use (said on `err`).
+std::u16string openConnection(const GlobalOptions& options, std::ostream& err);
+// Init(connection, user) on `host`; a database failure or a False result raises.
+void initialise(VellocHost& host, const std::u16string& connection, const std::u16string& user);
+// True when the database holds a table named `table` (compared as the ERP compares its keys).
+bool hasTable(const std::u16string& connection, const std::u16string& table);
+// The first database failure the outside components met on this thread since the last
+// erp::clearDatabaseFailures(), if any.
+std::optional<Failure> databaseFailure();
+// Runs the SQL of an accepted reference unchanged, keeping the rows inside `window`, under the
+// reference's captions (or the query's column names when they do not match one for one).
+PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer,
+                     erp::RowWindow window);
 
 // Prints a usage error found before any command ran (exit status 2).
 int reportUsageError(const GlobalOptions& options, const std::string& command,

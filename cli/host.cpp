@@ -1,5 +1,7 @@
 #include "cli/host.h"
 
+#include <mutex>
+
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/component/entry_points.h"
@@ -11,8 +13,13 @@ using automation::Argument;
 using automation::Variant;
 
 VellocHost::VellocHost() {
-  erp::registerComponents();
-  velloc::DllRegisterServer();
+  // The factory is not guarded for concurrent changes: register once per process, so that hosts
+  // created later on other threads only read it.
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    erp::registerComponents();
+    velloc::DllRegisterServer();
+  });
   component_ = automation::CreateObject(velloc::kProgId);
   if (!component_) {
     automation::raise(automation::ErrorCode::kCannotCreateObject, "TarnVelloc.clsVelloc");

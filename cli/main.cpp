@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/serve.h"
 #include "cli/text_table.h"
 #include "tarnvelloc/automation/text.h"
 
@@ -124,7 +125,7 @@ std::optional<std::string> commandLineProblem(const CLI::App& app, int argc, cha
     } else if (!word.starts_with("-")) {
       if (!commands.contains(word)) {
         return "unknown command '" + tarn::cli::printable(word) +
-               "' (commands: init, demo, ref, free-ref, validate, validate-free; see velloc "
+               "' (commands: init, demo, ref, free-ref, validate, validate-free, serve; see velloc "
                "--help)";
       }
       if (misplaced) {
@@ -222,7 +223,32 @@ int main(int argc, char** argv) {
       "Examples:\n  velloc validate-free cfree2 特大\n"
       "  velloc validate-free cfree1 紫 --build");
 
-  for (auto* command : {init, demo, ref, freeRef, validate, validateFree}) {
+  tarn::cli::ServeOptions serveOptions;
+  std::size_t serveTimeout = static_cast<std::size_t>(serveOptions.timeout.count());
+  auto* serve = app.add_subcommand(
+      "serve", "serve the JSON API and the pick-list page over HTTP, until stopped");
+  serve->add_option("--bind", serveOptions.bind, "the address to listen on")->capture_default_str();
+  serve->add_option("--port", serveOptions.port, "the port; 0 picks a free one")
+      ->check(CLI::Range(0, 65535))
+      ->capture_default_str();
+  serve
+      ->add_option("--threads", serveOptions.threads,
+                   "worker threads, each with its own component object")
+      ->check(CLI::Range(1, 256))
+      ->capture_default_str();
+  serve->add_option("--max-body", serveOptions.maxBody, "the largest request body, in bytes")
+      ->check(CLI::Range(256, 16 * 1024 * 1024))
+      ->capture_default_str();
+  serve
+      ->add_option("--timeout", serveTimeout,
+                   "seconds allowed for reading a request, and for writing an answer")
+      ->check(CLI::Range(1, 600))
+      ->capture_default_str();
+  serve->footer(
+      "Examples:\n  velloc serve            (then open http://127.0.0.1:8080/)\n"
+      "  velloc --db erp.db --user clerk01 serve --port 9000");
+
+  for (auto* command : {init, demo, ref, freeRef, validate, validateFree, serve}) {
     addGlobalOptions(*command, options, connectionOptions);
     command->fallthrough();
   }
@@ -252,6 +278,10 @@ int main(int argc, char** argv) {
   if (!options.connection.empty() && !options.database.empty()) {
     return tarn::cli::reportUsageError(options, command, "give either --conn or --db, not both",
                                        std::cout, std::cerr);
+  }
+  if (*serve) {
+    serveOptions.timeout = std::chrono::seconds(serveTimeout);
+    return tarn::cli::runServe(options, serveOptions, std::cout, std::cerr);
   }
   if (*init) return tarn::cli::runInit(options, initReplace, std::cout, std::cerr);
   if (*demo) return tarn::cli::runDemo(options, replace, std::cout, std::cerr);

@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
   unixodbc-dev libsqliteodbc odbc-postgresql tdsodbc
+  libcpp-httplib-dev  # velloc serve's HTTP server, and the load bench's client
 )
 packages+=("$@")
 

@@ -1,0 +1,90 @@
+#include "cli/serve.h"
+
+#include <httplib.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <ostream>
+#include <thread>
+
+#include "cli/serve_pool.h"
+#include "cli/serve_routes.h"
+#include "cli/text_table.h"
+#include "tarnvelloc/automation/text.h"
+
+namespace tarn::cli {
+namespace {
+
+// Stops `server` when the process is asked to stop (SIGINT, SIGTERM), so that the worker threads
+// finish their requests and release their component objects. The signals are blocked before any
+// worker thread exists, so only the waiting thread receives them.
+void stopOnSignal(httplib::Server& server) {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread([signals, &server] {
+    int signal = 0;
+    sigwait(&signals, &signal);
+    // A signal that came before the server started listening stops it once it does.
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    server.stop();
+  }).detach();
+}
+
+}  // namespace
+
+int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,
+             std::ostream& err) {
+  Context context{"serve", {}};
+  const auto report = [&](const Failure& failure) {
+    if (options.json) {
+      out << failureJson(context, failure);
+    } else {
+      err << failureText(failure);
+    }
+    return failure.exitStatus();
+  };
+  std::u16string connection;
+  try {
+    connection = openConnection(options, err);
+    context.database = erp::describeDatabase(connection);
+    // One component on this thread first, so that a database the component cannot work with
+    // stops the server at start-up rather than failing every request.
+    VellocHost probe;
+    initialise(probe, connection, automation::fromUtf8(options.user));
+  } catch (const CommandError& e) {
+    return report(e.failure);
+  } catch (const std::exception& e) {
+    return report(Failure{Failure::Kind::kOther, e.what(), {}});
+  }
+
+  ComponentPool pool(connection, automation::fromUtf8(options.user));
+  httplib::Server server;
+  const std::size_t threads = serve.threads;
+  server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  server.set_tcp_nodelay(true);
+  server.set_payload_max_length(serve.maxBody);
+  server.set_read_timeout(serve.timeout);
+  server.set_write_timeout(serve.timeout);
+  server.set_keep_alive_timeout(serve.timeout.count());
+  addRoutes(server, pool, context.database, serve.maxBody);
+
+  const int port = serve.port == 0
+                       ? server.bind_to_any_port(serve.bind)
+                       : (server.bind_to_port(serve.bind, serve.port) ? serve.port : -1);
+  if (port < 0) {
+    return report(Failure{Failure::Kind::kOther,
+                          "cannot listen on " + serve.bind + ":" + std::to_string(serve.port),
+                          {}});
+  }
+  const std::string host =
+      serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
+  stopOnSignal(server);
+  out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
+      << printable(context.database) << ")" << std::endl;
+  return server.listen_after_bind() ? 0 : 1;
+}
+
+}  // namespace tarn::cli

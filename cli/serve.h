@@ -1,0 +1,31 @@
+// velloc serve: the component behind a small HTTP server on one database and one user, with a
+// JSON API (one endpoint per working method) and a page that behaves like an ERP voucher screen.
+// Each worker thread holds its own component object, created and initialised on first use, as a
+// screen holds one; the objects are never shared between threads.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace tarn::cli {
+
+struct ServeOptions {
+  std::string bind = "127.0.0.1";   // loopback unless the operator asks for more
+  int port = 8080;                  // 0 picks a free port (printed on start-up)
+  std::size_t threads = 8;          // worker threads, each with its own component object
+  std::size_t maxBody = 64 * 1024;  // request bodies above this many bytes are refused
+  std::chrono::seconds timeout{5};  // reading a request and writing an answer, each
+};
+
+// Serves until the process receives SIGINT or SIGTERM, then lets the requests under way finish
+// and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/"
+// on `out` once the port is bound. Returns 1 (after its message on `err`, or its JSON on `out`
+// with --json) when the database cannot be used or the port cannot be bound.
+int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,
+             std::ostream& err);
+
+}  // namespace tarn::cli

@@ -1,0 +1,147 @@
+#include "cli/serve_request.h"
+
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+
+#include "cli/commands.h"
+#include "cli/item_fields.h"
+#include "cli/text_table.h"
+#include "tarnvelloc/automation/text.h"
+
+namespace tarn::cli {
+namespace {
+
+using automation::fromUtf8;
+using Json = nlohmann::json;
+
+[[noreturn]] void refuse(std::string message) {
+  throw CommandError{Failure{Failure::Kind::kUsage, std::move(message), {}}};
+}
+
+// The body as one JSON object holding only `keys`.
+Json readObject(std::string_view body, std::initializer_list<std::string_view> keys) {
+  Json json = Json::parse(body, nullptr, false);
+  if (json.is_discarded()) refuse("malformed JSON: the body must be one JSON object");
+  if (!json.is_object()) refuse("the body must be one JSON object");
+  for (const auto& [key, value] : json.items()) {
+    bool known = false;
+    for (const auto name : keys) known = known || key == name;
+    if (!known) refuse("unknown key \"" + printable(key) + "\"");
+  }
+  return json;
+}
+
+std::u16string text(const Json& json, const char* key) {
+  const auto it = json.find(key);
+  if (it == json.end() || it->is_null()) return {};
+  if (!it->is_string()) refuse(std::string("\"") + key + "\" must be a string");
+  return fromUtf8(it->get<std::string>());
+}
+
+std::u16string requiredText(const Json& json, const char* key) {
+  if (!json.contains(key)) refuse(std::string("missing \"") + key + "\"");
+  return text(json, key);
+}
+
+bool flag(const Json& json, const char* key) {
+  const auto it = json.find(key);
+  if (it == json.end()) return false;
+  if (!it->is_boolean()) refuse(std::string("\"") + key + "\" must be true or false");
+  return it->get<bool>();
+}
+
+std::size_t count(const Json& json, const char* key, std::size_t absent, std::size_t most) {
+  const auto it = json.find(key);
+  if (it == json.end()) return absent;
+  if (!it->is_number_unsigned() || it->get<std::uint64_t>() > most) {
+    refuse(std::string("\"") + key + "\" must be a whole number from 0 to " + std::to_string(most));
+  }
+  return static_cast<std::size_t>(it->get<std::uint64_t>());
+}
+
+erp::RowWindow window(const Json& json) {
+  const std::size_t limit = count(json, "limit", kDefaultPageRows, kMaxPageRows);
+  if (limit == 0)
+    refuse("\"limit\" must be a whole number from 1 to " + std::to_string(kMaxPageRows));
+  return erp::RowWindow{count(json, "offset", 0, SIZE_MAX / 2), limit};
+}
+
+std::int16_t choice(const Json& json, const char* key,
+                    std::initializer_list<std::string_view> names) {
+  const std::u16string given = text(json, key);
+  if (given.empty()) return 0;
+  std::int16_t index = 0;
+  std::string listed;
+  for (const auto name : names) {
+    if (given == fromUtf8(name)) return index;
+    listed += (index++ == 0 ? "" : ", ") + std::string(name);
+  }
+  refuse(std::string("\"") + key + "\" must be one of " + listed);
+}
+
+void checkUserDefinedField(const std::u16string& field) {
+  if (auto problem = userDefinedFieldProblem(field)) refuse(*problem);
+}
+
+void checkFreeField(const std::u16string& field) {
+  if (auto problem = freeFieldProblem(field)) refuse(*problem);
+}
+
+// The user-defined item and where its values come from. The archive and voucher sources need
+// what the component cannot work without; the server says so rather than letting the database
+// reject the statement the component builds.
+ReferenceRequest itemRequest(const Json& json, bool comparesAField) {
+  ReferenceRequest request{choice(json, "source", {"list", "archive", "voucher"}),
+                           choice(json, "section", {"header", "body"}),
+                           requiredText(json, "field"),
+                           automation::trimBlanks(text(json, "table")),
+                           text(json, "column"),
+                           text(json, "card"),
+                           text(json, "match")};
+  checkUserDefinedField(request.field);
+  const bool needsColumn = comparesAField || !request.match.empty();
+  if (request.source == 1 && request.table.empty()) {
+    refuse("source archive needs \"table\", the archive table (e.g. customer, person)");
+  }
+  if (request.source == 2 && request.card.empty()) {
+    refuse("source voucher needs \"card\", the voucher card number");
+  }
+  if (request.source != 0 && needsColumn && request.column.empty()) {
+    refuse("source archive and voucher need \"column\", the column compared");
+  }
+  return request;
+}
+
+}  // namespace
+
+ReferenceQuery readReferenceQuery(std::string_view body) {
+  const Json json = readObject(
+      body, {"field", "source", "section", "table", "column", "card", "match", "limit", "offset"});
+  return ReferenceQuery{itemRequest(json, false), window(json)};
+}
+
+FreeReferenceQuery readFreeReferenceQuery(std::string_view body) {
+  const Json json = readObject(body, {"field", "inventory", "match", "limit", "offset"});
+  FreeReferenceQuery query{requiredText(json, "field"), text(json, "inventory"),
+                           json.contains("inventory") && !json["inventory"].is_null(),
+                           text(json, "match"), window(json)};
+  checkFreeField(query.field);
+  return query;
+}
+
+ValidationQuery readValidationQuery(std::string_view body) {
+  const Json json =
+      readObject(body, {"field", "value", "build", "source", "section", "table", "column", "card"});
+  ReferenceRequest request = itemRequest(json, true);
+  return ValidationQuery{std::move(request), requiredText(json, "value"), flag(json, "build")};
+}
+
+FreeValidationQuery readFreeValidationQuery(std::string_view body) {
+  const Json json = readObject(body, {"field", "value", "build"});
+  FreeValidationQuery query{requiredText(json, "field"), requiredText(json, "value"),
+                            flag(json, "build")};
+  checkFreeField(query.field);
+  return query;
+}
+
+}  // namespace tarn::cli

@@ -1,0 +1,56 @@
+// The requests of velloc serve's API, read from their JSON bodies: item field names and texts
+// only, never SQL. Every reader raises CommandError (a usage error, answered 400) naming what is
+// wrong: a body that is not one JSON object, a key the endpoint does not take, a value of the
+// wrong type, a missing field or value, a field name the component can never accept, or a
+// source without what it cannot work without.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "cli/host.h"
+#include "tarnvelloc/erp/statement.h"
+
+namespace tarn::cli {
+
+// Pick-list rows answered by one request when it names no limit, and at most.
+inline constexpr std::size_t kDefaultPageRows = 50;
+inline constexpr std::size_t kMaxPageRows = 1000;
+
+// {"field", "source": list|archive|voucher, "section": header|body, "table", "column", "card",
+//  "match", "limit", "offset"}; the table name is trimmed of blanks, as the ERP compares keys.
+struct ReferenceQuery {
+  ReferenceRequest request;
+  erp::RowWindow window;
+};
+
+// {"field", "inventory", "match", "limit", "offset"}; with "inventory" the structured list.
+struct FreeReferenceQuery {
+  std::u16string field;
+  std::u16string inventory;
+  bool hasInventory = false;
+  std::u16string match;
+  erp::RowWindow window;
+};
+
+// {"field", "value", "build", and the source keys of a reference}.
+struct ValidationQuery {
+  ReferenceRequest request;
+  std::u16string value;
+  bool build = false;
+};
+
+// {"field", "value", "build"}.
+struct FreeValidationQuery {
+  std::u16string field;
+  std::u16string value;
+  bool build = false;
+};
+
+ReferenceQuery readReferenceQuery(std::string_view body);
+FreeReferenceQuery readFreeReferenceQuery(std::string_view body);
+ValidationQuery readValidationQuery(std::string_view body);
+FreeValidationQuery readFreeValidationQuery(std::string_view body);
+
+}  // namespace tarn::cli
