@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds TarnVelloc three times (optimised; with AddressSanitizer + UndefinedBehaviorSanitizer;
-# the earlier revision of the component) and runs every test in each build, then installs the
-# optimised build into a temporary prefix and builds three small programs against it
-# (scripts/check-package.sh), and runs each fuzz target for a few seconds (scripts/fuzz.sh).
+# the earlier revision of the component) and runs every test in each build; drives the voucher
+# page of `velloc serve` in headless Chromium (scripts/test-browser.sh); installs the optimised
+# build into a temporary prefix and builds three small programs against it
+# (scripts/check-package.sh); builds the Windows DLL with mingw-w64 and tests it under Wine
+# (scripts/test-windows.sh); and runs each fuzz target for a few seconds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,10 +16,17 @@ for preset in default sanitize earlier; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
+  if [[ $preset == default ]]; then
+    echo "== page in a browser"
+    bash scripts/test-browser.sh build/default
+  fi
 done
 
 echo "== package"
 bash scripts/check-package.sh build/default
+
+echo "== windows"
+bash scripts/test-windows.sh
 
 echo "== fuzz smoke"
 bash scripts/fuzz.sh smoke
