@@ -219,6 +219,17 @@ int printValidation(const GlobalOptions& options, const Context& context,
                   validationText(context, answer), failure, out, err);
 }
 
+// The --conn string when it names a database other than a SQLite file (an ODBC data source),
+// which init and demo fill in place; a SQLite file is named with --db.
+std::optional<std::u16string> serverConnection(const GlobalOptions& options) {
+  if (options.connection.empty()) return std::nullopt;
+  auto connection = fromUtf8(options.connection);
+  if (!erp::isWellFormedConnectionString(connection) || erp::namesSqliteFile(connection)) {
+    return std::nullopt;
+  }
+  return connection;
+}
+
 }  // namespace
 
 int reportUsageError(const GlobalOptions& options, const std::string& command,
@@ -235,6 +246,17 @@ int reportUsageError(const GlobalOptions& options, const std::string& command,
 int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
   Context context{"init", {}};
   return guarded(options, context, out, err, [&] {
+    if (const auto server = serverConnection(options)) {
+      context.database = erp::describeDatabase(*server);
+      onDatabase([&] { erp::initialiseErpDatabase(*server); });
+      if (options.json) {
+        out << creationJson(context);
+        return 0;
+      }
+      out << "Created the empty ERP schema in " << printable(context.database)
+          << " (schema and service tables, no data).\n";
+      return 0;
+    }
     if (!options.connection.empty()) {
       fail(Failure::Kind::kOther, "init creates a SQLite file: name it with --db FILE, not --conn");
     }
@@ -261,6 +283,16 @@ int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::
 int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
   Context context{"demo", {}};
   return guarded(options, context, out, err, [&] {
+    if (const auto server = serverConnection(options)) {
+      context.database = erp::describeDatabase(*server);
+      onDatabase([&] { erp::fillDemoCompany(*server); });
+      if (options.json) {
+        out << creationJson(context);
+        return 0;
+      }
+      out << "Filled the demo company into " << printable(context.database) << ".\n";
+      return 0;
+    }
     if (!options.connection.empty()) {
       fail(Failure::Kind::kOther, "demo creates a SQLite file: name it with --db FILE, not --conn");
     }

@@ -18,13 +18,19 @@ bool isCompoundOperator(const SqlToken& token) {
   return token.isWord(u"union") || token.isWord(u"except") || token.isWord(u"intersect");
 }
 
-// An unclosed bracket is left as it is, for SQLite to reject.
-void appendBracketedAsQuoted(std::u16string& out, std::u16string_view bracketed) {
+// How a bracketed name becomes a quoted one: as written, or with ASCII letters in lower case
+// (PostgreSQL, whose ERP schema names are unquoted and so folded to lower case).
+enum class NameCase { kAsWritten, kAsciiLower };
+
+// An unclosed bracket is left as it is, for the database to reject.
+void appendBracketedAsQuoted(std::u16string& out, std::u16string_view bracketed,
+                             NameCase nameCase) {
   out += u'"';
   for (std::size_t i = 1; i + 1 < bracketed.size(); ++i) {
-    const char16_t c = bracketed[i];
+    char16_t c = bracketed[i];
     if (c == u']') ++i;  // the first of a doubled ']'
     if (c == u'"') out += u'"';
+    if (nameCase == NameCase::kAsciiLower && c >= u'A' && c <= u'Z') c += u'a' - u'A';
     out += c;
   }
   out += u'"';
@@ -85,7 +91,10 @@ std::optional<TopClause> topClauseAfter(std::u16string_view text, SqlLexer lexer
 // comments).
 class Adapter {
  public:
-  explicit Adapter(std::u16string_view text) : text_(text), lexer_(text) {}
+  // `foldNames`: bracketed names that refer to something are folded to lower case; a name that
+  // follows AS is being given, and keeps its letter case.
+  Adapter(std::u16string_view text, bool foldNames)
+      : text_(text), lexer_(text), foldNames_(foldNames) {}
 
   std::u16string run() {
     while (!lexer_.atEnd()) take(lexer_.next());
@@ -121,13 +130,16 @@ class Adapter {
           append(token.text, true);
         } else {
           separateFrom(u'"');
-          appendBracketedAsQuoted(out_, token.text);
+          appendBracketedAsQuoted(
+              out_, token.text,
+              foldNames_ && !afterAs_ ? NameCase::kAsciiLower : NameCase::kAsWritten);
           statementEnd_ = out_.size();
         }
         break;
       default:
         append(token.text, !token.isInsignificant());
     }
+    if (!token.isInsignificant()) afterAs_ = token.isWord(u"as");
     if (depth_ == 0 && !selectSeen_ && token.isWord(u"select")) {
       selectSeen_ = true;
       if (const auto top = topClauseAfter(text_, lexer_)) removeTop(*top);
@@ -180,6 +192,8 @@ class Adapter {
   std::u16string_view text_;
   SqlLexer lexer_;
   std::u16string out_;
+  bool foldNames_;
+  bool afterAs_ = false;
   int depth_ = 0;
   bool selectSeen_ = false;
   bool compound_ = false;
@@ -234,14 +248,19 @@ std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText) {
     case Dialect::kSqlServer:
       return std::u16string(sqlServerText);
     case Dialect::kSqlite:
-    case Dialect::kPostgreSql:
       return adaptToSqlite(sqlServerText);
+    case Dialect::kPostgreSql:
+      return adaptToPostgreSql(sqlServerText);
   }
   return std::u16string(sqlServerText);
 }
 
 std::u16string adaptToSqlite(std::u16string_view sqlServerText) {
-  return Adapter(sqlServerText).run();
+  return Adapter(sqlServerText, false).run();
+}
+
+std::u16string adaptToPostgreSql(std::u16string_view sqlServerText) {
+  return Adapter(sqlServerText, true).run();
 }
 
 void shapeStatement(std::u16string_view text, StatementShape& shape) {
