@@ -25,8 +25,8 @@
 -- LIKE: PostgreSQL 15 refuses LIKE under a collation that is not deterministic, so the domain
 -- has LIKE and NOT LIKE operators of its own (found through the search_path, exactly matching
 -- the domain's argument types). They ignore letter case in every script, as the ERP's server
--- does, but not width; the value's trailing blanks are ignored as in comparisons (SQLite's LIKE
--- keeps them).
+-- does, but not width; trailing blanks of the value and of a pattern given as a value are
+-- ignored as in comparisons (SQLite's LIKE keeps them).
 --
 -- Column lengths: the domain has no length (a domain takes none), so nvarchar(N) lengths are
 -- not enforced, as they are not in the SQLite database.

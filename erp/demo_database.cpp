@@ -108,9 +108,17 @@ std::u16string schemaFor(db::Database& database) {
                     "holds the ERP tables");
 }
 
+// Whether UserDefine exists. On PostgreSQL the catalogue views come with the ERP schema, so
+// an empty database is asked through its own catalogue.
 bool hasErpTables(db::Database& database) {
   const auto found =
-      database.query(u"select count(*) from sysobjects where xtype = 'U' and name = 'UserDefine'");
+      database.dialect() == db::Dialect::kPostgreSql
+          ? database.queryNative(
+                u"select count(*) from information_schema.tables"
+                u" where table_schema = current_schema()"
+                u" and table_name = 'userdefine'")
+          : database.query(
+                u"select count(*) from sysobjects where xtype = 'U' and name = 'UserDefine'");
   return found.rows.at(0).at(0).toLong() > 0;
 }
 

@@ -43,6 +43,14 @@ bool wouldJoin(char16_t last, char16_t first) {
          (last == u'?' && first >= u'0' && first <= u'9');
 }
 
+// PostgreSQL also refuses a parameter run on into a word (?and: "trailing junk after
+// parameter"), where SQL Server reads a literal run on into a word as two tokens ('x'and).
+bool wouldJoinForPostgreSql(char16_t last, char16_t first) {
+  const bool wordStart = (first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z') ||
+                         first == u'_' || first > 0x7f;
+  return wouldJoin(last, first) || (last == u'?' && wordStart);
+}
+
 // A `top N` clause found right after a select: where it starts and ends in the text (the
 // blanks after the count included) and the count.
 struct TopClause {
@@ -91,10 +99,11 @@ std::optional<TopClause> topClauseAfter(std::u16string_view text, SqlLexer lexer
 // comments).
 class Adapter {
  public:
-  // `foldNames`: bracketed names that refer to something are folded to lower case; a name that
-  // follows AS is being given, and keeps its letter case.
-  Adapter(std::u16string_view text, bool foldNames)
-      : text_(text), lexer_(text), foldNames_(foldNames) {}
+  // `forPostgreSql`: bracketed names that refer to something are folded to lower case (a name
+  // that follows AS is being given, and keeps its letter case), and a parameter marker is kept
+  // apart from a word that follows it.
+  Adapter(std::u16string_view text, bool forPostgreSql)
+      : text_(text), lexer_(text), postgres_(forPostgreSql) {}
 
   std::u16string run() {
     while (!lexer_.atEnd()) take(lexer_.next());
@@ -132,7 +141,7 @@ class Adapter {
           separateFrom(u'"');
           appendBracketedAsQuoted(
               out_, token.text,
-              foldNames_ && !afterAs_ ? NameCase::kAsciiLower : NameCase::kAsWritten);
+              postgres_ && !afterAs_ ? NameCase::kAsciiLower : NameCase::kAsWritten);
           statementEnd_ = out_.size();
         }
         break;
@@ -179,7 +188,10 @@ class Adapter {
   }
 
   void separateFrom(char16_t first) {
-    if (!out_.empty() && wouldJoin(out_.back(), first)) out_ += u' ';
+    if (out_.empty()) return;
+    const bool join =
+        postgres_ ? wouldJoinForPostgreSql(out_.back(), first) : wouldJoin(out_.back(), first);
+    if (join) out_ += u' ';
   }
 
   void append(std::u16string_view piece, bool significant) {
@@ -192,7 +204,7 @@ class Adapter {
   std::u16string_view text_;
   SqlLexer lexer_;
   std::u16string out_;
-  bool foldNames_;
+  bool postgres_;
   bool afterAs_ = false;
   int depth_ = 0;
   bool selectSeen_ = false;

@@ -47,6 +47,10 @@ TEST(DbDialectPostgresTest, TheComponentsStatements) {
        "syscolumns.xusertype = systypes.xtype and (systypes.name = 'money' or systypes.name = "
        "'smallmoney') and syscolumns.name = 'iCreditLine'"},
       {"select * from [Contracts] where 1=0", "select * from \"contracts\" where 1=0"},
+      {"select count(*) from sysobjects where sysobjects.name = ?and syscolumns.name = ?",
+       "select count(*) from sysobjects where sysobjects.name = ? and syscolumns.name = ?"},
+      {"where a = ?1 or b = ?_x or c = ?甲 or d = ?) and e = ?",
+       "where a = ? 1 or b = ? _x or c = ? 甲 or d = ?) and e = ?"},
   });
 }
 

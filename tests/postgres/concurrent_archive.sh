@@ -29,7 +29,7 @@ for i in 1 2 3 4 5 6 7 8; do
     status=1
   fi
 done
-rows=$("$velloc" --conn "$conn" --limit 0 ref cdefine3 --match "$value" | grep -c "^$value" || true)
+rows=$("$velloc" --conn "$conn" ref cdefine3 --limit 0 --match "$value" | grep -c "^$value" || true)
 echo "rows holding the value: $rows"
 [[ $rows == 1 ]] || status=1
 exit "$status"
