@@ -8,8 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
-  # PostgreSQL 15 (with ICU) for the throwaway test server of scripts/postgres.sh, and psqlODBC
-  postgresql odbc-postgresql
+  unixodbc-dev libsqliteodbc odbc-postgresql tdsodbc
+  # PostgreSQL 15 (with ICU) for the throwaway test server of scripts/postgres.sh
+  postgresql
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "erp/db/connection_target.h"
+#include "erp/db/odbc_database.h"
 #include "erp/db/sqlite_database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
@@ -13,7 +14,6 @@ namespace {
 
 using automation::ErrorCode;
 using automation::raise;
-using automation::toUtf8;
 
 // Runs `work`, recording a failure under `operation` before it goes on unwinding.
 template <typename Work>
@@ -31,8 +31,7 @@ std::unique_ptr<Database> open(const ConnectionString& connection, bool createIf
   if (target.kind == ConnectionTarget::Kind::kSqlite) {
     return openSqliteDatabase(std::filesystem::path(target.sqliteFile), createIfMissing);
   }
-  raise(ErrorCode::kComponentFailure,
-        "no ODBC backend in this build: cannot connect to " + toUtf8(target.shownAs));
+  return openOdbcDatabase(target.odbcConnection, target.shownAs, target.dialect);
 }
 
 }  // namespace

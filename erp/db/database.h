@@ -1,6 +1,7 @@
 // The database layer of the outside components: one small interface for running a statement
-// and reading its rows, with backends. The component emits SQL Server dialect; a backend that
-// is not SQL Server adapts it (see dialect.h for SQLite). The component never adapts anything.
+// and reading its rows, with backends: SQLite embedded and ODBC. The component emits SQL Server
+// dialect; a connection whose database is not SQL Server adapts it (dialect.h). The component
+// never adapts anything.
 //
 // Values are automation Variants: Null, Long (or Double when an integer does not fit), Double,
 // String. Every failure raises automation::AutomationError with code kComponentFailure and the
@@ -79,11 +80,12 @@ class Database {
   std::uint64_t uncertainVersion_ = 0;
 };
 
-// Opens the database a connection string names (connection_target.h). A SQLite file must exist
-// unless `createIfMissing` is true. This build has no ODBC backend: an ODBC target (the SQL
-// Server providers, MSDASQL, Driver=, DSN=) raises kComponentFailure naming it, without its
-// password. Raises kComponentFailure too for a string that fits no target, a missing file or
-// an open failure, and records every failure for the host as "open".
+// Opens the database a connection string names (connection_target.h): a SQLite file with the
+// SQLite backend (sqlite_database.h), which must exist unless `createIfMissing` is true; an ODBC
+// target (the SQL Server providers, MSDASQL, Driver=, DSN=) with the ODBC backend
+// (odbc_database.h), whatever `createIfMissing` says. Raises kComponentFailure for a string that
+// fits no target, a missing file or a failed connection, with the database's or the driver's
+// message and never a password, and records every failure for the host as "open".
 std::unique_ptr<Database> openDatabase(const ConnectionString& connection,
                                        bool createIfMissing = false);
 

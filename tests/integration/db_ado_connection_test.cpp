@@ -132,8 +132,10 @@ TEST_F(DbAdoConnectionTest, FailuresRaiseComponentFailure) {
        "SQLNCLI11, MSOLEDBSQL and MSDASQL)",
        0},
       {"a SQL Server provider", open(u"Provider=SQLOLEDB;Data Source=erp;User ID=sa;Password=pw"),
-       "Component failure: no ODBC backend in this build: cannot connect to "
-       "Driver={FreeTDS};Server=erp;UID=sa",
+       "Component failure: cannot connect to Driver={FreeTDS};Server=erp;UID=sa: 08S01: "
+       "[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable or does not "
+       "exist; 08001: [FreeTDS][SQL Server]Unable to connect to data source; 01000: "
+       "[FreeTDS][SQL Server]Unknown host machine name.",
        0},
       {"open twice",
        [&](const ObjectRef& c) {

@@ -122,15 +122,19 @@ TEST(DbConnectionTargetTest, StringsThatFitNoTargetNameTheKeyAtFault) {
   }
 }
 
-// Every failure of opening, from a malformed list to an ODBC target this build cannot reach,
+// Every failure of opening, from a malformed list to an ODBC target that cannot be reached,
 // speaks of the keys and never of the password.
 TEST(DbConnectionTargetTest, NoMessageShowsThePassword) {
   const std::string secret = "S3cr;et";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"Provider=SQLOLEDB;Data Source=db01;User ID=sa;Password=\"S3cr;et\"",
-       "no ODBC backend in this build: cannot connect to Driver={FreeTDS};Server=db01;UID=sa"},
+       "cannot connect to Driver={FreeTDS};Server=db01;UID=sa: 08S01: [FreeTDS][SQL "
+       "Server]Unable to connect: Adaptive Server is unavailable or does not exist; 08001: "
+       "[FreeTDS][SQL Server]Unable to connect to data source; 01000: [FreeTDS][SQL "
+       "Server]Unknown host machine name."},
       {"DSN=erp;PWD={S3cr;et};UID=sa",
-       "no ODBC backend in this build: cannot connect to DSN=erp;UID=sa"},
+       "cannot connect to DSN=erp;UID=sa: IM002: [unixODBC][Driver Manager]Data source name not "
+       "found and no default driver specified"},
       {"Provider=MSOLEDBSQL;Password='S3cr;et'",
        "the connection string names no Data Source (the SQL Server to connect to)"},
       {"Provider=MSOLEDBSQL;Data Source=db01;Password='S3cr;et'",

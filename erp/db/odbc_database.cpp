@@ -1,0 +1,565 @@
+#include "erp/db/odbc_database.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "erp/db/bounded_cache.h"
+#include "erp/db/dialect.h"
+#include "erp/db/odbc_api.h"
+#include "erp/db/odbc_handles.h"
+#include "erp/db/odbc_script.h"
+#include "erp/db/odbc_text.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/diagnostics.h"
+
+namespace tarn::erp::db {
+namespace {
+
+using automation::ErrorCode;
+using automation::raise;
+using automation::toUtf8;
+using automation::Variant;
+using odbc::Handle;
+using odbc::TextEncoding;
+
+// Prepared statements kept per connection and kind, as the SQLite backend keeps its own.
+constexpr std::size_t kCachedStatements = 64;
+// Longer text parameters go as long text: SQL Server's varying text holds at most 4000 UTF-16
+// code units.
+constexpr std::size_t kLongestVaryingText = 4000;
+// Text is read in pieces of this many code units (or bytes).
+constexpr std::size_t kTextPiece = 1024;
+
+// How a column's values are read.
+enum class ColumnKind { kText, kWhole, kFloating, kDecimal, kBinary };
+
+ColumnKind kindOf(SQLSMALLINT type) {
+  switch (type) {
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+      return ColumnKind::kWhole;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+      return ColumnKind::kFloating;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+      return ColumnKind::kDecimal;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+      return ColumnKind::kBinary;
+    default:
+      return ColumnKind::kText;
+  }
+}
+
+// The type a column was declared with, as the driver names it.
+std::u16string typeName(const Handle& statement, SQLUSMALLINT number) {
+  std::u16string name(128, u'\0');
+  SQLSMALLINT bytes = 0;
+  const SQLRETURN code =
+      SQLColAttributeW(statement.get(), number, SQL_DESC_TYPE_NAME, odbc::wide(name),
+                       static_cast<SQLSMALLINT>(name.size() * sizeof(char16_t)), &bytes, nullptr);
+  if (!odbc::succeeded(code)) return {};
+  name.resize(std::min(name.size() - 1, static_cast<std::size_t>(bytes) / sizeof(char16_t)));
+  return name;
+}
+
+// SQLite's driver reports a column declared money, decimal or numeric as text; its values are
+// numbers all the same, and the SQLite backend gives them as numbers.
+bool isDecimalTypeName(std::u16string_view name) {
+  const std::u16string lower = automation::asciiLower(name);
+  for (const std::u16string_view prefix : {u"money", u"smallmoney", u"decimal", u"numeric"}) {
+    if (lower.starts_with(prefix)) return true;
+  }
+  return false;
+}
+
+struct Column {
+  std::u16string name;
+  ColumnKind kind;
+};
+
+// A prepared statement kept for reuse.
+struct Prepared {
+  Handle statement;
+  SQLSMALLINT parameterCount = -1;  // -1 when the driver cannot tell
+};
+
+// A parameter's value, kept where the driver reads it until the statement has run.
+struct BoundValue {
+  std::u16string wideText;
+  std::string narrowText;
+  SQLBIGINT whole = 0;
+  double floating = 0;
+  SQLLEN indicator = 0;
+};
+
+// Closes the statement's cursor and unbinds its parameters when it goes out of scope, so that a
+// kept statement holds no rows and points at no buffer between uses.
+class CursorReset {
+ public:
+  explicit CursorReset(const Handle& statement) : statement_(statement.get()) {}
+  CursorReset(const CursorReset&) = delete;
+  CursorReset& operator=(const CursorReset&) = delete;
+  ~CursorReset() {
+    SQLFreeStmt(statement_, SQL_CLOSE);
+    SQLFreeStmt(statement_, SQL_RESET_PARAMS);
+  }
+
+ private:
+  SQLHSTMT statement_;
+};
+
+std::u16string infoText(const Handle& connection, SQLUSMALLINT item) {
+  std::u16string text(256, u'\0');
+  SQLSMALLINT bytes = 0;
+  const SQLRETURN code =
+      SQLGetInfoW(connection.get(), item, odbc::wide(text),
+                  static_cast<SQLSMALLINT>(text.size() * sizeof(char16_t)), &bytes);
+  if (!odbc::succeeded(code)) return {};
+  text.resize(std::min(text.size() - 1, static_cast<std::size_t>(bytes) / sizeof(char16_t)));
+  return text;
+}
+
+Dialect dialectOf(const Handle& connection) {
+  const std::u16string dbms = infoText(connection, SQL_DBMS_NAME);
+  if (dbms == u"Microsoft SQL Server") return Dialect::kSqlServer;
+  if (dbms.starts_with(u"SQLite")) return Dialect::kSqlite;
+  if (dbms == u"PostgreSQL") return Dialect::kPostgreSql;
+  raise(ErrorCode::kComponentFailure,
+        "the ODBC data source is a '" + toUtf8(dbms) +
+            "' database; the outside components work with Microsoft SQL Server, SQLite and "
+            "PostgreSQL");
+}
+
+// The driver's echo of `text` through SQLNativeSqlW; nothing when the driver cannot echo.
+std::optional<std::u16string> nativeEcho(const Handle& connection, std::u16string text) {
+  std::u16string echo(text.size() * 4 + 16, u'\0');
+  SQLINTEGER length = 0;
+  const SQLRETURN code =
+      SQLNativeSqlW(connection.get(), odbc::wide(text), static_cast<SQLINTEGER>(text.size()),
+                    odbc::wide(echo), static_cast<SQLINTEGER>(echo.size() - 1), &length);
+  if (!odbc::succeeded(code)) return std::nullopt;
+  // The echo ends at its terminating zero: a converted echo's length may count bytes.
+  echo.resize(echo.find(u'\0'));
+  return echo;
+}
+
+// Whether wide text reaches the driver unchanged. A driver without wide functions gets narrow
+// text that the driver manager makes with the process's locale: under the C locale that text
+// loses every non-ASCII character, and under a UTF-8 locale unixODBC still breaks characters
+// outside the BMP, so statements silently match nothing. A library must not change its host's
+// locale; instead this asks the driver to echo a text (SQLNativeSql involves no database). When
+// plain ASCII comes back as sent but text that only Unicode can carry comes back changed, the
+// connection speaks UTF-8 through the narrow API, which is what such drivers (SQLite's) take.
+// Any other answer leaves the wide API in use.
+TextEncoding encodingOf(const Handle& connection) {
+  const std::u16string ascii = u"select 'x'";
+  const std::u16string unicode = u"select '中文 \U0001F600 é'";
+  if (nativeEcho(connection, ascii) != ascii) return TextEncoding::kWide;
+  const auto echo = nativeEcho(connection, unicode);
+  return !echo || *echo == unicode ? TextEncoding::kWide : TextEncoding::kUtf8;
+}
+
+class OdbcDatabase final : public Database {
+ public:
+  OdbcDatabase(Handle environment, Handle connection, odbc::Secrets secrets, TextEncoding encoding,
+               Dialect dialect)
+      : environment_(std::move(environment)),
+        connection_(std::move(connection)),
+        secrets_(std::move(secrets)),
+        encoding_(encoding),
+        dialect_(dialect) {}
+
+  // A driver refuses to disconnect while a transaction is open: what was not committed is
+  // rolled back, so that the connection closes and its locks go with it.
+  ~OdbcDatabase() override {
+    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+  }
+  OdbcDatabase(const OdbcDatabase&) = delete;
+  OdbcDatabase& operator=(const OdbcDatabase&) = delete;
+
+  ResultSet runQuery(std::u16string_view sqlServerText) override {
+    shapeStatement(sqlServerText, shape_);
+    Prepared& prepared = sqlServerStatement(sqlServerText);
+    const CursorReset reset(prepared.statement);
+    const std::size_t count = shape_.values.size();
+    if (prepared.parameterCount >= 0 &&
+        static_cast<std::size_t>(prepared.parameterCount) != count) {
+      raise(ErrorCode::kComponentFailure,
+            "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
+    }
+    bound_.resize(std::max(bound_.size(), count));
+    for (std::size_t i = 0; i < count; ++i) {
+      value_.clear();
+      appendLiteralValue(value_, shape_.values[i]);
+      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
+        odbc::requireWellFormed(sqlServerText, "the statement");
+      }
+      bindText(prepared.statement, i, value_);
+    }
+    return execute(prepared.statement);
+  }
+
+  ResultSet runNative(std::u16string_view nativeText,
+                      std::span<const Variant> parameters) override {
+    Prepared& prepared = nativeStatement(nativeText);
+    const CursorReset reset(prepared.statement);
+    if (prepared.parameterCount >= 0 &&
+        static_cast<std::size_t>(prepared.parameterCount) != parameters.size()) {
+      raise(ErrorCode::kComponentFailure,
+            "the statement takes " + std::to_string(prepared.parameterCount) + " parameters, " +
+                std::to_string(parameters.size()) + " given: " + toUtf8(nativeText));
+    }
+    bound_.resize(std::max(bound_.size(), parameters.size()));
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+      bindParameter(prepared.statement, i, parameters[i]);
+    }
+    return execute(prepared.statement);
+  }
+
+  Dialect dialect() const override { return dialect_; }
+
+  void executeScript(std::u16string_view nativeScript) override {
+    odbc::requireWellFormed(nativeScript, "the script");
+    const Handle statement = allocateStatement();
+    for (const auto text : odbc::splitScript(nativeScript)) {
+      const CursorReset reset(statement);
+      SQLRETURN code = SQL_SUCCESS;
+      if (encoding_ == TextEncoding::kWide) {
+        code =
+            SQLExecDirectW(statement.get(), odbc::wide(text), static_cast<SQLINTEGER>(text.size()));
+      } else {
+        std::string utf8 = toUtf8(text);
+        code = SQLExecDirect(statement.get(), odbc::narrow(utf8),
+                             static_cast<SQLINTEGER>(utf8.size()));
+      }
+      if (code != SQL_NO_DATA) check(code, statement);
+    }
+    rowsChanged_ = -1;
+  }
+
+  void begin() override {
+    recorded(u"begin", [&] {
+      if (inTransaction_) raise(ErrorCode::kComponentFailure, "a transaction is already open");
+      setAutocommit(false);
+      inTransaction_ = true;
+    });
+  }
+  void commit() override { endTransaction(u"commit", SQL_COMMIT); }
+  void rollback() override { endTransaction(u"rollback", SQL_ROLLBACK); }
+
+  std::int64_t rowsChanged() const override { return rowsChanged_; }
+  std::uint64_t statementsCompiled() const override { return compiled_; }
+
+ private:
+  template <typename Work>
+  void recorded(std::u16string_view operation, Work work) {
+    try {
+      work();
+    } catch (const std::exception& failure) {
+      recordDatabaseFailure(operation, failure);
+      throw;
+    }
+  }
+
+  void check(SQLRETURN code, const Handle& handle) const {
+    odbc::check(code, handle, encoding_, secrets_);
+  }
+
+  void setAutocommit(bool on) {
+    const auto value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+    check(SQLSetConnectAttrW(connection_.get(), SQL_ATTR_AUTOCOMMIT,
+                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(value)),
+                             SQL_IS_UINTEGER),
+          connection_);
+  }
+
+  void endTransaction(std::u16string_view operation, SQLSMALLINT completion) {
+    recorded(operation, [&] {
+      if (!inTransaction_) raise(ErrorCode::kComponentFailure, "no transaction is open");
+      check(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), completion), connection_);
+      inTransaction_ = false;
+      setAutocommit(true);
+    });
+  }
+
+  Handle allocateStatement() const {
+    return odbc::allocate(SQL_HANDLE_STMT, &connection_, secrets_);
+  }
+
+  Prepared prepare(std::u16string_view text) {
+    Prepared prepared{allocateStatement()};
+    SQLRETURN code = SQL_SUCCESS;
+    if (encoding_ == TextEncoding::kWide) {
+      code = SQLPrepareW(prepared.statement.get(), odbc::wide(text),
+                         static_cast<SQLINTEGER>(text.size()));
+    } else {
+      std::string utf8 = toUtf8(text);
+      code = SQLPrepare(prepared.statement.get(), odbc::narrow(utf8),
+                        static_cast<SQLINTEGER>(utf8.size()));
+    }
+    check(code, prepared.statement);
+    ++compiled_;
+    SQLSMALLINT count = 0;
+    if (odbc::succeeded(SQLNumParams(prepared.statement.get(), &count))) {
+      prepared.parameterCount = count;
+    }
+    return prepared;
+  }
+
+  Prepared& sqlServerStatement(std::u16string_view original) {
+    if (auto* found = sqlServerStatements_.find(shape_.text)) return *found;
+    // The shape holds every part of the statement but its values, which are checked as bound.
+    if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
+      odbc::requireWellFormed(original, "the statement");
+    }
+    return sqlServerStatements_.insert(shape_.text, prepare(adaptTo(dialect_, shape_.text)));
+  }
+
+  Prepared& nativeStatement(std::u16string_view text) {
+    if (auto* found = nativeStatements_.find(text)) return *found;
+    odbc::requireWellFormed(text, "the statement");
+    return nativeStatements_.insert(std::u16string(text), prepare(text));
+  }
+
+  void bindText(const Handle& statement, std::size_t index, std::u16string_view text) {
+    BoundValue& value = bound_[index];
+    const bool isLong = text.size() > kLongestVaryingText;
+    SQLRETURN code = SQL_SUCCESS;
+    if (encoding_ == TextEncoding::kWide) {
+      value.wideText.assign(text);
+      value.indicator = static_cast<SQLLEN>(text.size() * sizeof(char16_t));
+      code = SQLBindParameter(
+          statement.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
+          isLong ? SQL_WLONGVARCHAR : SQL_WVARCHAR, std::max<SQLULEN>(text.size(), 1), 0,
+          odbc::wide(value.wideText), value.indicator, &value.indicator);
+    } else {
+      value.narrowText = toUtf8(text);
+      value.indicator = static_cast<SQLLEN>(value.narrowText.size());
+      code = SQLBindParameter(statement.get(), static_cast<SQLUSMALLINT>(index + 1),
+                              SQL_PARAM_INPUT, SQL_C_CHAR, isLong ? SQL_LONGVARCHAR : SQL_VARCHAR,
+                              std::max<SQLULEN>(value.narrowText.size(), 1), 0,
+                              odbc::narrow(value.narrowText), value.indicator, &value.indicator);
+    }
+    check(code, statement);
+  }
+
+  void bindParameter(const Handle& statement, std::size_t index, const Variant& parameter) {
+    BoundValue& value = bound_[index];
+    const auto number = static_cast<SQLUSMALLINT>(index + 1);
+    SQLRETURN code = SQL_SUCCESS;
+    switch (parameter.type()) {
+      case Variant::Type::Empty:
+      case Variant::Type::Null:
+        value.indicator = SQL_NULL_DATA;
+        code = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                1, 0, nullptr, 0, &value.indicator);
+        break;
+      case Variant::Type::Boolean:
+      case Variant::Type::Integer:
+      case Variant::Type::Long:
+        value.whole = parameter.type() == Variant::Type::Boolean ? (parameter.toBoolean() ? 1 : 0)
+                                                                 : parameter.toLong();
+        value.indicator = 0;
+        code = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT,
+                                0, 0, &value.whole, 0, &value.indicator);
+        break;
+      case Variant::Type::Double:
+        value.floating = parameter.toDouble();
+        value.indicator = 0;
+        code = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE,
+                                0, 0, &value.floating, 0, &value.indicator);
+        break;
+      case Variant::Type::String: {
+        const std::u16string text = parameter.toString();
+        odbc::requireWellFormed(text, "parameter " + std::to_string(index + 1));
+        bindText(statement, index, text);
+        return;
+      }
+      case Variant::Type::Object:
+        raise(ErrorCode::kTypeMismatch, "an object cannot be a statement parameter");
+    }
+    check(code, statement);
+  }
+
+  std::vector<Column> describe(const Handle& statement, SQLSMALLINT count) {
+    std::vector<Column> columns;
+    for (SQLUSMALLINT number = 1; number <= static_cast<SQLUSMALLINT>(count); ++number) {
+      SQLSMALLINT nameLength = 0;
+      SQLSMALLINT type = 0;
+      SQLULEN size = 0;
+      SQLSMALLINT digits = 0;
+      SQLSMALLINT nullable = 0;
+      std::u16string name;
+      if (encoding_ == TextEncoding::kWide) {
+        name.assign(256, u'\0');
+        check(SQLDescribeColW(statement.get(), number, odbc::wide(name),
+                              static_cast<SQLSMALLINT>(name.size()), &nameLength, &type, &size,
+                              &digits, &nullable),
+              statement);
+        name.resize(std::min(name.size() - 1, static_cast<std::size_t>(nameLength)));
+      } else {
+        std::string utf8(768, '\0');
+        check(SQLDescribeCol(statement.get(), number, odbc::narrow(utf8),
+                             static_cast<SQLSMALLINT>(utf8.size()), &nameLength, &type, &size,
+                             &digits, &nullable),
+              statement);
+        utf8.resize(std::min(utf8.size() - 1, static_cast<std::size_t>(nameLength)));
+        name = automation::fromUtf8(utf8);
+      }
+      ColumnKind kind = kindOf(type);
+      if (kind == ColumnKind::kText && isDecimalTypeName(typeName(statement, number))) {
+        kind = ColumnKind::kDecimal;
+      }
+      columns.push_back({name, kind});
+    }
+    return columns;
+  }
+
+  // Runs the bound statement and reads every row; the caller's CursorReset closes the cursor.
+  ResultSet execute(const Handle& statement) {
+    const SQLRETURN code = SQLExecute(statement.get());
+    // SQL_NO_DATA: a searched update or delete that changed no row.
+    if (code != SQL_NO_DATA) check(code, statement);
+    SQLSMALLINT columnCount = 0;
+    check(SQLNumResultCols(statement.get(), &columnCount), statement);
+    ResultSet result;
+    if (columnCount == 0) {
+      SQLLEN changed = -1;
+      if (code == SQL_NO_DATA) {
+        changed = 0;
+      } else if (!odbc::succeeded(SQLRowCount(statement.get(), &changed))) {
+        changed = -1;
+      }
+      rowsChanged_ = changed;
+      return result;
+    }
+    rowsChanged_ = -1;
+    const std::vector<Column> columns = describe(statement, columnCount);
+    for (const auto& column : columns) result.columns.push_back(column.name);
+    for (;;) {
+      const SQLRETURN fetched = SQLFetch(statement.get());
+      if (fetched == SQL_NO_DATA) break;
+      check(fetched, statement);
+      auto& row = result.rows.emplace_back();
+      row.reserve(columns.size());
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        row.push_back(readColumn(statement, static_cast<SQLUSMALLINT>(i + 1), columns[i]));
+      }
+    }
+    return result;
+  }
+
+  Variant readColumn(const Handle& statement, SQLUSMALLINT number, const Column& column) {
+    SQLLEN indicator = 0;
+    switch (column.kind) {
+      case ColumnKind::kWhole: {
+        SQLBIGINT value = 0;
+        check(SQLGetData(statement.get(), number, SQL_C_SBIGINT, &value, 0, &indicator), statement);
+        return indicator == SQL_NULL_DATA ? Variant::null() : odbc::wholeNumber(value);
+      }
+      case ColumnKind::kFloating:
+      case ColumnKind::kDecimal: {
+        double value = 0;
+        check(SQLGetData(statement.get(), number, SQL_C_DOUBLE, &value, 0, &indicator), statement);
+        if (indicator == SQL_NULL_DATA) return Variant::null();
+        return column.kind == ColumnKind::kDecimal ? odbc::decimalNumber(value) : Variant(value);
+      }
+      case ColumnKind::kBinary:
+        raise(ErrorCode::kComponentFailure,
+              "column " + toUtf8(column.name) +
+                  " holds binary data, which a record set cannot carry");
+      case ColumnKind::kText:
+        break;
+    }
+    return encoding_ == TextEncoding::kWide ? readWideText(statement, number)
+                                            : readNarrowText(statement, number);
+  }
+
+  // Reads a text value piece by piece: a driver gives as much as the buffer holds (less its
+  // terminating zero) and SQL_SUCCESS_WITH_INFO while more remains.
+  template <typename Unit>
+  bool readPieces(const Handle& statement, SQLUSMALLINT number, SQLSMALLINT cType,
+                  std::basic_string<Unit>& out) {
+    out.clear();
+    std::basic_string<Unit> piece(kTextPiece, Unit{});
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN code =
+          SQLGetData(statement.get(), number, cType, piece.data(),
+                     static_cast<SQLLEN>(piece.size() * sizeof(Unit)), &indicator);
+      if (code == SQL_NO_DATA) return true;
+      check(code, statement);
+      if (indicator == SQL_NULL_DATA) return false;
+      const bool whole = indicator != SQL_NO_TOTAL &&
+                         static_cast<std::size_t>(indicator) < piece.size() * sizeof(Unit);
+      const std::size_t units =
+          whole ? static_cast<std::size_t>(indicator) / sizeof(Unit) : piece.size() - 1;
+      out.append(piece.data(), units);
+      if (whole) return true;
+    }
+  }
+
+  Variant readWideText(const Handle& statement, SQLUSMALLINT number) {
+    std::u16string text;
+    if (!readPieces(statement, number, SQL_C_WCHAR, text)) return Variant::null();
+    return Variant(std::move(text));
+  }
+
+  Variant readNarrowText(const Handle& statement, SQLUSMALLINT number) {
+    if (!readPieces(statement, number, SQL_C_CHAR, narrowRead_)) return Variant::null();
+    return Variant(automation::fromUtf8(narrowRead_));
+  }
+
+  // Members go in reverse order: the statements are freed before the connection, the
+  // connection before the environment.
+  Handle environment_;
+  Handle connection_;
+  odbc::Secrets secrets_;
+  TextEncoding encoding_;
+  Dialect dialect_;
+  BoundedCache<Prepared> sqlServerStatements_{kCachedStatements};
+  BoundedCache<Prepared> nativeStatements_{kCachedStatements};
+  // Buffers reused from statement to statement.
+  StatementShape shape_;
+  std::u16string value_;
+  std::vector<BoundValue> bound_;
+  std::string narrowRead_;
+  std::int64_t rowsChanged_ = -1;
+  std::uint64_t compiled_ = 0;
+  bool inTransaction_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> openOdbcDatabase(const std::u16string& odbcConnection,
+                                           const std::u16string& shownAs,
+                                           std::optional<Dialect> dialect) {
+  odbc::Secrets secrets = odbc::secretsOf(odbcConnection);
+  Handle environment = odbc::allocate(SQL_HANDLE_ENV, nullptr, secrets);
+  odbc::check(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
+                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0),
+              environment, TextEncoding::kWide, secrets);
+  Handle connection = odbc::allocate(SQL_HANDLE_DBC, &environment, secrets);
+  std::u16string text = odbcConnection;
+  const SQLRETURN code = SQLDriverConnectW(connection.get(), nullptr, odbc::wide(text),
+                                           static_cast<SQLSMALLINT>(text.size()), nullptr, 0,
+                                           nullptr, SQL_DRIVER_NOPROMPT);
+  odbc::check(code, connection, TextEncoding::kWide, secrets,
+              "cannot connect to " + toUtf8(shownAs));
+  connection.connected();
+  const TextEncoding encoding = encodingOf(connection);
+  const Dialect chosen = dialect ? *dialect : dialectOf(connection);
+  return std::make_unique<OdbcDatabase>(std::move(environment), std::move(connection),
+                                        std::move(secrets), encoding, chosen);
+}
+
+}  // namespace tarn::erp::db
