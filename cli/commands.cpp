@@ -230,6 +230,20 @@ std::optional<std::u16string> serverConnection(const GlobalOptions& options) {
   return connection;
 }
 
+// Runs `fill` on the server database `connection` names and reports it as init and demo do.
+int fillServerDatabase(const GlobalOptions& options, Context& context,
+                       const std::u16string& connection, void (*fill)(std::u16string_view),
+                       std::ostream& out, std::string_view before, std::string_view after) {
+  context.database = erp::describeDatabase(connection);
+  onDatabase([&] { fill(connection); });
+  if (options.json) {
+    out << creationJson(context);
+  } else {
+    out << before << printable(context.database) << after;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int reportUsageError(const GlobalOptions& options, const std::string& command,
@@ -247,15 +261,9 @@ int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::
   Context context{"init", {}};
   return guarded(options, context, out, err, [&] {
     if (const auto server = serverConnection(options)) {
-      context.database = erp::describeDatabase(*server);
-      onDatabase([&] { erp::initialiseErpDatabase(*server); });
-      if (options.json) {
-        out << creationJson(context);
-        return 0;
-      }
-      out << "Created the empty ERP schema in " << printable(context.database)
-          << " (schema and service tables, no data).\n";
-      return 0;
+      return fillServerDatabase(options, context, *server, erp::initialiseErpDatabase, out,
+                                "Created the empty ERP schema in ",
+                                " (schema and service tables, no data).\n");
     }
     if (!options.connection.empty()) {
       fail(Failure::Kind::kOther, "init creates a SQLite file: name it with --db FILE, not --conn");
@@ -284,14 +292,8 @@ int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::
   Context context{"demo", {}};
   return guarded(options, context, out, err, [&] {
     if (const auto server = serverConnection(options)) {
-      context.database = erp::describeDatabase(*server);
-      onDatabase([&] { erp::fillDemoCompany(*server); });
-      if (options.json) {
-        out << creationJson(context);
-        return 0;
-      }
-      out << "Filled the demo company into " << printable(context.database) << ".\n";
-      return 0;
+      return fillServerDatabase(options, context, *server, erp::fillDemoCompany, out,
+                                "Filled the demo company into ", ".\n");
     }
     if (!options.connection.empty()) {
       fail(Failure::Kind::kOther, "demo creates a SQLite file: name it with --db FILE, not --conn");

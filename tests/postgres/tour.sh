@@ -29,6 +29,9 @@ commands=(
   "validate cdefine2 abc"
   "--user clerk01 validate cdefine1 C002 --source archive --table customer --field cCusCode"
   "validate cdefine3 HD --source archive --json"
+  "validate cdefine1 500000 --source archive --table customer --field iCreditLine"
+  "validate cdefine1 abc --source archive --table customer --field iCreditLine"
+  "ref cdefine2 --source voucher --card CT01 --field cContractName --match 合同"
 )
 status=0
 for command in "${commands[@]}"; do
