@@ -9,8 +9,8 @@
 -- Names: the tables and columns are created unquoted, so PostgreSQL folds them to lower case.
 -- The component writes the same names in mixed case, unquoted or between brackets; the
 -- PostgreSQL adaptation of its statements folds a bracketed name to lower case, so both find
--- the column. Result columns are therefore named in lower case (cvalue); a caption written as
--- an alias keeps every character that has no ASCII case (自由项1).
+-- the column. Result columns are therefore named in lower case (cvalue), except a name given
+-- after AS (a caption, as [自由项1]), which keeps its letter case.
 --
 -- The comparison rule. The ERP's SQL Server default collations (*_CI_AS) ignore letter case,
 -- the difference between full-width and half-width forms and trailing blanks, and keep
@@ -18,9 +18,9 @@
 -- a length, so trailing blanks are kept when stored and ignored when compared) with the ICU
 -- collation erp_ci at strength level 2 (letter case and width ignored, accents kept). So
 -- 'abc' = 'ABC  ' holds, keys and unique constraints treat them as one value, and
--- 'ＡＢＣ' = 'abc' and 'Éa' = 'éA' hold too. The SQLite database folds ASCII letters only: this
--- is the one place where the two differ, and PostgreSQL is the closer of the two to the ERP's
--- server. Characters that ICU treats as ignorable (zero-width ones) are ignored as well.
+-- 'ＡＢＣ' = 'abc' and 'Éa' = 'éA' hold too. The SQLite database folds ASCII letters only: here
+-- the two differ, and PostgreSQL is the closer of the two to the ERP's server. Characters that
+-- ICU treats as ignorable (zero-width ones) are ignored as well.
 --
 -- LIKE: PostgreSQL 15 refuses LIKE under a collation that is not deterministic, so the domain
 -- has LIKE and NOT LIKE operators of its own (found through the search_path, exactly matching
