@@ -228,6 +228,31 @@ int printValidation(const GlobalOptions& options, const Context& context,
                   validationText(context, answer), failure, out, err);
 }
 
+// The --conn string when it names a database other than a SQLite file (an ODBC data source),
+// which init and demo fill in place; a SQLite file is named with --db.
+std::optional<std::u16string> serverConnection(const GlobalOptions& options) {
+  if (options.connection.empty()) return std::nullopt;
+  auto connection = fromUtf8(options.connection);
+  if (!erp::isWellFormedConnectionString(connection) || erp::namesSqliteFile(connection)) {
+    return std::nullopt;
+  }
+  return connection;
+}
+
+// Runs `fill` on the server database `connection` names and reports it as init and demo do.
+int fillServerDatabase(const GlobalOptions& options, Context& context,
+                       const std::u16string& connection, void (*fill)(std::u16string_view),
+                       std::ostream& out, std::string_view before, std::string_view after) {
+  context.database = erp::describeDatabase(connection);
+  onDatabase([&] { fill(connection); });
+  if (options.json) {
+    out << creationJson(context);
+  } else {
+    out << before << printable(context.database) << after;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int reportUsageError(const GlobalOptions& options, const std::string& command,
@@ -244,6 +269,11 @@ int reportUsageError(const GlobalOptions& options, const std::string& command,
 int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
   Context context{"init", {}};
   return guarded(options, context, out, err, [&] {
+    if (const auto server = serverConnection(options)) {
+      return fillServerDatabase(options, context, *server, erp::initialiseErpDatabase, out,
+                                "Created the empty ERP schema in ",
+                                " (schema and service tables, no data).\n");
+    }
     if (!options.connection.empty()) {
       fail(Failure::Kind::kOther, "init creates a SQLite file: name it with --db FILE, not --conn");
     }
@@ -270,6 +300,10 @@ int runInit(const GlobalOptions& options, bool replace, std::ostream& out, std::
 int runDemo(const GlobalOptions& options, bool replace, std::ostream& out, std::ostream& err) {
   Context context{"demo", {}};
   return guarded(options, context, out, err, [&] {
+    if (const auto server = serverConnection(options)) {
+      return fillServerDatabase(options, context, *server, erp::fillDemoCompany, out,
+                                "Filled the demo company into ", ".\n");
+    }
     if (!options.connection.empty()) {
       fail(Failure::Kind::kOther, "demo creates a SQLite file: name it with --db FILE, not --conn");
     }

@@ -168,13 +168,19 @@ int main(int argc, char** argv) {
   bool initReplace = false;
   auto* init = app.add_subcommand("init", "create an empty ERP database: schema, no data");
   init->add_flag("--replace", initReplace, "recreate an existing file");
-  init->footer("Examples:\n  velloc --db erp.db init\n  velloc --db /tmp/erp.db init --replace");
+  init->footer(
+      "Examples:\n  velloc --db erp.db init\n  velloc --db /tmp/erp.db init --replace\n"
+      "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
+      "Database=erp;Username=erp' init   (an empty PostgreSQL database)");
 
   bool replace = false;
   auto* demo = app.add_subcommand("demo", "create the demo database and show what to try");
   demo->add_flag("--replace", replace,
                  "recreate an existing file, also one holding values archived with --build");
-  demo->footer("Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo --replace");
+  demo->footer(
+      "Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo --replace\n"
+      "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
+      "Database=erp;Username=erp' demo   (fills the demo company into a server database)");
 
   ItemOptions refOptions;
   std::size_t refLimit = tarn::cli::kDefaultRowLimit;

@@ -18,6 +18,10 @@
 --   * Dates are stored as text 'YYYY-MM-DD'.
 --
 -- The script holds no transaction statements: the caller runs it inside its own transaction.
+--
+-- This file is also the source of the PostgreSQL schema: the build rewrites its tables
+-- (cmake/TarnPostgresSchema.cmake) behind db/postgres_setup.sql. A column type or collation
+-- that rewrite does not know stops the build.
 
 -- ---------------------------------------------------------------------------------------------
 -- Voucher definitions: one row per voucher card. A voucher-source item offers the rows of the

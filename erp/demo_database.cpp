@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <system_error>
 
+#include "erp/db/connection_target.h"
 #include "erp/db/database.h"
 #include "erp/db/transaction.h"
 #include "tarnvelloc/automation/error.h"
@@ -16,6 +18,7 @@ namespace scripts {
 // Defined in the source the build generates from db/schema.sql and db/seed.sql.
 std::string_view schemaScript();
 std::string_view seedScript();
+std::string_view postgresSchemaScript();
 }  // namespace scripts
 
 namespace {
@@ -54,6 +57,98 @@ void replaceAtomically(const std::filesystem::path& path, Fill fill) {
   }
 }
 
+// Generates `count` values of one item in one statement inside the database; numbering
+// continues after the values generated before, so repeated calls keep adding new values. The
+// value GEN0000042 gets the alias G42. Parameters: the count, the item, the item.
+std::u16string_view generateValuesStatement(db::Dialect dialect) {
+  constexpr std::u16string_view kSqlite =
+      u"with recursive n(i) as (select 1 union all select i + 1 from n where i < ?)"
+      u" insert or ignore into UserDefine (cID, cValue, cAlias)"
+      u" select ?, printf('GEN%07d', i + base.done), 'G' || (i + base.done)"
+      u" from n, (select count(*) as done from UserDefine where cID = ?"
+      u" and cValue like 'GEN%') as base";
+  constexpr std::u16string_view kPostgreSql =
+      u"with recursive n(i) as (select 1 union all select i + 1 from n where i < ?)"
+      u" insert into UserDefine (cID, cValue, cAlias)"
+      u" select cast(? as erp_text), 'GEN' || lpad((i + base.done)::text, 7, '0'),"
+      u" 'G' || (i + base.done)"
+      u" from n, (select count(*) as done from UserDefine where cID = ?"
+      u" and cValue like 'GEN%') as base on conflict do nothing";
+  return dialect == db::Dialect::kPostgreSql ? kPostgreSql : kSqlite;
+}
+
+// The SQLite file a connection string names, when it names one; raises when that file exists.
+std::optional<std::filesystem::path> newSqliteFileOf(std::u16string_view connection) {
+  std::string problem;
+  const auto parsed = db::ConnectionString::parse(connection, &problem);
+  if (!parsed) {
+    automation::raise(ErrorCode::kComponentFailure, "malformed connection string: " + problem);
+  }
+  const auto target = db::classifyConnection(*parsed);
+  if (target.kind != db::ConnectionTarget::Kind::kSqlite) return std::nullopt;
+  std::filesystem::path file(automation::toUtf8(target.sqliteFile));
+  if (std::filesystem::exists(file)) {
+    automation::raise(ErrorCode::kComponentFailure, file.string() + " exists already");
+  }
+  return file;
+}
+
+// The ERP schema script in the dialect of `database`.
+std::u16string schemaFor(db::Database& database) {
+  switch (database.dialect()) {
+    case db::Dialect::kSqlite:
+      return automation::fromUtf8(scripts::schemaScript());
+    case db::Dialect::kPostgreSql:
+      return automation::fromUtf8(scripts::postgresSchemaScript());
+    case db::Dialect::kSqlServer:
+      break;
+  }
+  automation::raise(ErrorCode::kComponentFailure,
+                    "this build has no ERP schema script for SQL Server: the ERP's own database "
+                    "holds the ERP tables");
+}
+
+// Whether UserDefine exists. On PostgreSQL the catalogue views come with the ERP schema, so
+// an empty database is asked through its own catalogue.
+bool hasErpTables(db::Database& database) {
+  const auto found =
+      database.dialect() == db::Dialect::kPostgreSql
+          ? database.queryNative(
+                u"select count(*) from information_schema.tables"
+                u" where table_schema = current_schema()"
+                u" and table_name = 'userdefine'")
+          : database.query(
+                u"select count(*) from sysobjects where xtype = 'U' and name = 'UserDefine'");
+  return found.rows.at(0).at(0).toLong() > 0;
+}
+
+// PostgreSQL's generated row keys (identity columns) continue after the largest key stored, so
+// that rows added later do not collide with the keys the seed data wrote itself.
+void continueRowKeys(db::Database& database) {
+  const auto keys = database.queryNative(
+      u"select c.relname::text, a.attname::text from pg_catalog.pg_attribute as a"
+      u" join pg_catalog.pg_class as c on c.oid = a.attrelid"
+      u" where c.relnamespace = current_schema()::regnamespace and a.attidentity <> ''"
+      u" order by 1");
+  for (const auto& key : keys.rows) {
+    const auto table = key[0].toString();
+    const auto column = key[1].toString();
+    // The names come from the catalogue and are quoted as identifiers.
+    const auto quoted = [](const std::u16string& name) {
+      std::u16string out = u"\"";
+      for (const char16_t c : name) {
+        if (c == u'"') out += u'"';
+        out += c;
+      }
+      return out + u"\"";
+    };
+    const std::array<Variant, 2> sequenceOf{Variant(quoted(table)), Variant(column)};
+    database.queryNative(u"select setval(pg_get_serial_sequence(?, ?), coalesce((select max(" +
+                             quoted(column) + u") from " + quoted(table) + u"), 0) + 1, false)",
+                         sequenceOf);
+  }
+}
+
 }  // namespace
 
 void createDemoDatabase(const std::filesystem::path& path) {
@@ -83,25 +178,61 @@ void createEmptyDatabase(const std::filesystem::path& path) {
 }
 
 void addGeneratedValues(const std::filesystem::path& path, std::uint32_t count) {
-  // One statement generates every row inside SQLite; numbering continues after the values
-  // generated before, so repeated calls keep adding new values. The value GEN0000042 gets the
-  // alias G42.
-  constexpr std::u16string_view kGenerate =
-      u"with recursive n(i) as (select 1 union all select i + 1 from n where i < ?)"
-      u" insert or ignore into UserDefine (cID, cValue, cAlias)"
-      u" select ?, printf('GEN%07d', i + base.done), 'G' || (i + base.done)"
-      u" from n, (select count(*) as done from UserDefine where cID = ?"
-      u" and cValue like 'GEN%') as base";
+  addGeneratedValuesAt(sqliteConnectionString(path), count);
+}
+
+void addGeneratedValuesAt(std::u16string_view connection, std::uint32_t count) {
   if (count == 0) return;
   if (count > static_cast<std::uint32_t>(INT32_MAX)) {
     automation::raise(ErrorCode::kComponentFailure, "too many values to generate");
   }
-  auto database = open(path, false);
+  auto database = db::openDatabase(connection);
   const std::array<Variant, 3> parameters{Variant(static_cast<std::int32_t>(count)),
                                           Variant(std::u16string(kGeneratedItem)),
                                           Variant(std::u16string(kGeneratedItem))};
   db::Transaction transaction(*database);
-  database->queryNative(kGenerate, parameters);
+  database->queryNative(generateValuesStatement(database->dialect()), parameters);
+  transaction.commit();
+}
+
+bool namesSqliteFile(std::u16string_view connection) {
+  const auto parsed = db::ConnectionString::parse(connection);
+  try {
+    return parsed && db::classifyConnection(*parsed).kind == db::ConnectionTarget::Kind::kSqlite;
+  } catch (const automation::AutomationError&) {
+    return false;
+  }
+}
+
+void initialiseErpDatabase(std::u16string_view connection) {
+  if (const auto file = newSqliteFileOf(connection)) return createEmptyDatabase(*file);
+  auto database = db::openDatabase(connection);
+  const auto schema = schemaFor(*database);
+  if (hasErpTables(*database)) {
+    automation::raise(ErrorCode::kComponentFailure,
+                      "the database holds ERP tables already: an ERP schema goes into an empty "
+                      "database");
+  }
+  db::Transaction transaction(*database);
+  database->executeScript(schema);
+  transaction.commit();
+}
+
+void fillDemoCompany(std::u16string_view connection) {
+  if (const auto file = newSqliteFileOf(connection)) return createDemoDatabase(*file);
+  auto database = db::openDatabase(connection);
+  const auto schema = schemaFor(*database);
+  const bool hasSchema = hasErpTables(*database);
+  if (hasSchema &&
+      database->query(u"select count(*) from UserDefine").rows.at(0).at(0).toLong() > 0) {
+    automation::raise(ErrorCode::kComponentFailure,
+                      "the database holds archived values already: the demo company goes into "
+                      "an empty ERP database");
+  }
+  db::Transaction transaction(*database);
+  if (!hasSchema) database->executeScript(schema);
+  database->executeScript(automation::fromUtf8(scripts::seedScript()));
+  if (database->dialect() == db::Dialect::kPostgreSql) continueRowKeys(*database);
   transaction.commit();
 }
 

@@ -18,13 +18,19 @@ bool isCompoundOperator(const SqlToken& token) {
   return token.isWord(u"union") || token.isWord(u"except") || token.isWord(u"intersect");
 }
 
-// An unclosed bracket is left as it is, for SQLite to reject.
-void appendBracketedAsQuoted(std::u16string& out, std::u16string_view bracketed) {
+// How a bracketed name becomes a quoted one: as written, or with ASCII letters in lower case
+// (PostgreSQL, whose ERP schema names are unquoted and so folded to lower case).
+enum class NameCase { kAsWritten, kAsciiLower };
+
+// An unclosed bracket is left as it is, for the database to reject.
+void appendBracketedAsQuoted(std::u16string& out, std::u16string_view bracketed,
+                             NameCase nameCase) {
   out += u'"';
   for (std::size_t i = 1; i + 1 < bracketed.size(); ++i) {
-    const char16_t c = bracketed[i];
+    char16_t c = bracketed[i];
     if (c == u']') ++i;  // the first of a doubled ']'
     if (c == u'"') out += u'"';
+    if (nameCase == NameCase::kAsciiLower && c >= u'A' && c <= u'Z') c += u'a' - u'A';
     out += c;
   }
   out += u'"';
@@ -35,6 +41,14 @@ void appendBracketedAsQuoted(std::u16string& out, std::u16string_view bracketed)
 bool wouldJoin(char16_t last, char16_t first) {
   return (first == u'"' && last == u'"') || (first == u'\'' && last == u'\'') ||
          (last == u'?' && first >= u'0' && first <= u'9');
+}
+
+// PostgreSQL also refuses a parameter run on into a word (?and: "trailing junk after
+// parameter"), where SQL Server reads a literal run on into a word as two tokens ('x'and).
+bool wouldJoinForPostgreSql(char16_t last, char16_t first) {
+  const bool wordStart = (first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z') ||
+                         first == u'_' || first > 0x7f;
+  return wouldJoin(last, first) || (last == u'?' && wordStart);
 }
 
 // A `top N` clause found right after a select: where it starts and ends in the text (the
@@ -85,7 +99,11 @@ std::optional<TopClause> topClauseAfter(std::u16string_view text, SqlLexer lexer
 // comments).
 class Adapter {
  public:
-  explicit Adapter(std::u16string_view text) : text_(text), lexer_(text) {}
+  // `forPostgreSql`: bracketed names that refer to something are folded to lower case (a name
+  // that follows AS is being given, and keeps its letter case), and a parameter marker is kept
+  // apart from a word that follows it.
+  Adapter(std::u16string_view text, bool forPostgreSql)
+      : text_(text), lexer_(text), postgres_(forPostgreSql) {}
 
   std::u16string run() {
     while (!lexer_.atEnd()) take(lexer_.next());
@@ -121,13 +139,16 @@ class Adapter {
           append(token.text, true);
         } else {
           separateFrom(u'"');
-          appendBracketedAsQuoted(out_, token.text);
+          appendBracketedAsQuoted(
+              out_, token.text,
+              postgres_ && !afterAs_ ? NameCase::kAsciiLower : NameCase::kAsWritten);
           statementEnd_ = out_.size();
         }
         break;
       default:
         append(token.text, !token.isInsignificant());
     }
+    if (!token.isInsignificant()) afterAs_ = token.isWord(u"as");
     if (depth_ == 0 && !selectSeen_ && token.isWord(u"select")) {
       selectSeen_ = true;
       if (const auto top = topClauseAfter(text_, lexer_)) removeTop(*top);
@@ -167,7 +188,10 @@ class Adapter {
   }
 
   void separateFrom(char16_t first) {
-    if (!out_.empty() && wouldJoin(out_.back(), first)) out_ += u' ';
+    if (out_.empty()) return;
+    const bool join =
+        postgres_ ? wouldJoinForPostgreSql(out_.back(), first) : wouldJoin(out_.back(), first);
+    if (join) out_ += u' ';
   }
 
   void append(std::u16string_view piece, bool significant) {
@@ -180,6 +204,8 @@ class Adapter {
   std::u16string_view text_;
   SqlLexer lexer_;
   std::u16string out_;
+  bool postgres_;
+  bool afterAs_ = false;
   int depth_ = 0;
   bool selectSeen_ = false;
   bool compound_ = false;
@@ -234,14 +260,19 @@ std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText) {
     case Dialect::kSqlServer:
       return std::u16string(sqlServerText);
     case Dialect::kSqlite:
-    case Dialect::kPostgreSql:
       return adaptToSqlite(sqlServerText);
+    case Dialect::kPostgreSql:
+      return adaptToPostgreSql(sqlServerText);
   }
   return std::u16string(sqlServerText);
 }
 
 std::u16string adaptToSqlite(std::u16string_view sqlServerText) {
-  return Adapter(sqlServerText).run();
+  return Adapter(sqlServerText, false).run();
+}
+
+std::u16string adaptToPostgreSql(std::u16string_view sqlServerText) {
+  return Adapter(sqlServerText, true).run();
 }
 
 void shapeStatement(std::u16string_view text, StatementShape& shape) {

@@ -24,6 +24,15 @@
 //     parameter marker and a number that follows it (?1 would name a parameter).
 // Everything else passes through unchanged. The catalogue views (sysobjects, syscolumns,
 // systypes) need no rewrite: the SQLite backend provides them on every connection.
+//
+// adaptToPostgreSql makes the same rewrite with one difference: the ERP schema of a PostgreSQL
+// database names its tables and columns unquoted, so PostgreSQL keeps them in lower case, and a
+// quoted name must be in lower case to find them. A bracketed name therefore has its ASCII
+// letters folded to lower case ([cValue] becomes "cvalue"), except right after AS, where it
+// gives a result column its name and keeps its letter case (as [Colour] becomes as "Colour").
+// Unquoted names need nothing: PostgreSQL folds them itself. A blank also goes between a
+// parameter marker and a word that follows it (a shape's `?and`), which PostgreSQL would refuse. The comparison rule, LIKE and the
+// catalogue views come with the PostgreSQL schema (db/postgres_setup.sql).
 #pragma once
 
 #include <cstddef>
@@ -34,14 +43,15 @@
 namespace tarn::erp::db {
 
 // The SQL a connection's database speaks. The component's statements are SQL Server dialect:
-// a SQL Server receives them as written; SQLite receives them adapted as described above, and
-// PostgreSQL receives the same rewrite (it, too, knows neither N'...', [name] nor top N).
+// a SQL Server receives them as written; SQLite and PostgreSQL receive them adapted as
+// described above.
 enum class Dialect { kSqlServer, kSqlite, kPostgreSql };
 
 // The text a database of `dialect` is given for `sqlServerText`.
 std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText);
 
 std::u16string adaptToSqlite(std::u16string_view sqlServerText);
+std::u16string adaptToPostgreSql(std::u16string_view sqlServerText);
 
 // A string literal that stands for a value: the text between its quotes (each apostrophe of
 // the value still doubled) and the offset of the literal, prefix included, in its statement.

@@ -14,8 +14,10 @@ using automation::ErrorCode;
 using automation::Variant;
 
 constexpr std::u16string_view kItemExists = u"select 1 from UserDef where cID = ?";
+// A value archived already, by this connection or by another one at the same moment, stays the
+// one row of its (cID, cValue) key. SQLite and PostgreSQL both read this text.
 constexpr std::u16string_view kInsertValue =
-    u"insert or ignore into UserDefine (cID, cValue) values (?, ?)";
+    u"insert into UserDefine (cID, cValue) values (?, ?) on conflict do nothing";
 
 }  // namespace
 

@@ -4,15 +4,8 @@
 #include <filesystem>
 
 #include "erp/db/database.h"
-#include "erp/db/transaction.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
-
-namespace tarn::erp::scripts {
-// The demo database's scripts, built into the outside components' library.
-std::string_view schemaScript();
-std::string_view seedScript();
-}  // namespace tarn::erp::scripts
 
 namespace tarn::testing {
 namespace {
@@ -51,8 +44,8 @@ ContractDatabase::ContractDatabase(ContractBackend backend) : backend_(backend) 
         skipReason_ = "TARN_TEST_POSTGRES names no PostgreSQL database";
         break;
       }
-      connection_ = automation::fromUtf8(postgres);
-      fillPostgreSqlDemo(connection_);
+      postgres_ = std::make_unique<TemporaryDemoDatabase>("tarn-contract");
+      connection_ = postgres_->connectionString();
       break;
     }
   }
@@ -71,14 +64,6 @@ std::u16string ContractDatabase::failingConnection() const {
              u";Server=127.0.0.1;Port=1;Database=erp;UID=tarn;PWD=" + kFailingPassword;
   }
   return {};
-}
-
-void fillPostgreSqlDemo(const std::u16string& odbcConnection) {
-  auto database = erp::db::openDatabase(odbcConnection);
-  erp::db::Transaction transaction(*database);
-  database->executeScript(automation::fromUtf8(erp::scripts::schemaScript()));
-  database->executeScript(automation::fromUtf8(erp::scripts::seedScript()));
-  transaction.commit();
 }
 
 }  // namespace tarn::testing

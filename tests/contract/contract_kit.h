@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 
+#include "tests/kit/temporary_database.h"
 #include "tests/kit/temporary_folder.h"
 
 namespace tarn::testing {
@@ -51,15 +52,11 @@ class ContractDatabase {
  private:
   ContractBackend backend_;
   TemporaryFolder folder_{"tarn-contract"};
+  // PostgreSQL: a database of its own on the server TARN_TEST_POSTGRES names, so that tests run
+  // side by side never share one; dropped with the object.
+  std::unique_ptr<TemporaryDemoDatabase> postgres_;
   std::string skipReason_;
   std::u16string connection_;
 };
-
-// The hook that gives the PostgreSQL database the demo company, called before every test on
-// that backend: it must leave the database named by `odbcConnection` as a freshly made demo
-// database, whatever an earlier test left in it. It runs the demo database's scripts over the
-// connection, in one transaction; a database whose dialect needs scripts of its own gets them
-// here.
-void fillPostgreSqlDemo(const std::u16string& odbcConnection);
 
 }  // namespace tarn::testing

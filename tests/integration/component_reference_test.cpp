@@ -13,6 +13,13 @@ namespace {
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAreArray;
 
+std::string asciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 constexpr char kUserDefineColumns[] = "档案值,别名";
 constexpr char kFreeColumns[] = "自由项值,别名,条形码";
 constexpr char kCustomerColumns[] = "客户编码,客户名称,信用额度";
@@ -42,8 +49,15 @@ class ComponentReferenceTest : public ComponentDatabaseTest {
       const Reference ref = getRefSql(component, c.dataSrcType, c.voucherSec, c.userDefName,
                                       c.tableName, c.fieldName, c.cardNumber, c.matchVal);
       ASSERT_TRUE(ref.result);
-      EXPECT_EQ(ref.sql, revisionText(c.sql));
-      EXPECT_EQ(ref.colSet, c.colSet);
+      if (demo_.onPostgres()) {
+        // PostgreSQL reports a table's own columns in lower case (cdepcode): where the
+        // component names columns it read from the database, only their letter case differs.
+        EXPECT_EQ(asciiLower(ref.sql), asciiLower(revisionText(c.sql)));
+        EXPECT_EQ(asciiLower(ref.colSet), asciiLower(c.colSet));
+      } else {
+        EXPECT_EQ(ref.sql, revisionText(c.sql));
+        EXPECT_EQ(ref.colSet, c.colSet);
+      }
       EXPECT_EQ(ref.width, Variant(u""));
       EXPECT_THAT(run(ref.sql), UnorderedElementsAreArray(c.rows));
     }

@@ -155,7 +155,7 @@ class ComponentDatabaseTest : public ::testing::Test {
 
   // Every row of UserDefine, for checks that nothing was written.
   Rows userDefineRows() const {
-    return runNative("select cID, cValue, ifnull(cAlias, '<null>') from UserDefine order by iID");
+    return runNative("select cID, cValue, coalesce(cAlias, '<null>') from UserDefine order by iID");
   }
 
   tarn::testing::TemporaryDemoDatabase demo_{"tarn-component"};

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The PostgreSQL tests of a build, against the database TARN_TEST_POSTGRES names (an empty
+# database of a server that scripts/postgres.sh started):
+#   1. the database layer's contract suite (tests/contract), through psqlODBC;
+#   2. the component's integration tests, each on a database of its own made from the demo
+#      company (tests/kit/temporary_database.h), with the tests of the PostgreSQL schema, its
+#      comparison rule and the demo functions that take a connection string;
+#   3. the velloc tour of README.md: the same commands answer the same on PostgreSQL as on the
+#      SQLite demo database;
+#   4. eight processes archiving one new value at the same moment leave exactly one row.
+# Runs every part and exits non-zero when any failed.
+set -uo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+: "${TARN_TEST_POSTGRES:?run through scripts/test-postgres.sh}"
+
+failed=()
+part() {
+  local name=$1
+  shift
+  echo "== $name"
+  "$@" || failed+=("$name")
+}
+
+part "contract suite" ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error \
+  -R 'ContractTest\..*PostgreSqlOdbc'
+
+part "component integration tests" ctest --test-dir "$build" --output-on-failure -j2 \
+  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt)Test\.'
+# The tour and the archiving processes share a database of their own, which the tour fills.
+tour_database() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_tour" &&
+    TARN_TEST_POSTGRES=${TARN_TEST_POSTGRES/Database=$TARN_POSTGRES_DATABASE;/Database=tarn_tour;}
+}
+if part "a database for the tour" tour_database; then
+  part "velloc tour" bash "$here/tour.sh" "$build/bin/velloc"
+  part "concurrent archiving" bash "$here/concurrent_archive.sh" "$build/bin/velloc"
+fi
+
+if ((${#failed[@]})); then
+  printf 'FAILED: %s\n' "${failed[@]}"
+  exit 1
+fi
+echo "all PostgreSQL tests passed"
