@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds TarnVelloc three times (optimised; with AddressSanitizer + UndefinedBehaviorSanitizer;
-# the earlier revision of the component) and runs every test in each build; drives the voucher
-# page of `velloc serve` in headless Chromium (scripts/test-browser.sh); runs the contract
-# suite, the integration tests and the velloc tour against a throwaway PostgreSQL server
-# (scripts/test-postgres.sh); installs the optimised
-# build into a temporary prefix and builds three small programs against it
-# (scripts/check-package.sh); builds the Windows DLL with mingw-w64 and tests it under Wine
-# (scripts/test-windows.sh); and runs each fuzz target for a few seconds (scripts/fuzz.sh).
+# the earlier revision of the component) and runs every test in each build. Against the
+# optimised build it also drives the voucher page of `velloc serve` in headless Chromium
+# (scripts/test-browser.sh) and runs the contract suite, the integration tests and the velloc
+# tour against a throwaway PostgreSQL server (scripts/test-postgres.sh). Then it installs the
+# optimised build into a temporary prefix and builds three small programs against it
+# (scripts/check-package.sh), builds the Windows DLL with mingw-w64 and tests it under Wine
+# (scripts/test-windows.sh), and runs each fuzz target for a few seconds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
