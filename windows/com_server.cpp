@@ -63,7 +63,10 @@ class ClassFactory final : public IClassFactory {
 
 }  // namespace
 
-void setServerModule(HMODULE module) { serverModule = module; }
+void attachServer(HINSTANCE module) {
+  serverModule = module;
+  DisableThreadLibraryCalls(module);
+}
 
 std::wstring serverPath() {
   std::wstring path(MAX_PATH, L'\0');

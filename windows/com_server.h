@@ -18,8 +18,9 @@
 
 namespace tarn::windows {
 
-// The module the server was loaded from; DllMain sets it.
-void setServerModule(HMODULE module);
+// What DllMain does when the server is loaded: keeps the module it was loaded from, and turns
+// off the thread notifications no server of this folder needs.
+void attachServer(HINSTANCE module);
 // The full path of the server's DLL.
 std::wstring serverPath();
 

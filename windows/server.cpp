@@ -85,8 +85,7 @@ using namespace tarn;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    windows::setServerModule(instance);
-    DisableThreadLibraryCalls(instance);
+    windows::attachServer(instance);
     automation::ComponentRegistry::global().setFallback(windows::createFromSystem);
   }
   return TRUE;

@@ -109,10 +109,7 @@ IDispatch* createObject(const automation::Guid& classId) {
 using namespace tarn;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    windows::setServerModule(instance);
-    DisableThreadLibraryCalls(instance);
-  }
+  if (reason == DLL_PROCESS_ATTACH) windows::attachServer(instance);
   return TRUE;
 }
 

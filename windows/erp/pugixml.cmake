@@ -8,14 +8,18 @@ set(TARN_PUGIXML_DSC_SHA256 f0ef481b50b6d01b04269fe109a2cace8d9dad6f6eb089f1c9aa
 set(TARN_PUGIXML_ORIG pugixml_1.13.orig.tar.gz)
 
 set(pugixml_download ${CMAKE_BINARY_DIR}/_deps/pugixml)
-set(pugixml_source ${pugixml_download}/pugixml-1.13/src)
-if(NOT EXISTS ${pugixml_source}/pugixml.cpp)
-  file(DOWNLOAD ${TARN_PUGIXML_POOL}/${TARN_PUGIXML_DSC} ${pugixml_download}/${TARN_PUGIXML_DSC}
-       EXPECTED_HASH SHA256=${TARN_PUGIXML_DSC_SHA256} STATUS status)
+function(tarn_pugixml_download file sha256)
+  file(DOWNLOAD ${TARN_PUGIXML_POOL}/${file} ${pugixml_download}/${file}
+       EXPECTED_HASH SHA256=${sha256} STATUS status)
   list(GET status 0 code)
   if(NOT code EQUAL 0)
-    message(FATAL_ERROR "cannot fetch ${TARN_PUGIXML_DSC}: ${status}")
+    message(FATAL_ERROR "cannot fetch ${TARN_PUGIXML_POOL}/${file}: ${status}")
   endif()
+endfunction()
+
+set(pugixml_source ${pugixml_download}/pugixml-1.13/src)
+if(NOT EXISTS ${pugixml_source}/pugixml.cpp)
+  tarn_pugixml_download(${TARN_PUGIXML_DSC} ${TARN_PUGIXML_DSC_SHA256})
   file(STRINGS ${pugixml_download}/${TARN_PUGIXML_DSC} listed
        REGEX "^ [0-9a-f]+ [0-9]+ ${TARN_PUGIXML_ORIG}$")
   # The MD5 and SHA-1 lines have shorter digests: keep the 64-digit one.
@@ -31,12 +35,7 @@ if(NOT EXISTS ${pugixml_source}/pugixml.cpp)
   if(NOT orig_sha256)
     message(FATAL_ERROR "${TARN_PUGIXML_DSC} lists no SHA-256 for ${TARN_PUGIXML_ORIG}")
   endif()
-  file(DOWNLOAD ${TARN_PUGIXML_POOL}/${TARN_PUGIXML_ORIG} ${pugixml_download}/${TARN_PUGIXML_ORIG}
-       EXPECTED_HASH SHA256=${orig_sha256} STATUS status)
-  list(GET status 0 code)
-  if(NOT code EQUAL 0)
-    message(FATAL_ERROR "cannot fetch ${TARN_PUGIXML_ORIG}: ${status}")
-  endif()
+  tarn_pugixml_download(${TARN_PUGIXML_ORIG} ${orig_sha256})
   file(ARCHIVE_EXTRACT INPUT ${pugixml_download}/${TARN_PUGIXML_ORIG} DESTINATION
        ${pugixml_download} PATTERNS pugixml-1.13/src/*)
 endif()
