@@ -147,11 +147,11 @@ HRESULT deleteRegistryKeys(std::span<const std::wstring> keys) {
   return S_OK;
 }
 
-std::wstring readRegistryDefault(const std::wstring& key) {
+std::wstring readRegistryValue(const std::wstring& key, const std::wstring& name) {
   wchar_t value[256];
   DWORD size = sizeof value;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
-      ERROR_SUCCESS) {
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name.empty() ? nullptr : name.c_str(),
+                   RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
     return {};
   }
   return value;

@@ -53,7 +53,8 @@ std::vector<RegistryValue> classEntries(std::u16string_view progId,
 HRESULT writeRegistry(std::span<const RegistryValue> values);
 // Removes each key with everything below it; a key that is not there is no failure.
 HRESULT deleteRegistryKeys(std::span<const std::wstring> keys);
-// The default value of `key`, or nothing when the key or its value is missing.
-std::wstring readRegistryDefault(const std::wstring& key);
+// The value `name` of `key` (an empty name: its default value), or nothing when the key or its
+// value is missing.
+std::wstring readRegistryValue(const std::wstring& key, const std::wstring& name = {});
 
 }  // namespace tarn::windows

@@ -18,6 +18,7 @@
 // clang-format on
 
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,7 @@ std::vector<std::wstring> serviceKeys() {
 HRESULT installConnection() {
   const automation::Guid classId = classOf(kConnectionProgId);
   const std::wstring progIdKey = wideText(kConnectionProgId);
-  const std::wstring replaced = readRegistryDefault(progIdKey + L"\\CLSID");
+  const std::wstring replaced = readRegistryValue(progIdKey + L"\\CLSID");
   std::vector<RegistryValue> entries = classEntries(kConnectionProgId, classId);
   entries.erase(entries.begin());  // the ProgID key's own default value stays as it was
   if (!replaced.empty() && replaced != entries.front().value) {
@@ -86,10 +87,8 @@ HRESULT installConnection() {
 HRESULT uninstallConnection() {
   const automation::Guid classId = classOf(kConnectionProgId);
   const std::wstring progIdKey = wideText(kConnectionProgId);
-  wchar_t replaced[64] = L"";
-  DWORD size = sizeof replaced;
-  const bool restore = RegGetValueW(HKEY_CLASSES_ROOT, classKey(classId).c_str(), kReplacedValue,
-                                    RRF_RT_REG_SZ, nullptr, replaced, &size) == ERROR_SUCCESS;
+  const std::wstring replaced = readRegistryValue(classKey(classId), kReplacedValue);
+  const bool restore = !replaced.empty();
   const std::wstring keys[] = {classKey(classId), progIdKey};
   const HRESULT hr = deleteRegistryKeys(std::span(keys, restore ? 1 : 2));
   if (FAILED(hr) || !restore) return hr;
