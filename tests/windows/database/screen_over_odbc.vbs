@@ -50,6 +50,15 @@ Check "reference SQL", sql, "Select A.cValue, A.cAlias from UserDefine A, UserDe
 Check "reference rows", Rows(database, sql), "Warehouse Upgrade|WU;"
 database.Close
 
+' This build has no embedded SQLite: a SQLite file is reached through ODBC only.
+On Error Resume Next
+database.Open "Provider=SQLite;Data Source=erp.db"
+Check "a SQLite connection string", Err.Description, _
+  "Component failure: no embedded SQLite in this build: open erp.db through ODBC " & _
+  "(Driver=...;Database=...)"
+On Error GoTo 0
+Check "the connection after the refusal", database.State, 0
+
 ' An alias typed by the user becomes the archived value, in the caller's variable.
 Dim value
 value = "WU"
