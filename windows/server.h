@@ -1,5 +1,5 @@
-// What the server's parts share: the module the server was loaded from and its embedded type
-// library, and the creation of a clsVelloc COM object.
+// What TarnVelloc.dll's parts share: its embedded type library and the creation of a clsVelloc
+// COM object.
 #pragma once
 
 // <windows.h> comes first: the other Windows headers need it.
@@ -8,12 +8,7 @@
 #include <oaidl.h>
 // clang-format on
 
-#include <string>
-
 namespace tarn::windows {
-
-// The full path of TarnVelloc.dll.
-std::wstring serverPath();
 
 // The type information of `interfaceId` from the type library embedded in the server; a new
 // reference, or null when the library cannot be loaded.
