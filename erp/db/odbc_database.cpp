@@ -10,6 +10,7 @@
 #include "erp/db/odbc_handles.h"
 #include "erp/db/odbc_script.h"
 #include "erp/db/odbc_text.h"
+#include "erp/db/well_formed_text.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/diagnostics.h"
@@ -201,7 +202,7 @@ class OdbcDatabase final : public Database {
       value_.clear();
       appendLiteralValue(value_, shape_.values[i]);
       if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
-        odbc::requireWellFormed(sqlServerText, "the statement");
+        requireWellFormed(sqlServerText, "the statement");
       }
       bindText(prepared.statement, i, value_);
     }
@@ -228,7 +229,7 @@ class OdbcDatabase final : public Database {
   Dialect dialect() const override { return dialect_; }
 
   void executeScript(std::u16string_view nativeScript) override {
-    odbc::requireWellFormed(nativeScript, "the script");
+    requireWellFormed(nativeScript, "the script");
     const Handle statement = allocateStatement();
     for (const auto text : odbc::splitScript(nativeScript)) {
       const CursorReset reset(statement);
@@ -319,14 +320,14 @@ class OdbcDatabase final : public Database {
     if (auto* found = sqlServerStatements_.find(shape_.text)) return *found;
     // The shape holds every part of the statement but its values, which are checked as bound.
     if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
-      odbc::requireWellFormed(original, "the statement");
+      requireWellFormed(original, "the statement");
     }
     return sqlServerStatements_.insert(shape_.text, prepare(adaptTo(dialect_, shape_.text)));
   }
 
   Prepared& nativeStatement(std::u16string_view text) {
     if (auto* found = nativeStatements_.find(text)) return *found;
-    odbc::requireWellFormed(text, "the statement");
+    requireWellFormed(text, "the statement");
     return nativeStatements_.insert(std::u16string(text), prepare(text));
   }
 
@@ -380,7 +381,7 @@ class OdbcDatabase final : public Database {
         break;
       case Variant::Type::String: {
         const std::u16string text = parameter.toString();
-        odbc::requireWellFormed(text, "parameter " + std::to_string(index + 1));
+        requireWellFormed(text, "parameter " + std::to_string(index + 1));
         bindText(statement, index, text);
         return;
       }

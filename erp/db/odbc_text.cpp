@@ -4,24 +4,12 @@
 #include <cmath>
 #include <cstdint>
 
-#include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp::db::odbc {
-namespace {
 
 using automation::equalsIgnoringAsciiCase;
-using automation::ErrorCode;
 using automation::Variant;
-
-std::string hex(char16_t unit) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text = "U+";
-  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(unit >> shift) & 0xF];
-  return text;
-}
-
-}  // namespace
 
 Secrets secretsOf(std::u16string_view odbcConnection) {
   // Read as a driver reads the string: key=value pairs separated by ';', a value in braces with
@@ -74,14 +62,6 @@ std::string redact(std::string message, const Secrets& secrets) {
     }
   }
   return message;
-}
-
-void requireWellFormed(std::u16string_view text, const std::string& what) {
-  const std::size_t at = automation::findUnpairedSurrogate(text);
-  if (at == std::u16string_view::npos) return;
-  automation::raise(ErrorCode::kComponentFailure,
-                    what + " is not well-formed UTF-16: unpaired surrogate " + hex(text[at]) +
-                        " at code unit " + std::to_string(at));
 }
 
 Variant wholeNumber(std::int64_t value) {

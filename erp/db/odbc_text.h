@@ -25,10 +25,6 @@ Secrets secretsOf(std::u16string_view odbcConnection);
 // `message` with every occurrence of each secret that is not empty replaced by "***".
 std::string redact(std::string message, const Secrets& secrets);
 
-// Refuses text that is not well-formed UTF-16: no encoding would carry it unchanged. `what`
-// names the text in the message ("the statement", "parameter 2").
-void requireWellFormed(std::u16string_view text, const std::string& what);
-
 // A whole number read from a database: a Long when it fits 32 bits, else a Double, as the
 // SQLite backend gives them.
 automation::Variant wholeNumber(std::int64_t value);

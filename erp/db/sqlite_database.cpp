@@ -12,6 +12,7 @@
 #include "erp/db/dialect.h"
 #include "erp/db/erp_collation.h"
 #include "erp/db/sqlite_handles.h"
+#include "erp/db/well_formed_text.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
@@ -42,22 +43,6 @@ int byteLength(std::string_view text) {
     raise(ErrorCode::kComponentFailure, "text too long for the database");
   }
   return static_cast<int>(text.size());
-}
-
-std::string hex(char16_t unit) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text = "U+";
-  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(unit >> shift) & 0xF];
-  return text;
-}
-
-// Refuses text that is not well-formed UTF-16: stored through UTF-8 it would come back changed.
-// `what` names the text in the message ("the statement", "parameter 2").
-void requireWellFormed(std::u16string_view text, const std::string& what) {
-  const std::size_t at = automation::findUnpairedSurrogate(text);
-  if (at == std::u16string_view::npos) return;
-  raise(ErrorCode::kComponentFailure, what + " is not well-formed UTF-16: unpaired surrogate " +
-                                          hex(text[at]) + " at code unit " + std::to_string(at));
 }
 
 // The UTF-8 form of text that must reach the database exactly.
