@@ -31,8 +31,9 @@
 // letters folded to lower case ([cValue] becomes "cvalue"), except right after AS, where it
 // gives a result column its name and keeps its letter case (as [Colour] becomes as "Colour").
 // Unquoted names need nothing: PostgreSQL folds them itself. A blank also goes between a
-// parameter marker and a word that follows it (a shape's `?and`), which PostgreSQL would refuse. The comparison rule, LIKE and the
-// catalogue views come with the PostgreSQL schema (db/postgres_setup.sql).
+// parameter marker and a word that follows it (a shape's `?and`), which PostgreSQL would refuse.
+// The comparison rule, LIKE and the catalogue views come with the PostgreSQL schema
+// (db/postgres_setup.sql).
 #pragma once
 
 #include <cstddef>
