@@ -4,6 +4,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
+#include <chrono>
 #include <ostream>
 #include <thread>
 
@@ -16,22 +18,42 @@ namespace tarn::cli {
 namespace {
 
 // Stops `server` when the process is asked to stop (SIGINT, SIGTERM), so that the worker threads
-// finish their requests and release their component objects. The signals are blocked before any
-// worker thread exists, so only the waiting thread receives them.
-void stopOnSignal(httplib::Server& server) {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::thread([signals, &server] {
-    int signal = 0;
-    sigwait(&signals, &signal);
-    // A signal that came before the server started listening stops it once it does.
-    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    server.stop();
-  }).detach();
-}
+// finish their requests and release their component objects. Made before any worker thread
+// exists, so only its own thread receives the blocked signals; it must end before `server` does:
+// its destructor wakes that thread, joins it and restores the signal mask.
+class StopOnSignal {
+ public:
+  explicit StopOnSignal(httplib::Server& server) {
+    sigemptyset(&signals_);
+    sigaddset(&signals_, SIGINT);
+    sigaddset(&signals_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
+    waiter_ = std::thread([this, &server] {
+      int signal = 0;
+      sigwait(&signals_, &signal);
+      // A signal that came before the server started listening stops it once it does.
+      while (!done_ && !server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      if (!done_) server.stop();
+    });
+  }
+  StopOnSignal(const StopOnSignal&) = delete;
+  StopOnSignal& operator=(const StopOnSignal&) = delete;
+
+  ~StopOnSignal() {
+    done_ = true;
+    pthread_kill(waiter_.native_handle(), SIGTERM);  // taken by its sigwait if still waiting
+    waiter_.join();
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
+
+ private:
+  sigset_t signals_{};
+  sigset_t previous_{};
+  std::atomic<bool> done_{false};
+  std::thread waiter_;
+};
 
 }  // namespace
 
@@ -81,7 +103,7 @@ int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostre
   }
   const std::string host =
       serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
-  stopOnSignal(server);
+  const StopOnSignal stopOnSignal(server);
   out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
       << printable(context.database) << ")" << std::endl;
   return server.listen_after_bind() ? 0 : 1;

@@ -26,7 +26,8 @@
 -- has LIKE and NOT LIKE operators of its own (found through the search_path, exactly matching
 -- the domain's argument types). They ignore letter case in every script, as the ERP's server
 -- does, but not width; trailing blanks of the value and of a pattern given as a value are
--- ignored as in comparisons (SQLite's LIKE keeps them).
+-- ignored as in comparisons (SQLite's LIKE keeps them). A backslash is an ordinary character, as
+-- in SQL Server's and SQLite's LIKE (PostgreSQL's own LIKE would take it as an escape).
 --
 -- Column lengths: the domain has no length (a domain takes none), so nvarchar(N) lengths are
 -- not enforced, as they are not in the SQLite database.
@@ -42,7 +43,7 @@ create domain erp_datetime as timestamp(0) without time zone;
 
 create function erp_like(value erp_text, pattern text) returns boolean
   language sql immutable parallel safe
-  return lower(value::text collate "und-x-icu") like lower(pattern collate "und-x-icu");
+  return lower(value::text collate "und-x-icu") like lower(pattern collate "und-x-icu") escape '';
 
 create function erp_not_like(value erp_text, pattern text) returns boolean
   language sql immutable parallel safe

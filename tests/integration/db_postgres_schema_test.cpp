@@ -80,7 +80,7 @@ struct RuleCase {
   bool postgresLike;
 };
 
-constexpr std::array<RuleCase, 10> kRuleCases{{
+constexpr std::array<RuleCase, 12> kRuleCases{{
     {"abc", "ABC", true, true, true, true},
     {"abc", "abc  ", true, true, false, true},
     {"abc  ", "abc", true, true, false, true},
@@ -91,6 +91,8 @@ constexpr std::array<RuleCase, 10> kRuleCases{{
     {"é", "e", false, false, false, false},
     {"a\tb", "A\tB", true, true, true, true},
     {"a b", "a  b", false, false, false, false},
+    {"C:\\", "C:\\", true, true, true, true},
+    {"a\\b", "a\\%", false, false, true, true},
 }};
 
 // Whether `=` and LIKE match for each case on `database`, whose table t holds nothing yet.

@@ -7,7 +7,8 @@ set -euo pipefail
 velloc=$1
 conn=$TARN_TEST_POSTGRES
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The waiting processes end with the script, also when it fails before giving the signal.
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 value="并发区-$$"
 
 for i in 1 2 3 4 5 6 7 8; do
