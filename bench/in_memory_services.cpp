@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "erp/record_set_object.h"
+#include "erp/objects/record_set_object.h"
 #include "tarnvelloc/automation/dispatch_object.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/components.h"

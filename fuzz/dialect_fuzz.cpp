@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "erp/db/dialect.h"
 #include "fuzz/support/fuzz_text.h"
 #include "fuzz/support/sql_server_tokens.h"

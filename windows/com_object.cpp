@@ -1,13 +1,13 @@
-#include "com_object.h"
+#include "windows/com_object.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "com_text.h"
-#include "dispatch_on_object.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
-#include "variant_bridge.h"
+#include "windows/com_text.h"
+#include "windows/dispatch_on_object.h"
+#include "windows/variant_bridge.h"
 
 namespace tarn::windows {
 namespace {

@@ -1,9 +1,9 @@
-#include "com_server.h"
+#include "windows/com_server.h"
 
 #include <atomic>
 #include <new>
 
-#include "dispatch_on_object.h"
+#include "windows/dispatch_on_object.h"
 
 namespace tarn::windows {
 namespace {

@@ -1,12 +1,12 @@
-#include "dispatch_on_object.h"
+#include "windows/dispatch_on_object.h"
 
 #include <new>
 #include <vector>
 
-#include "com_text.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
-#include "variant_bridge.h"
+#include "windows/com_text.h"
+#include "windows/variant_bridge.h"
 
 namespace tarn::windows {
 namespace {

@@ -19,19 +19,19 @@
 #include <oleauto.h>
 // clang-format on
 
-#include "server.h"
+#include "windows/server.h"
 
 #include <string>
 #include <vector>
 
-#include "com_object.h"
-#include "com_server.h"
-#include "com_text.h"
-#include "dispatch_on_object.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/component/entry_points.h"
+#include "windows/com_object.h"
+#include "windows/com_server.h"
+#include "windows/com_text.h"
+#include "windows/dispatch_on_object.h"
 
 namespace tarn::windows {
 namespace {

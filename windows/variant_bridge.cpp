@@ -1,8 +1,8 @@
-#include "variant_bridge.h"
+#include "windows/variant_bridge.h"
 
-#include "com_object.h"
-#include "com_text.h"
 #include "tarnvelloc/automation/error.h"
+#include "windows/com_object.h"
+#include "windows/com_text.h"
 
 namespace tarn::windows {
 namespace {

@@ -11,8 +11,8 @@
 #include "TarnVelloc_h.h"
 #include "component/clsVelloc.h"
 #include "component/dispatch_face.h"
-#include "dispatch_on_object.h"
-#include "server.h"
+#include "windows/dispatch_on_object.h"
+#include "windows/server.h"
 
 namespace tarn::windows {
 namespace {

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,7 +21,7 @@
 #include "erp/db/connection_string.h"
 #include "erp/db/dialect.h"
 #include "tarnvelloc/automation/variant.h"
-#include "tarnvelloc/erp/statement.h"
+#include "tarnvelloc/erp/result_set.h"
 
 namespace tarn::erp::db {
 
@@ -79,19 +78,5 @@ class Database {
  private:
   std::uint64_t uncertainVersion_ = 0;
 };
-
-// Opens the database a connection string names (connection_target.h): a SQLite file with the
-// SQLite backend (sqlite_database.h), which must exist unless `createIfMissing` is true; an ODBC
-// target (the SQL Server providers, MSDASQL, Driver=, DSN=) with the ODBC backend
-// (odbc_database.h), whatever `createIfMissing` says. Raises kComponentFailure for a string that
-// fits no target, a missing file or a failed connection, with the database's or the driver's
-// message and never a password, and records every failure for the host as "open".
-std::unique_ptr<Database> openDatabase(const ConnectionString& connection,
-                                       bool createIfMissing = false);
-
-// The same from the connection string's text; a malformed string raises kComponentFailure too,
-// naming the key at fault and never quoting the text.
-std::unique_ptr<Database> openDatabase(std::u16string_view connectionText,
-                                       bool createIfMissing = false);
 
 }  // namespace tarn::erp::db

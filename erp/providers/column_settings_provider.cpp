@@ -2,10 +2,11 @@
 #include <optional>
 
 #include "erp/db/bounded_cache.h"
+#include "erp/db/open_database.h"
+#include "erp/objects/record_set_object.h"
 #include "erp/providers/column_info.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
-#include "erp/record_set_object.h"
 #include "tarnvelloc/automation/dispatch_object.h"
 
 namespace tarn::erp::providers {

@@ -1,12 +1,13 @@
 // The archive and voucher data services: one class, the voucher one offering GetFieldNames too.
 #include <memory>
 
+#include "erp/db/open_database.h"
+#include "erp/objects/record_set_object.h"
 #include "erp/providers/default_connection.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
 #include "erp/providers/userdefine_archive.h"
 #include "erp/providers/voucher_field_list.h"
-#include "erp/record_set_object.h"
 #include "tarnvelloc/automation/dispatch_object.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/diagnostics.h"

@@ -2,8 +2,6 @@
 
 #include <mutex>
 
-#include "tarnvelloc/erp/components.h"
-
 namespace tarn::erp {
 namespace {
 
@@ -20,13 +18,13 @@ DefaultConnection& state() {
 
 }  // namespace
 
-void setDefaultConnection(std::u16string connectionString) {
+namespace providers {
+
+void setHostDefaultConnection(std::u16string connectionString) {
   auto& s = state();
   const std::lock_guard lock(s.mutex);
   s.hostChoice = std::move(connectionString);
 }
-
-namespace providers {
 
 void noteDataServiceConnection(std::u16string connectionString) {
   auto& s = state();

@@ -8,6 +8,9 @@
 
 namespace tarn::erp::providers {
 
+// The host's choice (tarnvelloc/erp/components.h: setDefaultConnection); "" removes it.
+void setHostDefaultConnection(std::u16string connectionString);
+
 // Records the connection string of a data service that has just been initialised with success.
 void noteDataServiceConnection(std::u16string connectionString);
 

@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "erp/db/open_database.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
 #include "tarnvelloc/automation/dispatch_object.h"

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "erp/db/open_database.h"
 #include "erp/providers/default_connection.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"

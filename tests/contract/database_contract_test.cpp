@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "erp/db/transaction.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/contract/contract_kit.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/temporary_folder.h"

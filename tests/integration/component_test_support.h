@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "component/clsVelloc.h"
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/automation/variant.h"
 #include "tarnvelloc/component/entry_points.h"

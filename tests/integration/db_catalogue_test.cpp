@@ -2,7 +2,7 @@
 // lookups, whole views read without any, and schema changes seen at once from any connection.
 #include <gtest/gtest.h>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"

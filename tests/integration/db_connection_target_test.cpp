@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "erp/db/connection_target.h"
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"
 

@@ -2,7 +2,7 @@
 // a SQLite connection says it speaks SQLite and gets the SQLite rewrite.
 #include <gtest/gtest.h>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "erp/db/dialect.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/printers.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/temporary_database.h"
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "erp/record_set_object.h"
+#include "erp/objects/record_set_object.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "erp/db/erp_collation.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"

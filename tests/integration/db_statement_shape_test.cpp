@@ -3,7 +3,7 @@
 // quoted tokens stay apart, and text that is not well-formed UTF-16 never reaches SQLite.
 #include <gtest/gtest.h>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "erp/db/dialect.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/expect_failure.h"

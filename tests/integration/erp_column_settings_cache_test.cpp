@@ -2,7 +2,7 @@
 // another connection changes the layout tables, and never before.
 #include <gtest/gtest.h>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"

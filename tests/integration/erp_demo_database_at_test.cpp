@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/expect_failure.h"
 #include "tests/kit/temporary_database.h"

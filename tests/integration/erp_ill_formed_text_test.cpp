@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "component/clsVelloc.h"
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"

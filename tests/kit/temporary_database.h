@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "erp/db/connection_string.h"
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/temporary_folder.h"

@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "com_object.h"
-#include "com_server.h"
 #include "tarnvelloc/automation/factory.h"
 #include "tarnvelloc/erp/components.h"
+#include "windows/com_object.h"
+#include "windows/com_server.h"
 
 namespace tarn::windows {
 namespace {

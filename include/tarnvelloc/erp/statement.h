@@ -3,32 +3,12 @@
 // string names (the same adaptation the outside components use).
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "tarnvelloc/automation/variant.h"
+#include "tarnvelloc/erp/result_set.h"
 
 namespace tarn::erp {
-
-// The rows of a statement: column names, and one Variant per column and row (Null, Long,
-// Double or String).
-struct ResultSet {
-  std::vector<std::u16string> columns;
-  std::vector<std::vector<automation::Variant>> rows;
-};
-
-// The rows of a statement from `offset` on, at most `limit` of them, and how many it gave in all.
-struct RowWindow {
-  std::size_t offset = 0;
-  std::size_t limit = SIZE_MAX;
-};
-struct WindowedResult {
-  ResultSet rows;
-  std::size_t totalRows = 0;
-};
 
 // True when `connectionString` is a well-formed ADO-style list of key=value pairs.
 bool isWellFormedConnectionString(std::u16string_view connectionString);

@@ -1,6 +1,7 @@
 #include "tarnvelloc/erp/components.h"
 
-#include "erp/ado_connection.h"
+#include "erp/objects/ado_connection.h"
+#include "erp/providers/default_connection.h"
 #include "erp/providers/provider_objects.h"
 
 namespace tarn::erp {
@@ -38,6 +39,10 @@ void registerComponents(automation::ComponentRegistry& registry) {
                          providers::makeRowAuthorisationProvider);
   registry.registerClass(u"TarnUtil.IUtil", kUtilityClass, providers::makeUtilityProvider);
   registry.registerClass(u"ADODB.Connection", kConnectionClass, makeAdoConnection);
+}
+
+void setDefaultConnection(std::u16string connectionString) {
+  providers::setHostDefaultConnection(std::move(connectionString));
 }
 
 }  // namespace tarn::erp

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "erp/db/connection_string.h"
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {

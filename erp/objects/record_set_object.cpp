@@ -1,4 +1,4 @@
-#include "erp/record_set_object.h"
+#include "erp/objects/record_set_object.h"
 
 #include <memory>
 #include <string>

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "erp/db/connection_target.h"
-#include "erp/db/database.h"
+#include "erp/db/open_database.h"
 #include "erp/db/transaction.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"

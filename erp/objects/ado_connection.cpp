@@ -1,10 +1,10 @@
-#include "erp/ado_connection.h"
+#include "erp/objects/ado_connection.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "erp/db/database.h"
-#include "erp/record_set_object.h"
+#include "erp/db/open_database.h"
+#include "erp/objects/record_set_object.h"
 #include "tarnvelloc/automation/dispatch_object.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
