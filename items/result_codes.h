@@ -3,12 +3,14 @@
 
 #include <cstdint>
 
+#include "tarnvelloc/component/working_values.h"
+
 namespace tarn::items {
 
-inline constexpr std::int16_t kAccepted = 0;
-inline constexpr std::int16_t kRefused = -1;
-inline constexpr std::int16_t kNotArchived = -2;
-inline constexpr std::int16_t kArchived = 1;
+using velloc::kAccepted;
+using velloc::kArchived;
+using velloc::kNotArchived;
+using velloc::kRefused;
 
 // The result of a validation refused before any lookup, and of a failure while the running
 // result stands at kRefused: the caller allowed archiving, so the value was not archived, or it

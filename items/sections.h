@@ -2,11 +2,11 @@
 // Free items belong to an inventory line and have no section.
 #pragma once
 
-#include <cstdint>
+#include "tarnvelloc/component/working_values.h"
 
 namespace tarn::items {
 
-inline constexpr std::int16_t kHeaderSection = 0;
-inline constexpr std::int16_t kBodySection = 1;
+using velloc::kBodySection;
+using velloc::kHeaderSection;
 
 }  // namespace tarn::items

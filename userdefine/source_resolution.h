@@ -18,11 +18,9 @@ namespace tarn::userdefine {
 using items::kBodySection;
 using items::kHeaderSection;
 
-// Where an item's values come from (iDataSrcType): the item's UserDefine list, an archive table,
-// or the table a Vouchers row names.
-inline constexpr std::int16_t kListSource = 0;
-inline constexpr std::int16_t kArchiveSource = 1;
-inline constexpr std::int16_t kVoucherSource = 2;
+using velloc::kArchiveSource;
+using velloc::kListSource;
+using velloc::kVoucherSource;
 
 // True when both selectors are in range: a source of the three, and header or body.
 bool validSelectors(std::int16_t iDataSrcType, std::int16_t iVoucherSec);

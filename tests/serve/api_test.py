@@ -72,7 +72,7 @@ CASES = [
      {"error.message": 'source archive needs "table", the archive table (e.g. customer, person)'}),
     ("/api/validate", {"field": "cdefine1", "source": "archive", "table": "nosuch",
                        "column": "x", "value": "v"}, 400,
-     {"error.message": 'unknown table "nosuch": the database has no such table'}),
+     {"error.message": "unknown archive table 'nosuch': the database has no such table"}),
     ("/api/validate", '{"field": "cdefine3", "value": "' + BIG + '"}', 400,
      {"command": None, "error.message": "the request body is over 65536 bytes"}),
     ("/api/nothing", {}, 404, {"command": None, "error.message": "no such path: POST /api/nothing"}),

@@ -21,7 +21,7 @@ namespace httplib {
 class Server;
 }
 
-namespace tarn::cli {
+namespace tarn::server {
 
 class ComponentPool;
 
@@ -29,4 +29,4 @@ class ComponentPool;
 void addRoutes(httplib::Server& server, ComponentPool& pool, const std::string& database,
                std::size_t maxBody);
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

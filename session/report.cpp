@@ -1,11 +1,12 @@
-#include "cli/report.h"
+#include "session/report.h"
 
 #include <nlohmann/json.hpp>
+#include <ostream>
 
-#include "cli/text_table.h"
+#include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 
-namespace tarn::cli {
+namespace tarn::session {
 namespace {
 
 using automation::toUtf8;
@@ -93,29 +94,16 @@ std::string databaseLine(const Context& context) {
 
 std::string meaningOf(std::int16_t code) {
   switch (code) {
-    case 0:
+    case velloc::kAccepted:
       return "accepted";
-    case -1:
+    case velloc::kRefused:
       return "refused";
-    case -2:
+    case velloc::kNotArchived:
       return "not archived";
-    case 1:
+    case velloc::kArchived:
       return "archived as a new value";
   }
   return "unknown result";
-}
-
-std::vector<std::string> splitColumnSet(const std::u16string& columnSet) {
-  std::vector<std::string> parts;
-  if (columnSet.empty()) return parts;
-  std::size_t start = 0;
-  for (;;) {
-    const auto comma = columnSet.find(u',', start);
-    parts.push_back(toUtf8(columnSet.substr(start, comma - start)));
-    if (comma == std::u16string::npos) break;
-    start = comma + 1;
-  }
-  return parts;
 }
 
 std::string referenceText(const Context& context, const ReferenceAnswer& answer,
@@ -163,8 +151,10 @@ std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
 std::string validationText(const Context& context, const ValidationAnswer& answer) {
   std::string out = databaseLine(context);
   out += "Result   " + std::to_string(answer.code) + "  " + meaningOf(answer.code) + "\n";
-  out += "Value    " + printable(toUtf8(answer.value));
-  if (answer.value != answer.typed) out += "  (typed: " + printable(toUtf8(answer.typed)) + ")";
+  out += "Value    " + printable(toUtf8(answer.returned));
+  if (answer.returned != answer.entered) {
+    out += "  (typed: " + printable(toUtf8(answer.entered)) + ")";
+  }
   return out + "\n";
 }
 
@@ -173,9 +163,9 @@ std::string validationJson(const Context& context, const ValidationAnswer& answe
   Json json = head(context);
   json["code"] = answer.code;
   json["meaning"] = meaningOf(answer.code);
-  json["typed"] = toUtf8(answer.typed);
-  json["value"] = toUtf8(answer.value);
-  json["replaced"] = answer.value != answer.typed;
+  json["typed"] = toUtf8(answer.entered);
+  json["value"] = toUtf8(answer.returned);
+  json["replaced"] = answer.returned != answer.entered;
   return finish(std::move(json), failure);
 }
 
@@ -197,4 +187,14 @@ std::string failureJson(const Context& context, const Failure& failure) {
   return finish(head(context), failure);
 }
 
-}  // namespace tarn::cli
+int reportFailure(bool json, const Context& context, const Failure& failure, std::ostream& out,
+                  std::ostream& err) {
+  if (json) {
+    out << failureJson(context, failure);
+  } else {
+    err << failureText(failure);
+  }
+  return failure.exitStatus();
+}
+
+}  // namespace tarn::session

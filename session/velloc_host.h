@@ -2,21 +2,24 @@
 // components and the component with the factory, creates "TarnVelloc.clsVelloc" by its ProgID,
 // calls Init with the connection string and the user id, and then calls the working methods
 // late-bound, by name, with by-reference output variables. It never reaches inside the
-// component.
+// component. One object per thread: automation objects are single-threaded.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tarnvelloc/automation/object.h"
+#include "tarnvelloc/component/working_values.h"
 
-namespace tarn::cli {
+namespace tarn::session {
 
+// A user-defined item and where its values come from.
 struct ReferenceRequest {
-  std::int16_t source = 0;   // 0 list, 1 archive, 2 voucher
-  std::int16_t section = 0;  // 0 header, 1 body
-  std::u16string field;      // cdefineN
+  std::int16_t source = velloc::kListSource;
+  std::int16_t section = velloc::kHeaderSection;
+  std::u16string field;  // cdefineN
   std::u16string table;
   std::u16string column;
   std::u16string card;
@@ -31,9 +34,9 @@ struct ReferenceAnswer {
 };
 
 struct ValidationAnswer {
-  std::int16_t code = 0;
-  std::u16string typed;
-  std::u16string value;  // as it came back
+  std::int16_t code = velloc::kAccepted;
+  std::u16string entered;   // the value as the caller typed it
+  std::u16string returned;  // the value as the component gave it back (an alias replaced)
 };
 
 class VellocHost {
@@ -54,7 +57,11 @@ class VellocHost {
                                 bool build);
 
  private:
+  // Calls a reference method with `arguments` followed by its three by-reference outputs.
+  ReferenceAnswer callReference(std::u16string_view method,
+                                std::vector<automation::Argument> arguments);
+
   automation::ObjectRef component_;
 };
 
-}  // namespace tarn::cli
+}  // namespace tarn::session

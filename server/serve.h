@@ -9,9 +9,10 @@
 #include <iosfwd>
 #include <string>
 
-#include "cli/commands.h"
+#include "session/command.h"
+#include "session/connection.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 
 struct ServeOptions {
   std::string bind = "127.0.0.1";   // loopback unless the operator asks for more
@@ -25,7 +26,11 @@ struct ServeOptions {
 // and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/"
 // on `out` once the port is bound. Returns 1 (after its message on `err`, or its JSON on `out`
 // with --json) when the database cannot be used or the port cannot be bound.
-int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,
+int runServe(const session::SessionOptions& options, const ServeOptions& serve, std::ostream& out,
              std::ostream& err);
 
-}  // namespace tarn::cli
+// Adds serve to the velloc program, with its options; it runs with the global options as they
+// stand once the command line has been read.
+session::Command addServeCommand(CLI::App& program, const session::SessionOptions& global);
+
+}  // namespace tarn::server

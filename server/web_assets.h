@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-namespace tarn::cli {
+namespace tarn::server {
 
 struct WebAsset {
   std::string_view path;  // "/index.html", "/app.js", "/app.css"
@@ -15,4 +15,4 @@ struct WebAsset {
 
 std::span<const WebAsset> webAssets();
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

@@ -1,5 +1,5 @@
-// The item field names velloc accepts: those of the ERP's voucher and inventory screens. The
-// component refuses every other user-defined field name whatever the database holds, so velloc
+// The item field names the doors accept: those of the ERP's voucher and inventory screens. The
+// component refuses every other user-defined field name whatever the database holds, so a door
 // turns them into usage errors that list the valid names instead of a bare refusal.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarn::cli {
+namespace tarn::session {
 
 // Nothing for cdefine1..cdefine16 (header items) and cdefine22..cdefine37 (body items), in any
 // letter case and with blanks around; otherwise the message for the user.
@@ -16,4 +16,4 @@ std::optional<std::string> userDefinedFieldProblem(std::u16string_view field);
 // Nothing for cfree1..cfree10, in any letter case and with blanks around; otherwise the message.
 std::optional<std::string> freeFieldProblem(std::u16string_view field);
 
-}  // namespace tarn::cli
+}  // namespace tarn::session

@@ -1,17 +1,21 @@
-#include "cli/serve_routes.h"
+#include "server/routes.h"
 
 #include <httplib.h>
 
-#include "cli/commands.h"
-#include "cli/serve_assets.h"
-#include "cli/serve_pool.h"
-#include "cli/serve_request.h"
-#include "cli/text_table.h"
-#include "tarnvelloc/automation/text.h"
-#include "tarnvelloc/erp/diagnostics.h"
+#include "server/api_requests.h"
+#include "server/component_pool.h"
+#include "server/web_assets.h"
+#include "session/database_failures.h"
+#include "session/pick_list.h"
+#include "session/report.h"
+#include "session/request_checks.h"
+#include "session/text_table.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 namespace {
+
+using session::Context;
+using session::Failure;
 
 constexpr const char* kJson = "application/json; charset=utf-8";
 
@@ -43,36 +47,28 @@ void respond(httplib::Response& response, const Context& context, Work work) {
   Reply reply;
   try {
     reply = work();
-  } catch (const CommandError& e) {
-    reply = Reply{statusOf(e.failure), failureJson(context, e.failure)};
+  } catch (const session::RequestError& e) {
+    reply = Reply{statusOf(e.failure), session::failureJson(context, e.failure)};
   } catch (const std::exception& e) {
     const Failure failure{Failure::Kind::kOther, e.what(), {}};
-    reply = Reply{500, failureJson(context, failure)};
+    reply = Reply{500, session::failureJson(context, failure)};
   }
   response.status = reply.status;
   response.set_content(reply.body, kJson);
 }
 
 // The component's answer to a reference, with the rows of the asked window.
-Reply referenceReply(const Context& context, ComponentPool& pool, const ReferenceAnswer& answer,
+Reply referenceReply(const Context& context, ComponentPool& pool,
+                     const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
                      erp::RowWindow window) {
-  const auto failure = databaseFailure();
-  const PickList pickList = failure ? PickList{} : runPickList(pool.connection(), answer, window);
-  return answered(referenceJson(context, answer, pickList, failure), failure);
+  const session::PickList pickList =
+      failure ? session::PickList{} : session::runPickList(pool.connection(), answer, window);
+  return answered(session::referenceJson(context, answer, pickList, failure), failure);
 }
 
-Reply validationReply(const Context& context, const ValidationAnswer& answer) {
-  const auto failure = databaseFailure();
-  return answered(validationJson(context, answer, failure), failure);
-}
-
-void unknownTable(const ReferenceRequest& request, ComponentPool& pool) {
-  if (request.source == 1 && !hasTable(pool.connection(), request.table)) {
-    throw CommandError{Failure{Failure::Kind::kUsage,
-                               "unknown table \"" + printable(automation::toUtf8(request.table)) +
-                                   "\": the database has no such table",
-                               {}}};
-  }
+Reply validationReply(const Context& context, const session::ValidationAnswer& answer,
+                      const std::optional<Failure>& failure) {
+  return answered(session::validationJson(context, answer, failure), failure);
 }
 
 void addApi(httplib::Server& server, ComponentPool& pool, const std::string& database) {
@@ -80,11 +76,11 @@ void addApi(httplib::Server& server, ComponentPool& pool, const std::string& dat
     const Context context{"ref", database};
     respond(res, context, [&] {
       const auto query = readReferenceQuery(req.body);
-      unknownTable(query.request, pool);
+      session::checkArchiveTable(pool.connection(), query.request);
       auto& component = pool.component();
-      erp::clearDatabaseFailures();
+      const session::DatabaseFailureScope scope;
       const auto answer = component.reference(query.request);
-      return referenceReply(context, pool, answer, query.window);
+      return referenceReply(context, pool, answer, scope.failure(), query.window);
     });
   });
   server.Post(
@@ -93,34 +89,35 @@ void addApi(httplib::Server& server, ComponentPool& pool, const std::string& dat
         respond(res, context, [&] {
           const auto query = readFreeReferenceQuery(req.body);
           auto& component = pool.component();
-          erp::clearDatabaseFailures();
+          const session::DatabaseFailureScope scope;
           const auto answer =
               query.hasInventory
                   ? component.structuredFreeReference(query.inventory, query.field, query.match)
                   : component.freeReference(query.field, query.match);
-          return referenceReply(context, pool, answer, query.window);
+          return referenceReply(context, pool, answer, scope.failure(), query.window);
         });
       });
-  server.Post("/api/validate", [&pool, database](const httplib::Request& req,
-                                                 httplib::Response& res) {
-    const Context context{"validate", database};
-    respond(res, context, [&] {
-      const auto query = readValidationQuery(req.body);
-      unknownTable(query.request, pool);
-      auto& component = pool.component();
-      erp::clearDatabaseFailures();
-      return validationReply(context, component.validate(query.request, query.value, query.build));
-    });
-  });
+  server.Post("/api/validate",
+              [&pool, database](const httplib::Request& req, httplib::Response& res) {
+                const Context context{"validate", database};
+                respond(res, context, [&] {
+                  const auto query = readValidationQuery(req.body);
+                  session::checkArchiveTable(pool.connection(), query.request);
+                  auto& component = pool.component();
+                  const session::DatabaseFailureScope scope;
+                  const auto answer = component.validate(query.request, query.value, query.build);
+                  return validationReply(context, answer, scope.failure());
+                });
+              });
   server.Post("/api/validate-free",
               [&pool, database](const httplib::Request& req, httplib::Response& res) {
                 const Context context{"validate-free", database};
                 respond(res, context, [&] {
                   const auto query = readFreeValidationQuery(req.body);
                   auto& component = pool.component();
-                  erp::clearDatabaseFailures();
-                  return validationReply(
-                      context, component.validateFree(query.field, query.value, query.build));
+                  const session::DatabaseFailureScope scope;
+                  const auto answer = component.validateFree(query.field, query.value, query.build);
+                  return validationReply(context, answer, scope.failure());
                 });
               });
 }
@@ -144,7 +141,7 @@ void addErrors(httplib::Server& server, std::size_t maxBody) {
     std::string message;
     switch (res.status) {
       case 404:
-        message = "no such path: " + req.method + " " + printable(req.path);
+        message = "no such path: " + req.method + " " + session::printable(req.path);
         break;
       case 413:
         res.status = 400;
@@ -153,13 +150,15 @@ void addErrors(httplib::Server& server, std::size_t maxBody) {
       default:
         message = "the request could not be served (HTTP " + std::to_string(res.status) + ")";
     }
-    res.set_content(failureJson(Context{}, Failure{Failure::Kind::kUsage, message, {}}), kJson);
+    res.set_content(session::failureJson(Context{}, Failure{Failure::Kind::kUsage, message, {}}),
+                    kJson);
   });
   server.set_exception_handler(
       [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         res.status = 500;
         res.set_content(
-            failureJson(Context{}, Failure{Failure::Kind::kOther, "internal failure", {}}), kJson);
+            session::failureJson(Context{}, Failure{Failure::Kind::kOther, "internal failure", {}}),
+            kJson);
       });
 }
 
@@ -172,4 +171,4 @@ void addRoutes(httplib::Server& server, ComponentPool& pool, const std::string& 
   addErrors(server, maxBody);
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarn::cli {
+namespace tarn::session {
 
 // The number of terminal columns `text` takes (wide characters count two, combining marks
 // none, control characters none).
@@ -30,4 +30,4 @@ class TextTable {
   std::vector<std::vector<std::string>> rows_;
 };
 
-}  // namespace tarn::cli
+}  // namespace tarn::session

@@ -1,10 +1,10 @@
-#include "cli/text_table.h"
+#include "session/text_table.h"
 
 #include <utf8proc.h>
 
 #include <algorithm>
 
-namespace tarn::cli {
+namespace tarn::session {
 
 std::size_t displayWidth(std::string_view text) {
   std::size_t width = 0;
@@ -81,4 +81,4 @@ std::string TextTable::render() const {
   return out;
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::session

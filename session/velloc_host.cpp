@@ -1,4 +1,4 @@
-#include "cli/host.h"
+#include "session/velloc_host.h"
 
 #include <mutex>
 
@@ -7,7 +7,7 @@
 #include "tarnvelloc/component/entry_points.h"
 #include "tarnvelloc/erp/components.h"
 
-namespace tarn::cli {
+namespace tarn::session {
 
 using automation::Argument;
 using automation::Variant;
@@ -31,71 +31,59 @@ bool VellocHost::init(const std::u16string& connection, const std::u16string& us
       .toBoolean();
 }
 
-namespace {
-
-ReferenceAnswer answerFrom(const Variant& ok, const Variant& sql, const Variant& colSet,
-                           const Variant& width) {
+ReferenceAnswer VellocHost::callReference(std::u16string_view method,
+                                          std::vector<Argument> arguments) {
+  Variant sql(u""), columnSet(u""), width;
+  arguments.push_back(Argument::byRef(sql));
+  arguments.push_back(Argument::byRef(columnSet));
+  arguments.push_back(Argument::byRef(width));
   ReferenceAnswer answer;
-  answer.ok = ok.toBoolean();
+  answer.ok = component_->call(method, arguments).toBoolean();
   if (answer.ok) {
     answer.sql = sql.toString();
-    answer.columnSet = colSet.toString();
+    answer.columnSet = columnSet.toString();
     answer.columnWidth = width;
   }
   return answer;
 }
 
-}  // namespace
-
 ReferenceAnswer VellocHost::reference(const ReferenceRequest& r) {
-  Variant sql(u""), colSet(u""), width;
-  const Variant ok =
-      component_->call(u"GetRefSQL", {Argument::byValue(r.source), Argument::byValue(r.section),
+  return callReference(u"GetRefSQL", {Argument::byValue(r.source), Argument::byValue(r.section),
                                       Argument::byValue(r.field), Argument::byValue(r.table),
                                       Argument::byValue(r.column), Argument::byValue(r.card),
-                                      Argument::byValue(r.match), Argument::byRef(sql),
-                                      Argument::byRef(colSet), Argument::byRef(width)});
-  return answerFrom(ok, sql, colSet, width);
+                                      Argument::byValue(r.match)});
 }
 
 ReferenceAnswer VellocHost::freeReference(const std::u16string& field,
                                           const std::u16string& match) {
-  Variant sql(u""), colSet(u""), width;
-  const Variant ok = component_->call(
-      u"GetFreeRefSQL", {Argument::byValue(field), Argument::byValue(match), Argument::byRef(sql),
-                         Argument::byRef(colSet), Argument::byRef(width)});
-  return answerFrom(ok, sql, colSet, width);
+  return callReference(u"GetFreeRefSQL", {Argument::byValue(field), Argument::byValue(match)});
 }
 
 ReferenceAnswer VellocHost::structuredFreeReference(const std::u16string& inventory,
                                                     const std::u16string& field,
                                                     const std::u16string& match) {
-  Variant sql(u""), colSet(u""), width;
-  const Variant ok = component_->call(
-      u"GetStruFreeRefSQL",
-      {Argument::byValue(inventory), Argument::byValue(field), Argument::byValue(match),
-       Argument::byRef(sql), Argument::byRef(colSet), Argument::byRef(width)});
-  return answerFrom(ok, sql, colSet, width);
+  return callReference(u"GetStruFreeRefSQL", {Argument::byValue(inventory),
+                                              Argument::byValue(field), Argument::byValue(match)});
 }
 
 ValidationAnswer VellocHost::validate(const ReferenceRequest& r, const std::u16string& value,
                                       bool build) {
-  Variant typed(value);
+  Variant returned(value);
   const Variant code =
       component_->call(u"ValidateAr", {Argument::byValue(r.source), Argument::byValue(r.section),
                                        Argument::byValue(r.field), Argument::byValue(r.table),
-                                       Argument::byValue(r.column), Argument::byRef(typed),
+                                       Argument::byValue(r.column), Argument::byRef(returned),
                                        Argument::byValue(r.card), Argument::byValue(build)});
-  return ValidationAnswer{code.toInteger(), value, typed.toString()};
+  return ValidationAnswer{code.toInteger(), value, returned.toString()};
 }
 
 ValidationAnswer VellocHost::validateFree(const std::u16string& field, const std::u16string& value,
                                           bool build) {
-  Variant typed(value);
+  Variant returned(value);
   const Variant code = component_->call(
       u"ValidateFreeAr",
-      {Argument::byValue(field), Argument::byRef(typed), Argument::byValue(build)});
-  return ValidationAnswer{code.toInteger(), value, typed.toString()};
+      {Argument::byValue(field), Argument::byRef(returned), Argument::byValue(build)});
+  return ValidationAnswer{code.toInteger(), value, returned.toString()};
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::session

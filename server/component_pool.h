@@ -7,17 +7,17 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/host.h"
+#include "session/velloc_host.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 
 class ComponentPool {
  public:
   ComponentPool(std::u16string connection, std::u16string user);
 
-  // This thread's component. Raises CommandError when it cannot be initialised (a database
+  // This thread's component. Raises RequestError when it cannot be initialised (a database
   // failure, or Init returning False); the next call tries again.
-  VellocHost& component();
+  session::VellocHost& component();
 
   const std::u16string& connection() const { return connection_; }
 
@@ -27,4 +27,4 @@ class ComponentPool {
   std::u16string user_;
 };
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

@@ -1,4 +1,4 @@
-#include "cli/serve.h"
+#include "server/serve.h"
 
 #include <httplib.h>
 #include <pthread.h>
@@ -9,12 +9,14 @@
 #include <ostream>
 #include <thread>
 
-#include "cli/serve_pool.h"
-#include "cli/serve_routes.h"
-#include "cli/text_table.h"
+#include "server/component_pool.h"
+#include "server/routes.h"
+#include "session/report.h"
+#include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/statement.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 namespace {
 
 // Stops `server` when the process is asked to stop (SIGINT, SIGTERM), so that the worker threads
@@ -57,26 +59,22 @@ class StopOnSignal {
 
 }  // namespace
 
-int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostream& out,
+int runServe(const session::SessionOptions& options, const ServeOptions& serve, std::ostream& out,
              std::ostream& err) {
-  Context context{"serve", {}};
+  using session::Failure;
+  session::Context context{"serve", {}};
   const auto report = [&](const Failure& failure) {
-    if (options.json) {
-      out << failureJson(context, failure);
-    } else {
-      err << failureText(failure);
-    }
-    return failure.exitStatus();
+    return session::reportFailure(options.json, context, failure, out, err);
   };
   std::u16string connection;
   try {
-    connection = openConnection(options, err);
+    connection = session::openConnection(options, err);
     context.database = erp::describeDatabase(connection);
     // One component on this thread first, so that a database the component cannot work with
     // stops the server at start-up rather than failing every request.
-    VellocHost probe;
-    initialise(probe, connection, automation::fromUtf8(options.user));
-  } catch (const CommandError& e) {
+    session::VellocHost probe;
+    session::initialise(probe, connection, automation::fromUtf8(options.user));
+  } catch (const session::RequestError& e) {
     return report(e.failure);
   } catch (const std::exception& e) {
     return report(Failure{Failure::Kind::kOther, e.what(), {}});
@@ -105,8 +103,8 @@ int runServe(const GlobalOptions& options, const ServeOptions& serve, std::ostre
       serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
   const StopOnSignal stopOnSignal(server);
   out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
-      << printable(context.database) << ")" << std::endl;
+      << session::printable(context.database) << ")" << std::endl;
   return server.listen_after_bind() ? 0 : 1;
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

@@ -1,12 +1,12 @@
-#include "cli/serve_pool.h"
+#include "server/component_pool.h"
 
 #include <atomic>
 #include <map>
 #include <memory>
 
-#include "cli/commands.h"
+#include "session/connection.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 namespace {
 
 std::uint64_t nextPoolId() {
@@ -19,15 +19,15 @@ std::uint64_t nextPoolId() {
 ComponentPool::ComponentPool(std::u16string connection, std::u16string user)
     : id_(nextPoolId()), connection_(std::move(connection)), user_(std::move(user)) {}
 
-VellocHost& ComponentPool::component() {
-  thread_local std::map<std::uint64_t, std::unique_ptr<VellocHost>> components;
+session::VellocHost& ComponentPool::component() {
+  thread_local std::map<std::uint64_t, std::unique_ptr<session::VellocHost>> components;
   auto& slot = components[id_];
   if (!slot) {
-    auto host = std::make_unique<VellocHost>();
-    initialise(*host, connection_, user_);
+    auto host = std::make_unique<session::VellocHost>();
+    session::initialise(*host, connection_, user_);
     slot = std::move(host);
   }
   return *slot;
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

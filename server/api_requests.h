@@ -1,5 +1,5 @@
 // The requests of velloc serve's API, read from their JSON bodies: item field names and texts
-// only, never SQL. Every reader raises CommandError (a usage error, answered 400) naming what is
+// only, never SQL. Every reader raises RequestError (a usage error, answered 400) naming what is
 // wrong: a body that is not one JSON object, a key the endpoint does not take, a value of the
 // wrong type, a missing field or value, a field name the component can never accept, or a
 // source without what it cannot work without.
@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "cli/host.h"
-#include "tarnvelloc/erp/statement.h"
+#include "session/velloc_host.h"
+#include "tarnvelloc/erp/result_set.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 
 // Pick-list rows answered by one request when it names no limit, and at most.
 inline constexpr std::size_t kDefaultPageRows = 50;
@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxPageRows = 1000;
 // {"field", "source": list|archive|voucher, "section": header|body, "table", "column", "card",
 //  "match", "limit", "offset"}; the table name is trimmed of blanks, as the ERP compares keys.
 struct ReferenceQuery {
-  ReferenceRequest request;
+  session::ReferenceRequest request;
   erp::RowWindow window;
 };
 
@@ -36,7 +36,7 @@ struct FreeReferenceQuery {
 
 // {"field", "value", "build", and the source keys of a reference}.
 struct ValidationQuery {
-  ReferenceRequest request;
+  session::ReferenceRequest request;
   std::u16string value;
   bool build = false;
 };
@@ -53,4 +53,4 @@ FreeReferenceQuery readFreeReferenceQuery(std::string_view body);
 ValidationQuery readValidationQuery(std::string_view body);
 FreeValidationQuery readFreeValidationQuery(std::string_view body);
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

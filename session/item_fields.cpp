@@ -1,9 +1,9 @@
-#include "cli/item_fields.h"
+#include "session/item_fields.h"
 
-#include "cli/text_table.h"
+#include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 
-namespace tarn::cli {
+namespace tarn::session {
 namespace {
 
 // The number after `prefix` when `field` is the prefix (ASCII case ignored) and a number without
@@ -40,4 +40,4 @@ std::optional<std::string> freeFieldProblem(std::u16string_view field) {
   return "unknown free item field " + quoted(field) + " (free items are cfree1..cfree10)";
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::session

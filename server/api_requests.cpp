@@ -1,22 +1,22 @@
-#include "cli/serve_request.h"
+#include "server/api_requests.h"
 
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 
-#include "cli/commands.h"
-#include "cli/item_fields.h"
-#include "cli/text_table.h"
+#include "session/failure.h"
+#include "session/request_checks.h"
+#include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 
-namespace tarn::cli {
+namespace tarn::server {
 namespace {
 
 using automation::fromUtf8;
+using session::printable;
+using session::refuseUsage;
 using Json = nlohmann::json;
 
-[[noreturn]] void refuse(std::string message) {
-  throw CommandError{Failure{Failure::Kind::kUsage, std::move(message), {}}};
-}
+[[noreturn]] void refuse(std::string message) { refuseUsage(std::move(message)); }
 
 // The body as one JSON object holding only `keys`.
 Json readObject(std::string_view body, std::initializer_list<std::string_view> keys) {
@@ -66,49 +66,24 @@ erp::RowWindow window(const Json& json) {
   return erp::RowWindow{count(json, "offset", 0, SIZE_MAX / 2), limit};
 }
 
-std::int16_t choice(const Json& json, const char* key,
-                    std::initializer_list<std::string_view> names) {
+std::int16_t choice(const Json& json, const char* key, std::span<const session::NamedValue> names) {
   const std::u16string given = text(json, key);
-  if (given.empty()) return 0;
-  std::int16_t index = 0;
-  std::string listed;
-  for (const auto name : names) {
-    if (given == fromUtf8(name)) return index;
-    listed += (index++ == 0 ? "" : ", ") + std::string(name);
-  }
-  refuse(std::string("\"") + key + "\" must be one of " + listed);
+  if (given.empty()) return names.front().value;
+  if (const auto value = session::valueNamed(names, automation::toUtf8(given))) return *value;
+  refuse(std::string("\"") + key + "\" must be one of " + session::listedNames(names));
 }
 
-void checkUserDefinedField(const std::u16string& field) {
-  if (auto problem = userDefinedFieldProblem(field)) refuse(*problem);
-}
-
-void checkFreeField(const std::u16string& field) {
-  if (auto problem = freeFieldProblem(field)) refuse(*problem);
-}
-
-// The user-defined item and where its values come from. The archive and voucher sources need
-// what the component cannot work without; the server says so rather than letting the database
-// reject the statement the component builds.
-ReferenceRequest itemRequest(const Json& json, bool comparesAField) {
-  ReferenceRequest request{choice(json, "source", {"list", "archive", "voucher"}),
-                           choice(json, "section", {"header", "body"}),
-                           requiredText(json, "field"),
-                           automation::trimBlanks(text(json, "table")),
-                           text(json, "column"),
-                           text(json, "card"),
-                           text(json, "match")};
-  checkUserDefinedField(request.field);
-  const bool needsColumn = comparesAField || !request.match.empty();
-  if (request.source == 1 && request.table.empty()) {
-    refuse("source archive needs \"table\", the archive table (e.g. customer, person)");
-  }
-  if (request.source == 2 && request.card.empty()) {
-    refuse("source voucher needs \"card\", the voucher card number");
-  }
-  if (request.source != 0 && needsColumn && request.column.empty()) {
-    refuse("source archive and voucher need \"column\", the column compared");
-  }
+// The user-defined item and where its values come from.
+session::ReferenceRequest itemRequest(const Json& json, bool comparesAColumn) {
+  session::ReferenceRequest request{choice(json, "source", session::kSourceNames),
+                                    choice(json, "section", session::kSectionNames),
+                                    requiredText(json, "field"),
+                                    automation::trimBlanks(text(json, "table")),
+                                    text(json, "column"),
+                                    text(json, "card"),
+                                    text(json, "match")};
+  session::checkUserDefinedField(request.field);
+  session::checkSourceOptions(request, comparesAColumn, session::kApiKeys);
   return request;
 }
 
@@ -125,14 +100,14 @@ FreeReferenceQuery readFreeReferenceQuery(std::string_view body) {
   FreeReferenceQuery query{requiredText(json, "field"), text(json, "inventory"),
                            json.contains("inventory") && !json["inventory"].is_null(),
                            text(json, "match"), window(json)};
-  checkFreeField(query.field);
+  session::checkFreeField(query.field);
   return query;
 }
 
 ValidationQuery readValidationQuery(std::string_view body) {
   const Json json =
       readObject(body, {"field", "value", "build", "source", "section", "table", "column", "card"});
-  ReferenceRequest request = itemRequest(json, true);
+  session::ReferenceRequest request = itemRequest(json, true);
   return ValidationQuery{std::move(request), requiredText(json, "value"), flag(json, "build")};
 }
 
@@ -140,8 +115,8 @@ FreeValidationQuery readFreeValidationQuery(std::string_view body) {
   const Json json = readObject(body, {"field", "value", "build"});
   FreeValidationQuery query{requiredText(json, "field"), requiredText(json, "value"),
                             flag(json, "build")};
-  checkFreeField(query.field);
+  session::checkFreeField(query.field);
   return query;
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::server

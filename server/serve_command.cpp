@@ -1,0 +1,45 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "server/serve.h"
+
+namespace tarn::server {
+
+session::Command addServeCommand(CLI::App& program, const session::SessionOptions& global) {
+  struct Arguments {
+    ServeOptions serve;
+    std::size_t timeoutSeconds = static_cast<std::size_t>(ServeOptions{}.timeout.count());
+  };
+  auto arguments = std::make_shared<Arguments>();
+  ServeOptions& options = arguments->serve;
+  auto* serve = program.add_subcommand(
+      "serve", "serve the JSON API and the pick-list page over HTTP, until stopped");
+  serve->add_option("--bind", options.bind, "the address to listen on")->capture_default_str();
+  serve->add_option("--port", options.port, "the port; 0 picks a free one")
+      ->check(CLI::Range(0, 65535))
+      ->capture_default_str();
+  serve
+      ->add_option("--threads", options.threads,
+                   "worker threads, each with its own component object")
+      ->check(CLI::Range(1, 256))
+      ->capture_default_str();
+  serve->add_option("--max-body", options.maxBody, "the largest request body, in bytes")
+      ->check(CLI::Range(256, 16 * 1024 * 1024))
+      ->capture_default_str();
+  serve
+      ->add_option("--timeout", arguments->timeoutSeconds,
+                   "seconds allowed for reading a request, and for writing an answer")
+      ->check(CLI::Range(1, 600))
+      ->capture_default_str();
+  serve->footer(
+      "Examples:\n  velloc serve            (then open http://127.0.0.1:8080/)\n"
+      "  velloc --db erp.db --user clerk01 serve --port 9000");
+  return {serve, [&global, arguments] {
+            ServeOptions chosen = arguments->serve;
+            chosen.timeout = std::chrono::seconds(arguments->timeoutSeconds);
+            return runServe(global, chosen, std::cout, std::cerr);
+          }};
+}
+
+}  // namespace tarn::server

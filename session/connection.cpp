@@ -1,0 +1,67 @@
+#include "session/connection.h"
+
+#include <filesystem>
+#include <ostream>
+
+#include "session/database_failures.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/catalogue.h"
+#include "tarnvelloc/erp/demo_database.h"
+#include "tarnvelloc/erp/statement.h"
+
+namespace tarn::session {
+namespace {
+
+// Opens the database the component is about to be given, so that the user hears the database's
+// own reason when it cannot be used, and learns when it has no ERP tables, rather than only
+// that Init failed.
+void checkDatabase(const std::u16string& connection) {
+  if (!erp::isWellFormedConnectionString(connection)) {
+    // The string is not echoed: it may hold a password.
+    fail(Failure::Kind::kOther,
+         "malformed connection string (expected key=value pairs, e.g. "
+         "Provider=SQLite;Data Source=erp.db)");
+  }
+  if (!onDatabase([&] { return erp::hasTable(connection, u"UserDefine"); })) {
+    fail(Failure::Kind::kOther,
+         "the database has no ERP tables: " + erp::describeDatabase(connection) +
+             " (create the demo database with: velloc demo --db FILE)");
+  }
+}
+
+std::u16string resolveConnection(const SessionOptions& options, std::ostream& err) {
+  if (!options.connection.empty()) return automation::fromUtf8(options.connection);
+  if (!options.database.empty()) {
+    if (!std::filesystem::exists(options.database)) {
+      fail(Failure::Kind::kOther, "database file not found: " + options.database +
+                                      " (create one with: velloc demo --db " + options.database +
+                                      ")");
+    }
+    return erp::sqliteConnectionString(options.database);
+  }
+  if (!std::filesystem::exists(kDefaultDatabase)) {
+    onDatabase([] { erp::createDemoDatabase(kDefaultDatabase); });
+    err << "velloc: created the demo database " << kDefaultDatabase << " in this folder\n";
+  }
+  return erp::sqliteConnectionString(kDefaultDatabase);
+}
+
+}  // namespace
+
+std::u16string openConnection(const SessionOptions& options, std::ostream& err) {
+  const auto connection = resolveConnection(options, err);
+  checkDatabase(connection);
+  return connection;
+}
+
+void initialise(VellocHost& host, const std::u16string& connection, const std::u16string& user) {
+  const DatabaseFailureScope scope;
+  if (!host.init(connection, user)) {
+    if (auto failure = scope.failure()) {
+      fail(Failure::Kind::kDatabase, failure->message);
+    }
+    fail(Failure::Kind::kOther, "the component could not be initialised: Init returned False");
+  }
+}
+
+}  // namespace tarn::session

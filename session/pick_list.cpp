@@ -1,0 +1,40 @@
+#include "session/pick_list.h"
+
+#include "session/database_failures.h"
+#include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/erp/statement.h"
+
+namespace tarn::session {
+
+using automation::toUtf8;
+
+std::vector<std::string> splitColumnSet(const std::u16string& columnSet) {
+  std::vector<std::string> parts;
+  if (columnSet.empty()) return parts;
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = columnSet.find(u',', start);
+    parts.push_back(toUtf8(columnSet.substr(start, comma - start)));
+    if (comma == std::u16string::npos) break;
+    start = comma + 1;
+  }
+  return parts;
+}
+
+PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer,
+                     erp::RowWindow window) {
+  PickList pickList;
+  if (!answer.ok) return pickList;
+  auto result = onDatabase([&] { return erp::runStatement(connection, answer.sql, window); });
+  const auto captions = splitColumnSet(answer.columnSet);
+  if (captions.size() == result.rows.columns.size()) {
+    pickList.headings = captions;
+  } else {
+    for (const auto& column : result.rows.columns) pickList.headings.push_back(toUtf8(column));
+  }
+  pickList.rows = std::move(result.rows.rows);
+  pickList.totalRows = result.totalRows;
+  return pickList;
+}
+
+}  // namespace tarn::session

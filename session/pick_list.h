@@ -1,0 +1,29 @@
+// The rows of an accepted reference: its SQL run unchanged, as an ERP screen runs it on its own
+// connection, under the reference's captions.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "session/velloc_host.h"
+#include "tarnvelloc/erp/result_set.h"
+
+namespace tarn::session {
+
+struct PickList {
+  std::vector<std::string> headings;                   // the captions, or the query's column names
+  std::vector<std::vector<automation::Variant>> rows;  // the rows shown
+  std::size_t totalRows = 0;                           // the rows the SQL gave in all
+};
+
+// The rows of `answer`'s SQL inside `window`, under the reference's captions (or the query's
+// column names when they do not match one for one); nothing for a refused reference. A database
+// failure raises RequestError.
+PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer,
+                     erp::RowWindow window);
+
+// Splits a column-set text at its commas ("A,,C" gives A, "", C; "" gives nothing).
+std::vector<std::string> splitColumnSet(const std::u16string& columnSet);
+
+}  // namespace tarn::session
