@@ -36,10 +36,12 @@ create collation erp_ci (provider = icu, locale = 'und-u-ks-level2', determinist
 
 create domain erp_text as pg_catalog.bpchar collate erp_ci;
 
--- The ERP's other column types, under names the catalogue views report as SQL Server's.
+-- The ERP's other column types, under names the catalogue views report as SQL Server's. Money
+-- keeps four decimals over the whole range of the ERP's money; a datetime keeps milliseconds, as
+-- the ERP's does (rounded to whole seconds, 23:59:59.997 would move to the next day).
 create domain erp_money as numeric(19, 4);
 create domain erp_bit as smallint check (value in (0, 1));
-create domain erp_datetime as timestamp(0) without time zone;
+create domain erp_datetime as timestamp(3) without time zone;
 
 create function erp_like(value erp_text, pattern text) returns boolean
   language sql immutable parallel safe
@@ -65,11 +67,12 @@ create operator !~~ (leftarg = erp_text, rightarg = erp_text, function = erp_not
 
 -- An integer key compared with a text key (a row-authorisation key list, `iid in (select cKey
 -- ...)`): the text is read as a number, as the ERP's server converts it; text that is no whole
--- number matches nothing.
+-- number matches nothing. Read as bigint, so every integer key, -2147483648 and 2147483647
+-- included, finds its text, and a longer number matches no key instead of failing.
 create function erp_integer_equals_text(key integer, text_key erp_text) returns boolean
   language sql immutable parallel safe
-  return case when btrim(text_key::text) collate "C" ~ '^[-+]?[0-9]{1,9}$'
-              then key = btrim(text_key::text)::integer else false end;
+  return case when btrim(text_key::text) collate "C" ~ '^[-+]?[0-9]{1,18}$'
+              then key = btrim(text_key::text)::bigint else false end;
 
 create operator = (leftarg = integer, rightarg = erp_text, function = erp_integer_equals_text);
 

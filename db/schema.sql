@@ -15,7 +15,10 @@
 --     rowid, excepted: the views report no type for them); SQLite gives nvarchar TEXT affinity,
 --     int/smallint INTEGER affinity and bit/money/datetime NUMERIC affinity.
 --   * Yes/no columns (bit) hold 1 or 0.
---   * Dates are stored as text 'YYYY-MM-DD'.
+--   * nvarchar(N) is the longest text the ERP's server keeps, in UTF-16 code units; neither
+--     this database nor the PostgreSQL one enforces it. A table or column name takes up to 128,
+--     the longest name the ERP's server allows.
+--   * Dates are stored as text 'YYYY-MM-DD' (with ' hh:mm:ss.fff' for a time of day).
 --
 -- The script holds no transaction statements: the caller runs it inside its own transaction.
 --
@@ -29,7 +32,7 @@
 CREATE TABLE Vouchers (
   CardNumber nvarchar(30) COLLATE ERP_CI NOT NULL PRIMARY KEY,  -- the voucher card number
   cCardName nvarchar(60) COLLATE ERP_CI NOT NULL,               -- the card's title
-  BTTblName nvarchar(60) COLLATE ERP_CI,                        -- the table whose rows are offered
+  BTTblName nvarchar(128) COLLATE ERP_CI,                       -- the table whose rows are offered
   cDefWhere nvarchar(255) COLLATE ERP_CI  -- default condition on that table, stored with or
                                           -- without a leading 'where '; NULL: none
 );
@@ -45,7 +48,10 @@ CREATE TABLE UserDef (
   cName nvarchar(60) COLLATE ERP_CI,            -- what the item means to the business
   cType nvarchar(10) COLLATE ERP_CI NOT NULL,   -- value type: '文本' text, '数字' number,
                                                 -- '整型' whole number, '日期' date
-  iMaxLen smallint                              -- longest text value; NULL: no length given
+  iMaxLen int                                   -- longest text value; NULL: no length given.
+                                                -- Any 32-bit length is kept: one outside
+                                                -- -32768..32767 is refused by the archiving
+                                                -- step that reads it, not by the database
 );
 CREATE INDEX UserDef_ByClassItem ON UserDef (cClass, cItem);
 CREATE INDEX UserDef_ByItem ON UserDef (cItem);
@@ -175,7 +181,7 @@ CREATE TABLE contracts (
 -- UserDefineRef and UserDefFreeRef over 'UserDefine A', an archive layout over that table's
 -- join text (TarnJoinTable).
 CREATE TABLE TarnColumnLayout (
-  cLayoutKey nvarchar(60) COLLATE ERP_CI NOT NULL,    -- the layout key
+  cLayoutKey nvarchar(131) COLLATE ERP_CI NOT NULL,   -- the layout key: a table name + 'Ref'
   iColumnNo smallint NOT NULL,                        -- position of the column, from 1
   cExpression nvarchar(255) COLLATE ERP_CI NOT NULL,  -- the select-list expression
   cCaption nvarchar(60) COLLATE ERP_CI NOT NULL,      -- the column caption
@@ -192,7 +198,7 @@ CREATE TABLE TarnColumnLayout (
 CREATE TABLE TarnRowAuth (
   iGrantId integer PRIMARY KEY,                      -- grant id, named by TarnRowAuthKey
   cUserId nvarchar(20) COLLATE ERP_CI NOT NULL,      -- the ERP user id
-  cTableName nvarchar(60) COLLATE ERP_CI NOT NULL,   -- the archive table
+  cTableName nvarchar(128) COLLATE ERP_CI NOT NULL,  -- the archive table
   cAccess nvarchar(10) COLLATE ERP_CI NOT NULL CHECK (cAccess IN ('all', 'none', 'listed')),
   UNIQUE (cUserId, cTableName)
 );
@@ -209,7 +215,7 @@ CREATE TABLE TarnRowAuthKey (
 -- when it is more than the table itself (a table joined to what its layout shows). A table
 -- without a row is read on its own.
 CREATE TABLE TarnJoinTable (
-  cTableName nvarchar(60) COLLATE ERP_CI NOT NULL PRIMARY KEY,  -- the archive table
+  cTableName nvarchar(128) COLLATE ERP_CI NOT NULL PRIMARY KEY, -- the archive table
   cJoinText nvarchar(500) COLLATE ERP_CI NOT NULL               -- what follows 'select * from '
 );
 
@@ -222,9 +228,9 @@ CREATE TABLE TarnResString (
 -- Service table of the voucher data service: the columns a voucher-source table offers, in
 -- order. A table without rows here offers all its own columns.
 CREATE TABLE TarnVoucherField (
-  cTableName nvarchar(60) COLLATE ERP_CI NOT NULL,   -- the voucher-source table
+  cTableName nvarchar(128) COLLATE ERP_CI NOT NULL,  -- the voucher-source table
   iColumnNo smallint NOT NULL,                       -- position, from 1
-  FieldName nvarchar(60) COLLATE ERP_CI NOT NULL,    -- the column, as the select list names it
+  FieldName nvarchar(128) COLLATE ERP_CI NOT NULL,   -- the column, as the select list names it
   fielddef nvarchar(60) COLLATE ERP_CI NOT NULL,     -- the grid caption of the column
   PRIMARY KEY (cTableName, iColumnNo)
 );

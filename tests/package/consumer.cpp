@@ -1,7 +1,8 @@
 // A program that uses TarnVelloc as an installed package or a subproject would: it creates the
-// demo database, registers the outside components and the component, creates the component by
-// its ProgID, calls Init and validates the alias HD of header item 3. Prints the code and the
-// value, "0 华东区" when everything works.
+// demo database (the file its argument names, else app.db in the current folder), registers the
+// outside components and the component, creates the component by its ProgID, calls Init and
+// validates the alias HD of header item 3. Prints the code and the value, "0 华东区" when
+// everything works.
 #include <tarnvelloc/automation/error.h>
 #include <tarnvelloc/automation/factory.h>
 #include <tarnvelloc/automation/object.h>
@@ -17,12 +18,12 @@
 int main(int argc, char** argv) {
   using tarn::automation::Argument;
   using tarn::automation::Variant;
-  if (argc != 2) {
-    std::cerr << "usage: consumer DATABASE-FILE\n";
+  if (argc > 2) {
+    std::cerr << "usage: consumer [DATABASE-FILE]\n";
     return 2;
   }
   try {
-    const std::filesystem::path file = argv[1];
+    const std::filesystem::path file = argc == 2 ? argv[1] : "app.db";
     tarn::erp::createDemoDatabase(file);
     tarn::erp::registerComponents();
     tarn::velloc::DllRegisterServer();
