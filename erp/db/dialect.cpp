@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 
 #include "erp/db/sql_tokens.h"
 #include "tarnvelloc/automation/error.h"
@@ -253,6 +254,91 @@ bool isValuePosition(const std::optional<SqlToken>& previous) {
   }
 }
 
+[[noreturn]] void refuse(std::string_view what, std::u16string_view shown) {
+  automation::raise(automation::ErrorCode::kComponentFailure,
+                    std::string(what) + ": " + automation::toUtf8(shown));
+}
+
+// A $ where PostgreSQL begins a token (a dollar quote or a parameter): at the start of a word as
+// this layer reads words, or after an @ or #, which PostgreSQL does not take into a name.
+bool holdsDollarToken(std::u16string_view word) {
+  for (std::size_t at = word.find(u'$'); at != std::u16string_view::npos;
+       at = word.find(u'$', at + 1)) {
+    if (at == 0 || word[at - 1] == u'@' || word[at - 1] == u'#') return true;
+  }
+  return false;
+}
+
+// A word whose last name, as PostgreSQL reads names, is E: run on into a literal, it opens an
+// escape string.
+bool endsInEscapePrefix(const SqlToken& token) {
+  if (token.kind != SqlTokenKind::kWord) return false;
+  const std::size_t cut = token.text.find_last_of(u"@#");
+  const std::u16string_view name =
+      cut == std::u16string_view::npos ? token.text : token.text.substr(cut + 1);
+  return name == u"E" || name == u"e";
+}
+
+// A name SQLite reads as a variable ($a, @a, #a, :a); run on into '(' it takes everything up to
+// the next ')' or blank into its name.
+bool isSqliteVariable(const SqlToken& word, const std::optional<SqlToken>& before) {
+  return word.kind == SqlTokenKind::kWord &&
+         (word.text.front() == u'$' ||
+          word.text.find_first_of(u"@#") != std::u16string_view::npos ||
+          (before && before->isSymbol(u':')));
+}
+
+// Refuses `token` (`previous` and `beforePrevious` come right before it, blanks included) when
+// the database of `dialect` may read it otherwise than this layer's lexer does.
+void requireSameReading(Dialect dialect, const SqlToken& token,
+                        const std::optional<SqlToken>& previous,
+                        const std::optional<SqlToken>& beforePrevious, std::u16string_view shown) {
+  if (token.kind == SqlTokenKind::kBlockComment &&
+      token.text.find(u"/*", 2) != std::u16string_view::npos) {
+    refuse(
+        "the statement holds a comment opened inside a comment, which SQL Server and PostgreSQL "
+        "read as nested",
+        shown);
+  }
+  // A line comment ends before its line break: a carriage return as its last code unit stands
+  // just before the line break (or the end of the text).
+  if (token.kind == SqlTokenKind::kLineComment &&
+      token.text.substr(0, token.text.size() - 1).find(u'\r') != std::u16string_view::npos) {
+    refuse(
+        "the statement holds a carriage return inside a line comment, where PostgreSQL ends the "
+        "comment",
+        shown);
+  }
+  if (dialect == Dialect::kPostgreSql) {
+    if (token.kind == SqlTokenKind::kWord && holdsDollarToken(token.text)) {
+      refuse(
+          "the statement holds a $ outside quotes, which PostgreSQL reads as a dollar quote or "
+          "a parameter",
+          shown);
+    }
+    if (token.kind == SqlTokenKind::kString && previous && endsInEscapePrefix(*previous)) {
+      refuse(
+          "the statement holds an escape string E'...', whose backslashes PostgreSQL reads as "
+          "escapes",
+          shown);
+    }
+    if (token.kind == SqlTokenKind::kBracketed) {
+      refuse("the statement holds a [ ], which PostgreSQL reads as a subscript", shown);
+    }
+  }
+  if (dialect == Dialect::kSqlite) {
+    if (token.isSymbol(u'`')) {
+      refuse("the statement holds a backtick, which SQLite reads as quoting a name", shown);
+    }
+    if (token.isSymbol(u'(') && previous && isSqliteVariable(*previous, beforePrevious)) {
+      refuse(
+          "the statement holds a variable run on into a parenthesis, which SQLite reads as "
+          "one name",
+          shown);
+    }
+  }
+}
+
 }  // namespace
 
 std::u16string adaptTo(Dialect dialect, std::u16string_view sqlServerText) {
@@ -316,6 +402,27 @@ void appendLiteralValue(std::u16string& out, const LiteralValue& literal) {
     out += quoted[i];
     if (quoted[i] == u'\'') ++i;  // the second of a doubled apostrophe
   }
+}
+
+std::u16string_view oneStatement(Dialect dialect, std::u16string_view text,
+                                 std::u16string_view shown) {
+  SqlLexer lexer(text);
+  std::optional<std::size_t> end;  // where the first statement's ';' stands
+  std::optional<SqlToken> previous;
+  std::optional<SqlToken> beforePrevious;
+  while (!lexer.atEnd()) {
+    const std::size_t at = lexer.position();
+    const SqlToken token = lexer.next();
+    requireSameReading(dialect, token, previous, beforePrevious, shown);
+    if (token.isSymbol(u';')) {
+      if (!end) end = at;
+    } else if (end && !token.isInsignificant()) {
+      refuse("one statement at a time", shown);
+    }
+    beforePrevious = previous;
+    previous = token;
+  }
+  return text.substr(0, end.value_or(text.size()));
 }
 
 }  // namespace tarn::erp::db

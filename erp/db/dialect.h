@@ -77,4 +77,24 @@ void shapeStatement(std::u16string_view sqlServerText, StatementShape& shape);
 // Appends the value of `literal` to `out`: its text with each doubled apostrophe read as one.
 void appendLiteralValue(std::u16string& out, const LiteralValue& literal);
 
+// The one statement `text` holds, as a database of `dialect` reads it: the text up to its first
+// `;` outside literals, quoted names and comments, or the whole text. What follows that `;` may
+// be blanks, comments and more semicolons; anything else is a second statement, and raises
+// kComponentFailure ("one statement at a time"), showing `shown`, the caller's text.
+//
+// The check reads the text with this layer's lexer (sql_tokens.h), so the text must not hold
+// what the database reads otherwise, where a `;` or a literal could hide from the check. These
+// raise kComponentFailure, showing `shown`, rather than be given a meaning:
+//   - every dialect: a comment opened inside a block comment (SQL Server and PostgreSQL nest
+//     block comments, SQLite does not), and a carriage return inside a line comment other than
+//     just before its line break (PostgreSQL ends the comment there);
+//   - PostgreSQL: a $ where a token can begin (a dollar quote $$...$$ or $tag$...$tag$, or a
+//     parameter $1), an E'...' escape string (backslash escapes), and a [ ] (a subscript);
+//   - SQLite: a backtick (quotes a name) and a variable run on into a parenthesis ($a(...),
+//     read as one name up to the closing parenthesis).
+// Refusing costs nothing: the component's statements hold none of these, and no caller needs
+// them to say what it means.
+std::u16string_view oneStatement(Dialect dialect, std::u16string_view text,
+                                 std::u16string_view shown);
+
 }  // namespace tarn::erp::db

@@ -322,13 +322,17 @@ class OdbcDatabase final : public Database {
     if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
       requireWellFormed(original, "the statement");
     }
-    return sqlServerStatements_.insert(shape_.text, prepare(adaptTo(dialect_, shape_.text)));
+    // The driver is given the one statement alone, without what may trail it.
+    const std::u16string adapted = adaptTo(dialect_, shape_.text);
+    return sqlServerStatements_.insert(shape_.text,
+                                       prepare(oneStatement(dialect_, adapted, original)));
   }
 
   Prepared& nativeStatement(std::u16string_view text) {
     if (auto* found = nativeStatements_.find(text)) return *found;
     requireWellFormed(text, "the statement");
-    return nativeStatements_.insert(std::u16string(text), prepare(text));
+    return nativeStatements_.insert(std::u16string(text),
+                                    prepare(oneStatement(dialect_, text, text)));
   }
 
   void bindText(const Handle& statement, std::size_t index, std::u16string_view text) {

@@ -6,6 +6,8 @@
 // SQLite or PostgreSQL; any other DBMS is refused, naming it. Statements in SQL Server dialect
 // are shaped and adapted once per shape as the SQLite backend does (dialect.h), and prepared
 // once per connection: up to 64 shapes and 64 native texts, dropping the least recently used.
+// A text holds one statement, as the connection's database reads it (oneStatement, dialect.h):
+// the driver is given that statement alone, and a text with a second one is refused unsent.
 // Text travels as UTF-16 through the wide API, or as UTF-8 through the narrow API for a driver
 // that cannot take wide text unchanged (odbc_text.h). No message, log or exception shows a
 // password of the connection string, even when a driver repeats the string in its message.

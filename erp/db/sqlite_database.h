@@ -6,6 +6,9 @@
 // native texts, dropping the least recently used; a kept statement's plan does not depend on
 // the values bound to it, so binding new values never compiles it again. Text crosses to SQLite
 // and back in UTF-8.
+//
+// A text holds one statement: what SQLite's compiler leaves after it may only be blanks, comments
+// and semicolons, else the text is refused before anything runs.
 #pragma once
 
 #include <filesystem>
