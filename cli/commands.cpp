@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "session/catalogue_checks.h"
 #include "session/database_failures.h"
 #include "session/pick_list.h"
 #include "session/report.h"
@@ -202,7 +203,8 @@ int runReference(const SessionOptions& session, const RefOptions& options, std::
     session::checkUserDefinedField(options.request.field);
     session::checkSourceOptions(options.request, false, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
-    session::checkArchiveTable(opened->connection, options.request);
+    session::checkNamesAgainstCatalogue(opened->connection, options.request,
+                                        session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.reference(options.request);
     return printReference(session, context, *opened, answer, scope.failure(), options.limit, out,
@@ -233,7 +235,8 @@ int runValidation(const SessionOptions& session, const ValidateOptions& options,
     session::checkUserDefinedField(options.request.field);
     session::checkSourceOptions(options.request, true, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
-    session::checkArchiveTable(opened->connection, options.request);
+    session::checkNamesAgainstCatalogue(opened->connection, options.request,
+                                        session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.validate(options.request, options.value, options.build);
     return printValidation(session, context, answer, scope.failure(), out, err);

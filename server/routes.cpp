@@ -5,6 +5,7 @@
 #include "server/api_requests.h"
 #include "server/component_pool.h"
 #include "server/web_assets.h"
+#include "session/catalogue_checks.h"
 #include "session/database_failures.h"
 #include "session/pick_list.h"
 #include "session/report.h"
@@ -76,7 +77,7 @@ void addApi(httplib::Server& server, ComponentPool& pool, const std::string& dat
     const Context context{"ref", database};
     respond(res, context, [&] {
       const auto query = readReferenceQuery(req.body);
-      session::checkArchiveTable(pool.connection(), query.request);
+      session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
       auto& component = pool.component();
       const session::DatabaseFailureScope scope;
       const auto answer = component.reference(query.request);
@@ -97,18 +98,18 @@ void addApi(httplib::Server& server, ComponentPool& pool, const std::string& dat
           return referenceReply(context, pool, answer, scope.failure(), query.window);
         });
       });
-  server.Post("/api/validate",
-              [&pool, database](const httplib::Request& req, httplib::Response& res) {
-                const Context context{"validate", database};
-                respond(res, context, [&] {
-                  const auto query = readValidationQuery(req.body);
-                  session::checkArchiveTable(pool.connection(), query.request);
-                  auto& component = pool.component();
-                  const session::DatabaseFailureScope scope;
-                  const auto answer = component.validate(query.request, query.value, query.build);
-                  return validationReply(context, answer, scope.failure());
-                });
-              });
+  server.Post(
+      "/api/validate", [&pool, database](const httplib::Request& req, httplib::Response& res) {
+        const Context context{"validate", database};
+        respond(res, context, [&] {
+          const auto query = readValidationQuery(req.body);
+          session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
+          auto& component = pool.component();
+          const session::DatabaseFailureScope scope;
+          const auto answer = component.validate(query.request, query.value, query.build);
+          return validationReply(context, answer, scope.failure());
+        });
+      });
   server.Post("/api/validate-free",
               [&pool, database](const httplib::Request& req, httplib::Response& res) {
                 const Context context{"validate-free", database};

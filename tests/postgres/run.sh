@@ -7,7 +7,9 @@
 #      comparison rule and the demo functions that take a connection string;
 #   3. the velloc tour of README.md: the same commands answer the same on PostgreSQL as on the
 #      SQLite demo database;
-#   4. eight processes archiving one new value at the same moment leave exactly one row.
+#   4. eight processes archiving one new value at the same moment leave exactly one row;
+#   5. crafted archive tables, columns and voucher cards refused at both doors
+#      (tests/serve/attack_test.py), the database unchanged.
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -36,6 +38,8 @@ tour_database() {
 if part "a database for the tour" tour_database; then
   part "velloc tour" bash "$here/tour.sh" "$build/bin/velloc"
   part "concurrent archiving" bash "$here/concurrent_archive.sh" "$build/bin/velloc"
+  part "crafted names at both doors" /usr/bin/python3 "$here/../serve/attack_test.py" \
+    "$build/bin/velloc" --conn "$TARN_TEST_POSTGRES"
 fi
 
 if ((${#failed[@]})); then
