@@ -1,6 +1,8 @@
 // velloc: does with TarnVelloc what an ERP screen does, against a database. The program is its
 // two doors under one command line: the commands of cli/ and the server of server/.
 #include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <set>
 #include <string_view>
@@ -19,15 +21,25 @@ using tarn::session::SessionOptions;
 
 // The options every command takes, given before or after the command's name. Both places bind
 // the same variables; `given` collects them so that an empty --conn or --db can be told from
-// an absent one.
-void addGlobalOptions(CLI::App& app, SessionOptions& options, std::vector<CLI::Option*>& given) {
+// an absent one. A connection string that holds a password is kept out of the process list by
+// naming a file that holds it (--conn-file) or by the environment (VELLOC_CONN).
+struct GlobalOptions {
+  SessionOptions session;
+  std::string connectionFile;
+};
+
+void addGlobalOptions(CLI::App& app, GlobalOptions& options, std::vector<CLI::Option*>& given) {
   given.push_back(
-      app.add_option("--conn", options.connection,
-                     "ADO-style connection string, e.g. \"Provider=SQLite;Data Source=erp.db\""));
-  given.push_back(
-      app.add_option("--db", options.database, "a SQLite database file (short for --conn)"));
-  app.add_option("--user", options.user, "the user id handed to Init")->capture_default_str();
-  app.add_flag("--json", options.json, "print one JSON object, errors included");
+      app.add_option("--conn", options.session.connection,
+                     "ADO-style connection string, e.g. \"Provider=SQLite;Data Source=erp.db\"; "
+                     "VELLOC_CONN when neither --conn, --conn-file nor --db is given"));
+  given.push_back(app.add_option("--conn-file", options.connectionFile,
+                                 "a file whose first line is the connection string"));
+  given.push_back(app.add_option("--db", options.session.database,
+                                 "a SQLite database file (short for --conn)"));
+  app.add_option("--user", options.session.user, "the user id handed to Init")
+      ->capture_default_str();
+  app.add_flag("--json", options.session.json, "print one JSON object, errors included");
 }
 
 // Reads the command line the way the parser will, to give two mistakes a clear message: a first
@@ -86,16 +98,41 @@ int usageError(const SessionOptions& options, const std::string& command,
                                       std::cerr);
 }
 
-// A usage error in the global options once the command line has been read, if any.
-std::optional<std::string> globalOptionsProblem(const SessionOptions& options,
-                                                const std::vector<CLI::Option*>& given) {
+// The first line of `file`, without its line break; nothing when the file cannot be read.
+std::optional<std::string> firstLine(const std::string& file) {
+  std::ifstream in(file);
+  std::string line;
+  if (!in || !std::getline(in, line)) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// Settles the connection the global options name once the command line has been read: at most
+// one of --conn, --conn-file and --db, none of them empty; without any of them, VELLOC_CONN when
+// set. Returns the usage error, if any.
+std::optional<std::string> settleGlobalOptions(GlobalOptions& options,
+                                               const std::vector<CLI::Option*>& given) {
+  int named = 0;
   for (const CLI::Option* option : given) {
-    if (option->count() > 0 && option->as<std::string>().empty()) {
+    if (option->count() == 0) continue;
+    if (option->as<std::string>().empty()) {
       return option->get_name() + " is empty: name a database, or leave it out";
     }
+    ++named;
   }
-  if (!options.connection.empty() && !options.database.empty()) {
-    return "give either --conn or --db, not both";
+  if (named > 1) return "give one of --conn, --conn-file and --db, not several";
+  SessionOptions& session = options.session;
+  if (!options.connectionFile.empty()) {
+    const auto line = firstLine(options.connectionFile);
+    if (!line || line->empty()) {
+      return "--conn-file " + tarn::session::printable(options.connectionFile) +
+             ": no connection string on its first line (cannot read the file, or it is empty)";
+    }
+    session.connection = *line;
+  } else if (named == 0) {
+    if (const char* environment = std::getenv("VELLOC_CONN"); environment && *environment) {
+      session.connection = environment;
+    }
   }
   return std::nullopt;
 }
@@ -116,19 +153,19 @@ int main(int argc, char** argv) {
       "  velloc validate cdefine3 HD --json\n"
       "  velloc --db erp.db free-ref cfree1 --inventory 01001");
 
-  SessionOptions options;
+  GlobalOptions options;
   std::vector<CLI::Option*> connectionOptions;
   addGlobalOptions(app, options, connectionOptions);
-  auto commands = tarn::cli::addCommands(app, options);
-  commands.push_back(tarn::server::addServeCommand(app, options));
+  auto commands = tarn::cli::addCommands(app, options.session);
+  commands.push_back(tarn::server::addServeCommand(app, options.session));
   for (const auto& command : commands) {
     addGlobalOptions(*command.app, options, connectionOptions);
     command.app->fallthrough();
   }
 
-  options.json = asksForJson(argc, argv);
+  options.session.json = asksForJson(argc, argv);
   if (const auto problem = commandLineProblem(app, argc, argv)) {
-    return usageError(options, "", *problem);
+    return usageError(options.session, "", *problem);
   }
   try {
     app.parse(argc, argv);
@@ -137,12 +174,12 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     std::string command;
     for (const auto* sub : app.get_subcommands()) command = sub->get_name();
-    return usageError(options, command, e.what());
+    return usageError(options.session, command, e.what());
   }
   for (const auto& command : commands) {
     if (!command.app->parsed()) continue;
-    if (const auto problem = globalOptionsProblem(options, connectionOptions)) {
-      return usageError(options, command.app->get_name(), *problem);
+    if (const auto problem = settleGlobalOptions(options, connectionOptions)) {
+      return usageError(options.session, command.app->get_name(), *problem);
     }
     return command.run();
   }

@@ -142,7 +142,13 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
       {{"ref", "cdefine3", "--source", "99999999999"}, 2, "a whole number from -32768 to 32767"},
       {{"ref", "cdefine3", "--section", "1.5"}, 2, "--section: expected header, body or"},
       {{"--conn", "Data Source=x.db", "demo"}, 1, "name it with --db FILE, not --conn"},
-      {{"--conn", "a", "--db", "b", "ref", "cdefine3"}, 2, "either --conn or --db"},
+      {{"--conn", "a", "--db", "b", "ref", "cdefine3"},
+       2,
+       "give one of --conn, --conn-file and --db, not several"},
+      {{"--conn-file", "nofile", "ref", "cdefine3"},
+       2,
+       "--conn-file nofile: no connection string on its first line"},
+      {{"--conn-file", "c.txt", "--db", "b", "ref", "cdefine3"}, 2, "give one of --conn"},
       {{"ref", "cdefine99"}, 2, "header items are cdefine1..cdefine16, body items cdefine22.."},
       {{"validate-free", "cfree99", "x"}, 2, "free items are cfree1..cfree10"},
       {{"ref", "cdefine1", "--source", "archive"}, 2, "--source archive needs --table"},
@@ -168,6 +174,26 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
     EXPECT_EQ(run.err.find("terminate"), std::string::npos);
     EXPECT_EQ(run.err.find("s3cret"), std::string::npos);
   }
+}
+
+// A connection string with a password stays out of the process list: it comes from a file or the
+// environment, and neither is shown.
+TEST_F(VellocProcessTest, TheConnectionStringComesFromAFileOrTheEnvironment) {
+  ASSERT_EQ(velloc({"--db", "erp.db", "demo"}).status, 0);
+  const std::string connection =
+      "Provider=SQLite;Data Source=" + (folder_ / "erp.db").string() + ";Password=s3cret";
+  std::ofstream(folder_ / "conn.txt") << connection << "\r\nignored\n";
+  EXPECT_EQ(jsonOf({"--conn-file", "conn.txt", "validate", "cdefine3", "HD", "--json"})["value"],
+            "华东区");
+
+  ::setenv("VELLOC_CONN", connection.c_str(), 1);
+  const auto fromEnvironment = jsonOf({"validate", "cdefine3", "HD", "--json"});
+  const ProcessResult overridden = velloc({"--db", "missing.db", "ref", "cdefine3"});
+  ::unsetenv("VELLOC_CONN");
+  EXPECT_EQ(fromEnvironment["value"], "华东区");
+  EXPECT_EQ(fromEnvironment.dump().find("s3cret"), std::string::npos);
+  EXPECT_EQ(overridden.err, "velloc: database file not found: missing.db (create one with: "
+                            "velloc demo --db missing.db)\n");
 }
 
 TEST_F(VellocProcessTest, AnExistingFileIsReplacedByTheDemoOnlyWhenAsked) {
