@@ -11,6 +11,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libutf8proc-dev
   unixodbc-dev libsqliteodbc odbc-postgresql tdsodbc
   libcpp-httplib-dev  # velloc serve's HTTP server, and the load bench's client
+  libsodium-dev       # velloc serve's people file: password hashes and tokens
 )
 packages+=("$@")
 

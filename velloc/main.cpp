@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/user_command.h"
 #include "server/serve.h"
 #include "session/report.h"
 #include "session/text_table.h"
@@ -158,6 +159,7 @@ int main(int argc, char** argv) {
   addGlobalOptions(app, options, connectionOptions);
   auto commands = tarn::cli::addCommands(app, options.session);
   commands.push_back(tarn::server::addServeCommand(app, options.session));
+  commands.push_back(tarn::cli::addUserCommand(app, options.session));
   for (const auto& command : commands) {
     addGlobalOptions(*command.app, options, connectionOptions);
     command.app->fallthrough();

@@ -39,10 +39,12 @@ std::string slurp(const fs::path& file) {
 
 class VellocProcessTest : public ::testing::Test {
  protected:
-  ProcessResult velloc(const std::vector<std::string>& args) {
+  // Runs velloc in the test's folder; standard input is `input`.
+  ProcessResult velloc(const std::vector<std::string>& args, const std::string& input = "") {
+    std::ofstream(folder_ / "in.txt") << input;
     std::string command = "cd " + quoted(folder_.path().string()) + " && " + quoted(VELLOC_PATH);
     for (const auto& a : args) command += " " + quoted(a);
-    command += " >out.txt 2>err.txt";
+    command += " <in.txt >out.txt 2>err.txt";
     const int raw = std::system(command.c_str());
     return ProcessResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(folder_ / "out.txt"),
                          slurp(folder_ / "err.txt")};
@@ -194,6 +196,41 @@ TEST_F(VellocProcessTest, TheConnectionStringComesFromAFileOrTheEnvironment) {
   EXPECT_EQ(fromEnvironment.dump().find("s3cret"), std::string::npos);
   EXPECT_EQ(overridden.err, "velloc: database file not found: missing.db (create one with: "
                             "velloc demo --db missing.db)\n");
+}
+
+// The people file keeps hashes only, and its commands say what they did.
+TEST_F(VellocProcessTest, ThePeopleFileIsManagedWithoutAPasswordOnTheCommandLine) {
+  struct Step {
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string out, err;
+  };
+  const Step steps[] = {
+      {{"add", "wang", "--erp-user", "clerk01"}, "s3cret\n", 0,
+       "Added wang (ERP user clerk01) to people.json.\n", ""},
+      {{"add", "wang", "--erp-user", "demo"}, "other\n", 2, "",
+       "velloc: 'wang' is already in the people file\n"},
+      {{"add", "li", "--erp-user", "demo"}, "\n", 2, "", "velloc: the password is empty\n"},
+      {{"add", "a\tb", "--erp-user", "demo"}, "pw\n", 2, "",
+       "velloc: the name 'a\\x09b' must be 1 to 64 bytes without control characters\n"},
+      {{"list"}, "", 0, "name  ERP user  tokens\n----  --------  ------\nwang  clerk01   0\n", ""},
+      {{"remove", "zhao"}, "", 2, "", "velloc: 'zhao' is not in the people file\n"},
+      {{"remove", "wang"}, "", 0, "Removed wang from people.json.\n", ""},
+      {{"list"}, "", 0, "name  ERP user  tokens\n----  --------  ------\n", ""},
+  };
+  for (const auto& step : steps) {
+    std::vector<std::string> args{"user", "--users", "people.json"};
+    args.insert(args.end(), step.args.begin(), step.args.end());
+    SCOPED_TRACE(args[3]);
+    const ProcessResult run = velloc(args, step.input);
+    EXPECT_EQ(run.status, step.status);
+    EXPECT_EQ(run.out, step.out);
+    EXPECT_EQ(run.err, step.err);
+  }
+  EXPECT_EQ(slurp(folder_ / "people.json").find("s3cret"), std::string::npos);
+  EXPECT_EQ(fs::status(folder_ / "people.json").permissions() & fs::perms::group_all,
+            fs::perms::none);
 }
 
 TEST_F(VellocProcessTest, AnExistingFileIsReplacedByTheDemoOnlyWhenAsked) {
