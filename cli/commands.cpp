@@ -199,7 +199,7 @@ int runReference(const SessionOptions& session, const RefOptions& options, std::
                  std::ostream& err) {
   Context context{"ref", {}};
   return guarded(session, context, out, err, [&] {
-    session::checkUserDefinedField(options.request.field);
+    session::checkUserDefinedField(options.request, false);
     session::checkSourceOptions(options.request, false, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
     session::checkArchiveTable(opened->connection, options.request);
@@ -230,7 +230,7 @@ int runValidation(const SessionOptions& session, const ValidateOptions& options,
                   std::ostream& err) {
   Context context{"validate", {}};
   return guarded(session, context, out, err, [&] {
-    session::checkUserDefinedField(options.request.field);
+    session::checkUserDefinedField(options.request, true);
     session::checkSourceOptions(options.request, true, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
     session::checkArchiveTable(opened->connection, options.request);

@@ -74,7 +74,7 @@ std::int16_t choice(const Json& json, const char* key, std::span<const session::
 }
 
 // The user-defined item and where its values come from.
-session::ReferenceRequest itemRequest(const Json& json, bool comparesAColumn) {
+session::ReferenceRequest itemRequest(const Json& json, bool validates) {
   session::ReferenceRequest request{choice(json, "source", session::kSourceNames),
                                     choice(json, "section", session::kSectionNames),
                                     requiredText(json, "field"),
@@ -82,8 +82,8 @@ session::ReferenceRequest itemRequest(const Json& json, bool comparesAColumn) {
                                     text(json, "column"),
                                     text(json, "card"),
                                     text(json, "match")};
-  session::checkUserDefinedField(request.field);
-  session::checkSourceOptions(request, comparesAColumn, session::kApiKeys);
+  session::checkUserDefinedField(request, validates);
+  session::checkSourceOptions(request, validates, session::kApiKeys);
   return request;
 }
 
