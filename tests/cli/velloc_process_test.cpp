@@ -128,7 +128,21 @@ TEST_F(VellocProcessTest, MistakesGiveAClearMessageAndANonZeroStatus) {
       {{"ref", "cdefine3", "--colour", "red"}, 2, "--colour"},
       {{"launch"}, 2, "unknown command 'launch'"},
       {{}, 2, "A subcommand is required"},
-      {{"--db", "missing.db", "ref", "cdefine3"}, 1, "database file not found: missing.db"},
+      {{"--db", "missing.db", "ref", "cdefine3"},
+       1,
+       "velloc: database file not found: missing.db (create the demo with: velloc demo --db "
+       "missing.db, or an empty ERP database with: velloc init --db missing.db)\n"},
+      {{"ref", "cdefine3", "--limit", "-1"},
+       2,
+       "velloc: --limit: expected a whole number of rows, 0 for all, not -1\n"},
+      {{"--conn", "Driver=/nowhere/odbc.so;Servername=db;Database=erp", "demo", "--replace"},
+       2,
+       "velloc: --replace recreates a SQLite file; a server database is dropped and made again "
+       "by its administrator, then filled by demo without --replace\n"},
+      {{"--conn", "Driver=/nowhere/odbc.so;Servername=db;Database=erp", "init", "--replace"},
+       2,
+       "velloc: --replace recreates a SQLite file; a server database is dropped and made again "
+       "by its administrator, then filled by init without --replace\n"},
       {{"--conn", "Provider=SQLite;Data Source=missing.db", "validate", "cdefine3", "x"},
        1,
        "cannot open database 'missing.db'"},
@@ -285,17 +299,34 @@ TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacter
   run = velloc({"validate", "cdefine6", "a\tb\x1b[31m"});
   EXPECT_EQ(run.out, "Database velloc-demo.db\nResult   -1  refused\nValue    a\\x09b\\x1b[31m\n");
 
+  run = velloc({"ref", "cdefine1", "--source", "archive", "--table", "customer"});
+  EXPECT_NE(run.out.find("客户编码  客户名称              信用额度\n"
+                         "--------  --------------------  --------\n"
+                         "C001      北京华联商贸有限公司  500000\n"
+                         "C002      上海远航贸易有限公司  200000\n"
+                         "C003      广州天河电子有限公司  0\n"
+                         "C004      Acme Trading Ltd.     125000.5\n"),
+            std::string::npos)
+      << run.out;
+
   run = velloc({"ref", "cdefine3", "--limit", "2"});
   EXPECT_NE(run.out.find("\n2 of 4 rows shown (2 more; --limit 0 shows all)\n"), std::string::npos)
       << run.out;
 }
 
 TEST_F(VellocProcessTest, EveryCommandHasHelpWithExamples) {
-  for (const char* command : {"demo", "ref", "free-ref", "validate", "validate-free"}) {
+  for (const char* command : {"init", "demo", "ref", "free-ref", "validate", "validate-free"}) {
     SCOPED_TRACE(command);
     const ProcessResult run = velloc({command, "--help"});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("Examples:"), std::string::npos);
+    // An example copied as it stands runs: remarks go on their own line.
+    std::istringstream lines(run.out.substr(run.out.find("Examples:")));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with("  velloc ")) {
+        EXPECT_EQ(line.find("  ("), std::string::npos) << line;
+      }
+    }
     for (const char* global : {"--conn", "--db", "--user", "--json"}) {
       EXPECT_NE(run.out.find(global), std::string::npos) << global;
     }

@@ -56,8 +56,9 @@ CASES = [
      {"error.message": '"value" must be a string'}),
     ("/api/validate-free", {"field": "cfree1", "value": "x", "build": "yes"}, 400,
      {"error.message": '"build" must be true or false'}),
-    ("/api/ref", {"field": "cdefine3", "limit": 0}, 400,
-     {"error.message": '"limit" must be a whole number from 1 to 1000'}),
+    *[("/api/ref", {"field": "cdefine3", "limit": limit}, 400,
+       {"error.message": '"limit" must be a whole number from 1 to 1000'})
+      for limit in (0, 1001, -1, 2.5, "10")],
     ("/api/ref", {"field": "cdefine3", "offset": -1}, 400,
      {"error.message": '"offset" must be a whole number from 0 to 9223372036854775807'}),
     ("/api/ref", {"field": "cdefine3", "source": "sql"}, 400,
@@ -274,7 +275,8 @@ def check_start_failure(folder):
     expected = {"command": "serve", "database": None, "error": {
         "kind": "failure", "operation": None, "message":
         f"database file not found: {folder / 'missing.db'} "
-        f"(create one with: velloc demo --db {folder / 'missing.db'})"}}
+        f"(create the demo with: velloc demo --db {folder / 'missing.db'}, "
+        f"or an empty ERP database with: velloc init --db {folder / 'missing.db'})"}}
     return problems + ([] if answer == expected else [f"answered {answer!r}"])
 
 
