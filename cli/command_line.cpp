@@ -44,7 +44,7 @@ struct ItemArguments {
     command
         .add_option("FIELD", field,
                     "the item's field name: cdefine1..cdefine16 (header), cdefine22..cdefine37 "
-                    "(body)")
+                    "(body), or cdefine and any one character")
         ->required();
     command.add_option("--source", source, "where the values come from: list, archive, voucher")
         ->check(selectorCheck(session::kSourceNames))
@@ -71,8 +71,19 @@ struct ItemArguments {
   }
 };
 
+// Digits only: an unsigned option would otherwise take -1 as the largest count.
+CLI::Validator rowCountCheck() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) return {};
+        return "expected a whole number of rows, 0 for all, not " + text;
+      },
+      "N");
+}
+
 void addLimit(CLI::App& command, std::size_t& limit) {
   command.add_option("--limit", limit, "print at most N rows of the pick-list; 0 prints all")
+      ->check(rowCountCheck())
       ->capture_default_str();
 }
 
@@ -82,8 +93,9 @@ Command addInit(CLI::App& program, const SessionOptions& global) {
   init->add_flag("--replace", options->replace, "recreate an existing file");
   init->footer(
       "Examples:\n  velloc --db erp.db init\n  velloc --db /tmp/erp.db init --replace\n"
+      "  # an empty PostgreSQL database:\n"
       "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
-      "Database=erp;Username=erp' init   (an empty PostgreSQL database)");
+      "Database=erp;Username=erp' init");
   return {init, [&global, options] { return runInit(global, *options, std::cout, std::cerr); }};
 }
 
@@ -94,8 +106,9 @@ Command addDemo(CLI::App& program, const SessionOptions& global) {
                  "recreate an existing file, also one holding values archived with --build");
   demo->footer(
       "Examples:\n  velloc demo\n  velloc --db /tmp/erp.db demo --replace\n"
+      "  # fills the demo company into a server database:\n"
       "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
-      "Database=erp;Username=erp' demo   (fills the demo company into a server database)");
+      "Database=erp;Username=erp' demo");
   return {demo, [&global, options] { return runDemo(global, *options, std::cout, std::cerr); }};
 }
 
@@ -123,7 +136,9 @@ Command addFreeRef(CLI::App& program, const SessionOptions& global) {
   };
   auto arguments = std::make_shared<Arguments>();
   auto* freeRef = program.add_subcommand("free-ref", "show the pick-list of a free item");
-  freeRef->add_option("FIELD", arguments->field, "the free item's field name: cfree1..cfree10")
+  freeRef
+      ->add_option("FIELD", arguments->field,
+                   "the free item's field name: cfree and its suffix, e.g. cfree1")
       ->required();
   auto* inventory =
       freeRef->add_option("--inventory", arguments->inventory,
@@ -172,7 +187,9 @@ Command addValidateFree(CLI::App& program, const SessionOptions& global) {
   auto arguments = std::make_shared<Arguments>();
   auto* validateFree =
       program.add_subcommand("validate-free", "check a value typed into a free item");
-  validateFree->add_option("FIELD", arguments->field, "the free item's field name: cfree1..cfree10")
+  validateFree
+      ->add_option("FIELD", arguments->field,
+                   "the free item's field name: cfree and its suffix, e.g. cfree1")
       ->required();
   validateFree->add_option("VALUE", arguments->value, "the typed value")->required();
   validateFree->add_flag("--build", arguments->build,

@@ -96,9 +96,17 @@ std::optional<std::u16string> serverConnection(const SessionOptions& options) {
 }
 
 // Runs `fill` on the server database `connection` names and reports it as init and demo do.
+// Nothing here drops a server database, so --replace is refused before the database is touched.
 int fillServerDatabase(const SessionOptions& options, Context& context,
                        const std::u16string& connection, void (*fill)(std::u16string_view),
-                       std::ostream& out, std::string_view before, std::string_view after) {
+                       bool replace, std::ostream& out, std::string_view before,
+                       std::string_view after) {
+  if (replace) {
+    session::refuseUsage(
+        "--replace recreates a SQLite file; a server database is dropped and made again by its "
+        "administrator, then filled by " +
+        context.command + " without --replace");
+  }
   context.database = erp::describeDatabase(connection);
   onDatabase([&] { fill(connection); });
   if (options.json) {
@@ -125,8 +133,8 @@ int runInit(const SessionOptions& session, const InitOptions& options, std::ostr
   Context context{"init", {}};
   return guarded(session, context, out, err, [&] {
     if (const auto server = serverConnection(session)) {
-      return fillServerDatabase(session, context, *server, erp::initialiseErpDatabase, out,
-                                "Created the empty ERP schema in ",
+      return fillServerDatabase(session, context, *server, erp::initialiseErpDatabase,
+                                options.replace, out, "Created the empty ERP schema in ",
                                 " (schema and service tables, no data).\n");
     }
     requireFileTarget(session, "init");
@@ -155,8 +163,8 @@ int runDemo(const SessionOptions& session, const DemoOptions& options, std::ostr
   Context context{"demo", {}};
   return guarded(session, context, out, err, [&] {
     if (const auto server = serverConnection(session)) {
-      return fillServerDatabase(session, context, *server, erp::fillDemoCompany, out,
-                                "Filled the demo company into ", ".\n");
+      return fillServerDatabase(session, context, *server, erp::fillDemoCompany, options.replace,
+                                out, "Filled the demo company into ", ".\n");
     }
     requireFileTarget(session, "demo");
     const std::string file =
@@ -200,7 +208,7 @@ int runReference(const SessionOptions& session, const RefOptions& options, std::
                  std::ostream& err) {
   Context context{"ref", {}};
   return guarded(session, context, out, err, [&] {
-    session::checkUserDefinedField(options.request.field);
+    session::checkUserDefinedField(options.request, false);
     session::checkSourceOptions(options.request, false, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
     session::checkNamesAgainstCatalogue(opened->connection, options.request,
@@ -232,7 +240,7 @@ int runValidation(const SessionOptions& session, const ValidateOptions& options,
                   std::ostream& err) {
   Context context{"validate", {}};
   return guarded(session, context, out, err, [&] {
-    session::checkUserDefinedField(options.request.field);
+    session::checkUserDefinedField(options.request, true);
     session::checkSourceOptions(options.request, true, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
     session::checkNamesAgainstCatalogue(opened->connection, options.request,

@@ -50,20 +50,22 @@ bool flag(const Json& json, const char* key) {
   return it->get<bool>();
 }
 
-std::size_t count(const Json& json, const char* key, std::size_t absent, std::size_t most) {
+// A whole number from `least` to `most`, or `absent` when the key is not given.
+std::size_t count(const Json& json, const char* key, std::size_t absent, std::size_t least,
+                  std::size_t most) {
   const auto it = json.find(key);
   if (it == json.end()) return absent;
-  if (!it->is_number_unsigned() || it->get<std::uint64_t>() > most) {
-    refuse(std::string("\"") + key + "\" must be a whole number from 0 to " + std::to_string(most));
+  if (!it->is_number_unsigned() || it->get<std::uint64_t>() < least ||
+      it->get<std::uint64_t>() > most) {
+    refuse(std::string("\"") + key + "\" must be a whole number from " + std::to_string(least) +
+           " to " + std::to_string(most));
   }
   return static_cast<std::size_t>(it->get<std::uint64_t>());
 }
 
 erp::RowWindow window(const Json& json) {
-  const std::size_t limit = count(json, "limit", kDefaultPageRows, kMaxPageRows);
-  if (limit == 0)
-    refuse("\"limit\" must be a whole number from 1 to " + std::to_string(kMaxPageRows));
-  return erp::RowWindow{count(json, "offset", 0, SIZE_MAX / 2), limit};
+  const std::size_t limit = count(json, "limit", kDefaultPageRows, 1, kMaxPageRows);
+  return erp::RowWindow{count(json, "offset", 0, 0, SIZE_MAX / 2), limit};
 }
 
 std::int16_t choice(const Json& json, const char* key, std::span<const session::NamedValue> names) {
@@ -74,7 +76,7 @@ std::int16_t choice(const Json& json, const char* key, std::span<const session::
 }
 
 // The user-defined item and where its values come from.
-session::ReferenceRequest itemRequest(const Json& json, bool comparesAColumn) {
+session::ReferenceRequest itemRequest(const Json& json, bool validates) {
   session::ReferenceRequest request{choice(json, "source", session::kSourceNames),
                                     choice(json, "section", session::kSectionNames),
                                     requiredText(json, "field"),
@@ -82,8 +84,8 @@ session::ReferenceRequest itemRequest(const Json& json, bool comparesAColumn) {
                                     text(json, "column"),
                                     text(json, "card"),
                                     text(json, "match")};
-  session::checkUserDefinedField(request.field);
-  session::checkSourceOptions(request, comparesAColumn, session::kApiKeys);
+  session::checkUserDefinedField(request, validates);
+  session::checkSourceOptions(request, validates, session::kApiKeys);
   return request;
 }
 

@@ -33,9 +33,10 @@ std::u16string resolveConnection(const SessionOptions& options, std::ostream& er
   if (!options.connection.empty()) return automation::fromUtf8(options.connection);
   if (!options.database.empty()) {
     if (!std::filesystem::exists(options.database)) {
-      fail(Failure::Kind::kOther, "database file not found: " + options.database +
-                                      " (create one with: velloc demo --db " + options.database +
-                                      ")");
+      fail(Failure::Kind::kOther,
+           "database file not found: " + options.database +
+               " (create the demo with: velloc demo --db " + options.database +
+               ", or an empty ERP database with: " + "velloc init --db " + options.database + ")");
     }
     return erp::sqliteConnectionString(options.database);
   }

@@ -1,24 +1,31 @@
 #include "session/item_fields.h"
 
+#include <algorithm>
+
 #include "session/text_table.h"
+#include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/automation/variant.h"
 
 namespace tarn::session {
 namespace {
 
-// The number after `prefix` when `field` is the prefix (ASCII case ignored) and a number without
-// sign or leading zero, blanks around ignored; 0 otherwise.
-int itemNumber(std::u16string_view field, std::u16string_view prefix) {
-  const std::u16string name = automation::asciiLower(automation::trimBlanks(field));
-  if (!name.starts_with(prefix)) return 0;
-  const std::u16string_view digits = std::u16string_view(name).substr(prefix.size());
-  if (digits.empty() || digits.size() > 2 || digits.front() == u'0') return 0;
-  int number = 0;
-  for (const char16_t c : digits) {
-    if (c < u'0' || c > u'9') return 0;
-    number = number * 10 + (c - u'0');
+constexpr std::u16string_view kUserDefinedPrefix = u"cdefine";
+constexpr std::u16string_view kFreePrefix = u"cfree";
+
+bool hasPrefix(std::u16string_view name, std::u16string_view prefix) {
+  return automation::asciiLower(name.substr(0, prefix.size())) == prefix;
+}
+
+// Whether the component names an item by this two-character suffix: it reads the pair as a
+// number the way it reads any text as a number, and a pair it cannot read fails the request.
+bool itemNumberSuffix(std::u16string_view suffix) {
+  try {
+    const int number = automation::Variant(std::u16string(suffix)).toInteger();
+    return number < 17 || (number > 21 && number < 38);
+  } catch (const automation::AutomationError&) {
+    return false;
   }
-  return number;
 }
 
 std::string quoted(std::u16string_view field) {
@@ -28,16 +35,22 @@ std::string quoted(std::u16string_view field) {
 }  // namespace
 
 std::optional<std::string> userDefinedFieldProblem(std::u16string_view field) {
-  const int number = itemNumber(field, u"cdefine");
-  if ((number >= 1 && number <= 16) || (number >= 22 && number <= 37)) return std::nullopt;
+  const std::u16string name = automation::trimBlanks(field);
+  const std::size_t suffix = name.size() - std::min(name.size(), kUserDefinedPrefix.size());
+  if (hasPrefix(name, kUserDefinedPrefix) &&
+      (suffix == 1 || (suffix == 2 && itemNumberSuffix(name.substr(kUserDefinedPrefix.size()))))) {
+    return std::nullopt;
+  }
   return "unknown user-defined item field " + quoted(field) +
-         " (header items are cdefine1..cdefine16, body items cdefine22..cdefine37)";
+         " (accepted: cdefine followed by one character, or by a two-character number below 17 "
+         "or from 22 to 37)";
 }
 
 std::optional<std::string> freeFieldProblem(std::u16string_view field) {
-  const int number = itemNumber(field, u"cfree");
-  if (number >= 1 && number <= 10) return std::nullopt;
-  return "unknown free item field " + quoted(field) + " (free items are cfree1..cfree10)";
+  const std::u16string name = automation::trimBlanks(field);
+  if (name.size() > kFreePrefix.size() && hasPrefix(name, kFreePrefix)) return std::nullopt;
+  return "unknown free item field " + quoted(field) +
+         " (accepted: cfree followed by at least one character)";
 }
 
 }  // namespace tarn::session

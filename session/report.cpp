@@ -34,14 +34,27 @@ Json jsonOf(const Variant& value) {
   return value.describe();
 }
 
+// Numbers print as numbers, without the type mark that describe() adds to them.
+bool printsAsText(const Variant& value) {
+  switch (value.type()) {
+    case Variant::Type::Boolean:
+    case Variant::Type::Integer:
+    case Variant::Type::Long:
+    case Variant::Type::Double:
+    case Variant::Type::String:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string cellText(const Variant& value) {
   if (value.isNull()) return std::string();
-  if (value.type() == Variant::Type::String) return toUtf8(value.toString());
-  return value.describe();
+  return printsAsText(value) ? toUtf8(value.toString()) : value.describe();
 }
 
 std::string widthText(const Variant& width) {
-  return width.type() == Variant::Type::String ? toUtf8(width.toString()) : width.describe();
+  return printsAsText(width) ? toUtf8(width.toString()) : width.describe();
 }
 
 std::string rowCountText(const PickList& pickList) {

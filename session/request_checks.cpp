@@ -21,8 +21,9 @@ std::string listedNames(std::span<const NamedValue> names) {
   return listed;
 }
 
-void checkUserDefinedField(std::u16string_view field) {
-  if (auto problem = userDefinedFieldProblem(field)) refuseUsage(*problem);
+void checkUserDefinedField(const ReferenceRequest& request, bool validates) {
+  if (!validates && request.source != velloc::kListSource) return;
+  if (auto problem = userDefinedFieldProblem(request.field)) refuseUsage(*problem);
 }
 
 void checkFreeField(std::u16string_view field) {

@@ -38,8 +38,10 @@ struct KeyNames {
 inline const KeyNames kCommandLineKeys{"--source", "--table", "--field", "--card"};
 inline const KeyNames kApiKeys{"source", "\"table\"", "\"column\"", "\"card\""};
 
-// A user-defined item's field name the component can accept, and a free item's.
-void checkUserDefinedField(std::u16string_view field);
+// The request's field name, where the component reads it, must be one it can accept: a validation
+// reads it for every source, a reference for the list source only.
+void checkUserDefinedField(const ReferenceRequest& request, bool validates);
+// A free item's field name the component can accept.
 void checkFreeField(std::u16string_view field);
 
 // The archive and voucher sources need what the component cannot work without: the archive

@@ -43,12 +43,6 @@ CASES = [
      {"code": 0, "value": "XL", "replaced": True}),
     ("/api/validate-free", {"field": "cfree1", "value": "紫"}, 200, {"code": -1}),
     # bad input
-    ("/api/ref", {"field": "cdefine99"}, 400,
-     {"command": "ref", "error.kind": "usage", "error.message":
-      "unknown user-defined item field 'cdefine99' (header items are cdefine1..cdefine16, "
-      "body items cdefine22..cdefine37)"}),
-    ("/api/free-ref", {"field": "cfree11"}, 400,
-     {"error.message": "unknown free item field 'cfree11' (free items are cfree1..cfree10)"}),
     ("/api/ref", {"match": "华"}, 400, {"error.message": 'missing "field"'}),
     ("/api/validate", {"field": "cdefine3"}, 400, {"error.message": 'missing "value"'}),
     ("/api/validate-free", {"value": "M"}, 400, {"error.message": 'missing "field"'}),
@@ -62,8 +56,9 @@ CASES = [
      {"error.message": '"value" must be a string'}),
     ("/api/validate-free", {"field": "cfree1", "value": "x", "build": "yes"}, 400,
      {"error.message": '"build" must be true or false'}),
-    ("/api/ref", {"field": "cdefine3", "limit": 0}, 400,
-     {"error.message": '"limit" must be a whole number from 1 to 1000'}),
+    *[("/api/ref", {"field": "cdefine3", "limit": limit}, 400,
+       {"error.message": '"limit" must be a whole number from 1 to 1000'})
+      for limit in (0, 1001, -1, 2.5, "10")],
     ("/api/ref", {"field": "cdefine3", "offset": -1}, 400,
      {"error.message": '"offset" must be a whole number from 0 to 9223372036854775807'}),
     ("/api/ref", {"field": "cdefine3", "source": "sql"}, 400,
@@ -77,6 +72,46 @@ CASES = [
      {"command": None, "error.message": "the request body is over 65536 bytes"}),
     ("/api/nothing", {}, 404, {"command": None, "error.message": "no such path: POST /api/nothing"}),
 ]
+
+# Field names with whether the component can ever take them as an item. The server lets through
+# every name the component can take, whatever the component then answers, and refuses the others.
+USER_DEFINED_NAMES = [
+    ("cdefine1", True), (" CDEFINE5 ", True), ("cdefine'", True), ("cdefine09", True),
+    ("cdefine-5", True), ("cdefine16", True), ("cdefine22", True), ("cdefine37", True),
+    ("cdefine17", False), ("cdefine21", False), ("cdefine38", False), ("cdefineAB", False),
+    ("cdefine100", False), ("cdefine", False), ("abc", False), ("", False),
+]
+FREE_NAMES = [("cfree1", True), (" CFREE10 ", True), ("cfreeA", True), ("cfree11", True),
+              ("cfree", False), ("cfre", False), ("xfree1", False), ("", False)]
+SOURCES = [{"source": "list"}, {"source": "archive", "table": "customer", "column": "cCusName"},
+           {"source": "voucher", "card": "CT01", "column": "cContractName"}]
+
+
+def field_name_cases():
+    cases = []
+    for path, value in (("/api/ref", {}), ("/api/validate", {"value": "x"})):
+        for source in SOURCES:
+            # A reference reads the name for the list source only; a validation for every source.
+            examined = path == "/api/validate" or source["source"] == "list"
+            for name, acceptable in USER_DEFINED_NAMES:
+                body = {"field": name, **source, **value}
+                if acceptable or not examined:
+                    cases.append((path, body, 200, {}))
+                else:
+                    cases.append((path, body, 400, {"error.kind": "usage", "error.message":
+                        f"unknown user-defined item field '{name}' (accepted: cdefine followed "
+                        "by one character, or by a two-character number below 17 or from 22 "
+                        "to 37)"}))
+    for path, value in (("/api/free-ref", {}), ("/api/validate-free", {"value": "x"})):
+        for name, acceptable in FREE_NAMES:
+            body = {"field": name, **value}
+            cases.append((path, body, 200, {}) if acceptable else
+                         (path, body, 400, {"error.message": f"unknown free item field '{name}' "
+                                            "(accepted: cfree followed by at least one character)"}))
+    return cases
+
+
+CASES += field_name_cases()
 
 # The same question to the server and to the command: the answers are equal, key for key.
 SAME_AS_COMMAND = [
@@ -240,7 +275,8 @@ def check_start_failure(folder):
     expected = {"command": "serve", "database": None, "error": {
         "kind": "failure", "operation": None, "message":
         f"database file not found: {folder / 'missing.db'} "
-        f"(create one with: velloc demo --db {folder / 'missing.db'})"}}
+        f"(create the demo with: velloc demo --db {folder / 'missing.db'}, "
+        f"or an empty ERP database with: velloc init --db {folder / 'missing.db'})"}}
     return problems + ([] if answer == expected else [f"answered {answer!r}"])
 
 
