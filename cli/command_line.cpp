@@ -91,11 +91,14 @@ Command addInit(CLI::App& program, const SessionOptions& global) {
   auto options = std::make_shared<InitOptions>();
   auto* init = program.add_subcommand("init", "create an empty ERP database: schema, no data");
   init->add_flag("--replace", options->replace, "recreate an existing file");
+  init->add_option("--service-role", options->serviceRole,
+                   "PostgreSQL: also make this login role for velloc serve, which reads the ERP "
+                   "tables and adds archived values only (its password is read, never given)");
   init->footer(
       "Examples:\n  velloc --db erp.db init\n  velloc --db /tmp/erp.db init --replace\n"
-      "  # an empty PostgreSQL database:\n"
+      "  # an empty PostgreSQL database, and the login role velloc serve connects as:\n"
       "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
-      "Database=erp;Username=erp' init");
+      "Database=erp;Username=erp' init --service-role velloc_serve");
   return {init, [&global, options] { return runInit(global, *options, std::cout, std::cerr); }};
 }
 

@@ -1,11 +1,13 @@
 #include "cli/commands.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string_view>
 
+#include "cli/secret_input.h"
 #include "session/catalogue_checks.h"
 #include "session/database_failures.h"
 #include "session/pick_list.h"
@@ -14,6 +16,7 @@
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
+#include "tarnvelloc/erp/service_role.h"
 #include "tarnvelloc/erp/statement.h"
 
 namespace tarn::cli {
@@ -98,9 +101,9 @@ std::optional<std::u16string> serverConnection(const SessionOptions& options) {
 // Runs `fill` on the server database `connection` names and reports it as init and demo do.
 // Nothing here drops a server database, so --replace is refused before the database is touched.
 int fillServerDatabase(const SessionOptions& options, Context& context,
-                       const std::u16string& connection, void (*fill)(std::u16string_view),
-                       bool replace, std::ostream& out, std::string_view before,
-                       std::string_view after) {
+                       const std::u16string& connection,
+                       const std::function<void(std::u16string_view)>& fill, bool replace,
+                       std::ostream& out, std::string_view before, std::string_view after) {
   if (replace) {
     session::refuseUsage(
         "--replace recreates a SQLite file; a server database is dropped and made again by its "
@@ -132,10 +135,34 @@ int runInit(const SessionOptions& session, const InitOptions& options, std::ostr
             std::ostream& err) {
   Context context{"init", {}};
   return guarded(session, context, out, err, [&] {
-    if (const auto server = serverConnection(session)) {
-      return fillServerDatabase(session, context, *server, erp::initialiseErpDatabase,
-                                options.replace, out, "Created the empty ERP schema in ",
-                                " (schema and service tables, no data).\n");
+    const auto server = serverConnection(session);
+    std::string roleNote;
+    std::u16string role, password;
+    if (options.serviceRole) {
+      role = fromUtf8(*options.serviceRole);
+      if (!server) {
+        session::refuseUsage(
+            "--service-role makes a login role on a PostgreSQL database: "
+            "name the database with --conn");
+      }
+      if (!erp::isServiceRoleName(role)) {
+        session::refuseUsage("--service-role " + printable(*options.serviceRole) +
+                             ": 1 to 63 lower-case letters, digits and '_', not starting with a "
+                             "digit or pg_");
+      }
+      password = fromUtf8(readNewPassword());
+      if (password.empty()) session::refuseUsage("the service role's password is empty");
+      roleNote = "Made the login role " + *options.serviceRole +
+                 ": it reads the ERP tables and adds archived values, nothing else.\n";
+    }
+    if (server) {
+      const auto fill = [&](std::u16string_view connection) {
+        erp::initialiseErpDatabase(connection);
+        if (!role.empty()) erp::createServiceRole(connection, role, password);
+      };
+      return fillServerDatabase(session, context, *server, fill, options.replace, out,
+                                "Created the empty ERP schema in ",
+                                " (schema and service tables, no data).\n" + roleNote);
     }
     requireFileTarget(session, "init");
     if (session.database.empty()) {

@@ -25,6 +25,9 @@ inline constexpr std::size_t kDefaultRowLimit = 50;
 // `replace`.
 struct InitOptions {
   bool replace = false;
+  // On a PostgreSQL database: a login role of that name for the service, whose password is read
+  // as a secret (secret_input.h); it reads the ERP tables and adds archived values, nothing else.
+  std::optional<std::string> serviceRole;
 };
 int runInit(const SessionOptions& session, const InitOptions& options, std::ostream& out,
             std::ostream& err);

@@ -1,13 +1,11 @@
 #include "cli/user_command.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "cli/secret_input.h"
 #include "session/people.h"
 #include "session/report.h"
 #include "session/text_table.h"
@@ -22,35 +20,6 @@ using Json = nlohmann::ordered_json;
 struct UserArguments {
   std::string file, name, erpUser;
 };
-
-// One line of standard input, without echo when it is a terminal.
-std::string readSecretLine(const char* prompt) {
-  const bool terminal = ::isatty(STDIN_FILENO) != 0;
-  termios saved{};
-  if (terminal) {
-    std::cerr << prompt << std::flush;
-    ::tcgetattr(STDIN_FILENO, &saved);
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-  }
-  std::string line;
-  std::getline(std::cin, line);
-  if (terminal) {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-    std::cerr << "\n";
-  }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
-std::string readPassword() {
-  const std::string password = readSecretLine("password: ");
-  if (::isatty(STDIN_FILENO) && readSecretLine("again: ") != password) {
-    session::refuseUsage("the two passwords differ");
-  }
-  return password;
-}
 
 int answer(bool json, const std::string& action, const std::string& text, Json fields) {
   if (json) {
@@ -71,7 +40,7 @@ int run(const session::SessionOptions& global, const UserArguments& arguments,
     const std::string where = session::printable(arguments.file);
     const std::string who = session::printable(arguments.name);
     if (action == "add") {
-      people.add(arguments.name, arguments.erpUser, readPassword());
+      people.add(arguments.name, arguments.erpUser, readNewPassword());
       people.save();
       return answer(global.json, action,
                     "Added " + who + " (ERP user " + session::printable(arguments.erpUser) +

@@ -25,7 +25,7 @@ void checkDatabase(const std::u16string& connection) {
   if (!onDatabase([&] { return erp::hasTable(connection, u"UserDefine"); })) {
     fail(Failure::Kind::kOther,
          "the database has no ERP tables: " + erp::describeDatabase(connection) +
-             " (create the demo database with: velloc demo --db FILE)");
+             " (give it the ERP schema with: velloc init, or the demo company with: velloc demo)");
   }
 }
 
@@ -36,7 +36,7 @@ std::u16string resolveConnection(const SessionOptions& options, std::ostream& er
       fail(Failure::Kind::kOther,
            "database file not found: " + options.database +
                " (create the demo with: velloc demo --db " + options.database +
-               ", or an empty ERP database with: " + "velloc init --db " + options.database + ")");
+               ", or an empty ERP database with: velloc init --db " + options.database + ")");
     }
     return erp::sqliteConnectionString(options.database);
   }

@@ -9,7 +9,9 @@
 #      SQLite demo database;
 #   4. eight processes archiving one new value at the same moment leave exactly one row;
 #   5. crafted archive tables, columns and voucher cards refused at both doors
-#      (tests/serve/attack_test.py), the database unchanged.
+#      (tests/serve/attack_test.py), the database unchanged;
+#   6. the README's PostgreSQL lines, run as printed on a database of their own;
+#   7. the service role init makes reads and archives, and can do nothing else.
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -41,6 +43,34 @@ if part "a database for the tour" tour_database; then
   part "crafted names at both doors" /usr/bin/python3 "$here/../serve/attack_test.py" \
     "$build/bin/velloc" --conn "$TARN_TEST_POSTGRES"
 fi
+
+# The README's PostgreSQL example as printed: only the connection string of its export line
+# becomes this cluster's; the velloc of the build is the one on PATH.
+readme_example() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_readme" || return 1
+  local connection
+  connection=$(sed 's/Database=[^;]*;/Database=tarn_readme;/' <<<"$TARN_TEST_POSTGRES")
+  local lines
+  lines=$(awk '/^## PostgreSQL/ { section = 1 } section && /^```sh/ { inside = 1; next }
+               inside && /^```/ { exit } inside' "$here/../../README.md")
+  [[ $lines == *"export VELLOC_CONN="* ]] || { echo "no example in the README"; return 1; }
+  lines=$(sed "s|^export VELLOC_CONN=.*|export VELLOC_CONN='$connection'|" <<<"$lines")
+  local out
+  out=$(PATH="$build/bin:$PATH" bash -euo pipefail -c "$lines" 2>&1)
+  local status=$?
+  echo "$out"
+  ((status == 0)) && [[ $out == *华东区* ]]
+}
+part "the README's PostgreSQL example" readme_example
+
+service_role() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_role" || return 1
+  bash "$here/service_role.sh" "$build/bin/velloc" \
+    "$(sed 's/Database=[^;]*;/Database=tarn_role;/' <<<"$TARN_TEST_POSTGRES")"
+}
+part "the service role" service_role
 
 if ((${#failed[@]})); then
   printf 'FAILED: %s\n' "${failed[@]}"

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The service role `velloc init --service-role` makes: it serves the component (a pick-list, a
+# value archived) and can do nothing else: no table created, dropped or altered, no row updated
+# or deleted. Run by run.sh on a database of its own; the password never shows in an answer.
+# Usage: service_role.sh VELLOC ADMIN-CONNECTION
+set -uo pipefail
+velloc=$1 admin=$2
+role=velloc_svc secret='pa''ss-s3cret'
+problems=0
+problem() {
+  echo "service role: $*" >&2
+  problems=$((problems + 1))
+}
+
+out=$(printf '%s\n' "$secret" | "$velloc" --conn "$admin" init --service-role "$role" 2>&1) ||
+  problem "init --service-role failed: $out"
+[[ $out == *"Made the login role $role"* ]] || problem "init said: $out"
+[[ $out != *"$secret"* ]] || problem "init showed the password"
+"$velloc" --conn "$admin" demo >/dev/null || problem "demo failed"
+
+service="${admin/Username=postgres/Username=$role};Password=$secret"
+out=$("$velloc" --conn "$service" ref cdefine3 --match 华 2>&1) || problem "ref as $role: $out"
+[[ $out == *华东区* ]] || problem "ref as $role: $out"
+out=$("$velloc" --conn "$service" --json validate cdefine1 服务角色新值 --build 2>&1)
+[[ $out == *'"code": 1'* ]] || problem "archiving as $role: $out"
+
+psql_as_role() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U "$role" -X -q \
+    -v ON_ERROR_STOP=1 -d "$(sed 's/.*Database=\([^;]*\).*/\1/' <<<"$admin")" -c "$1" 2>&1
+}
+for statement in "create table canary (i integer)" "drop table userdefine" \
+  "alter table userdefine add column z integer" "update userdefine set cvalue = cvalue" \
+  "delete from userdefine" "insert into userdef (cid, cclass, citem) values ('X', 'x', 'x')" \
+  "create role intruder" "truncate customer"; do
+  if out=$(psql_as_role "$statement"); then
+    problem "$role may: $statement"
+  elif [[ $out != *"permission denied"* && $out != *"must be owner"* ]]; then
+    problem "$statement refused for another reason: $out"
+  fi
+done
+
+((problems == 0)) && echo "service role: reads and archives, nothing else"
+exit $((problems > 0))
