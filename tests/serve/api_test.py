@@ -76,6 +76,10 @@ CASES = [
     ("/api/validate", '{"field": "cdefine3", "value": "' + BIG + '"}', 400,
      {"command": None, "error.message": "the request body is over 65536 bytes"}),
     ("/api/nothing", {}, 404, {"command": None, "error.message": "no such path: POST /api/nothing"}),
+    ("/api/validate", {"field": "cdefine3", "value": "a\u0000b"}, 400,
+     {"error.message": '"value" must not contain a NUL character'}),
+    ("/api/ref", {"field": "cdefine3", "match": "\u0000"}, 400,
+     {"error.message": '"match" must not contain a NUL character'}),
 ]
 
 # The same question to the server and to the command: the answers are equal, key for key.
