@@ -26,6 +26,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long a closing connection's late bytes are read and dropped after its last answer.
+constexpr std::chrono::seconds kDrainTime{1};
+
 std::string lowerCase(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) {
@@ -434,8 +437,10 @@ struct HttpServer::Loop {
           allowed = c.requestStarted ? Clock::duration(limits.deadline) : limits.idle;
           break;
         case State::kWriting:
-        case State::kDraining:
           allowed = limits.deadline;
+          break;
+        case State::kDraining:
+          allowed = std::min<Clock::duration>(limits.deadline, kDrainTime);
           break;
       }
       const auto left = c.since + allowed - now;
