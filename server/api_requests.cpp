@@ -35,7 +35,13 @@ std::u16string text(const Json& json, const char* key) {
   const auto it = json.find(key);
   if (it == json.end() || it->is_null()) return {};
   if (!it->is_string()) refuse(std::string("\"") + key + "\" must be a string");
-  return fromUtf8(it->get<std::string>());
+  // No item value holds a NUL, and the archive entry record (XML) cannot carry one: refused here
+  // as the caller's mistake, naming the key, rather than failing later in the database.
+  const auto& given = it->get_ref<const std::string&>();
+  if (given.find('\0') != std::string::npos) {
+    refuse(std::string("\"") + key + "\" must not contain a NUL character");
+  }
+  return fromUtf8(given);
 }
 
 std::u16string requiredText(const Json& json, const char* key) {

@@ -1,6 +1,8 @@
 #include "server/routes.h"
 
-#include <httplib.h>
+#include <functional>
+#include <map>
+#include <utility>
 
 #include "server/api_requests.h"
 #include "server/component_pool.h"
@@ -44,7 +46,7 @@ Reply answered(std::string json, const std::optional<Failure>& failure) {
 
 // Answers a request with `work`'s reply; every failure becomes its JSON error and status.
 template <typename Work>
-void respond(httplib::Response& response, const Context& context, Work work) {
+HttpResponse respond(const Context& context, Work work) {
   Reply reply;
   try {
     reply = work();
@@ -54,8 +56,7 @@ void respond(httplib::Response& response, const Context& context, Work work) {
     const Failure failure{Failure::Kind::kOther, e.what(), {}};
     reply = Reply{500, session::failureJson(context, failure)};
   }
-  response.status = reply.status;
-  response.set_content(reply.body, kJson);
+  return HttpResponse{reply.status, kJson, std::move(reply.body), {}};
 }
 
 // The component's answer to a reference, with the rows of the asked window.
@@ -72,10 +73,13 @@ Reply validationReply(const Context& context, const session::ValidationAnswer& a
   return answered(session::validationJson(context, answer, failure), failure);
 }
 
-void addApi(httplib::Server& server, ComponentPool& pool, const std::string& database) {
-  server.Post("/api/ref", [&pool, database](const httplib::Request& req, httplib::Response& res) {
+using Endpoint = std::function<HttpResponse(const HttpRequest&)>;
+
+std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& database) {
+  std::map<std::string, Endpoint> endpoints;
+  endpoints["/api/ref"] = [&pool, database](const HttpRequest& req) {
     const Context context{"ref", database};
-    respond(res, context, [&] {
+    return respond(context, [&] {
       const auto query = readReferenceQuery(req.body);
       session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
       auto& component = pool.component();
@@ -83,93 +87,84 @@ void addApi(httplib::Server& server, ComponentPool& pool, const std::string& dat
       const auto answer = component.reference(query.request);
       return referenceReply(context, pool, answer, scope.failure(), query.window);
     });
-  });
-  server.Post(
-      "/api/free-ref", [&pool, database](const httplib::Request& req, httplib::Response& res) {
-        const Context context{"free-ref", database};
-        respond(res, context, [&] {
-          const auto query = readFreeReferenceQuery(req.body);
-          auto& component = pool.component();
-          const session::DatabaseFailureScope scope;
-          const auto answer =
-              query.hasInventory
-                  ? component.structuredFreeReference(query.inventory, query.field, query.match)
-                  : component.freeReference(query.field, query.match);
-          return referenceReply(context, pool, answer, scope.failure(), query.window);
-        });
-      });
-  server.Post(
-      "/api/validate", [&pool, database](const httplib::Request& req, httplib::Response& res) {
-        const Context context{"validate", database};
-        respond(res, context, [&] {
-          const auto query = readValidationQuery(req.body);
-          session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
-          auto& component = pool.component();
-          const session::DatabaseFailureScope scope;
-          const auto answer = component.validate(query.request, query.value, query.build);
-          return validationReply(context, answer, scope.failure());
-        });
-      });
-  server.Post("/api/validate-free",
-              [&pool, database](const httplib::Request& req, httplib::Response& res) {
-                const Context context{"validate-free", database};
-                respond(res, context, [&] {
-                  const auto query = readFreeValidationQuery(req.body);
-                  auto& component = pool.component();
-                  const session::DatabaseFailureScope scope;
-                  const auto answer = component.validateFree(query.field, query.value, query.build);
-                  return validationReply(context, answer, scope.failure());
-                });
-              });
+  };
+  endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req) {
+    const Context context{"free-ref", database};
+    return respond(context, [&] {
+      const auto query = readFreeReferenceQuery(req.body);
+      auto& component = pool.component();
+      const session::DatabaseFailureScope scope;
+      const auto answer = query.hasInventory ? component.structuredFreeReference(
+                                                   query.inventory, query.field, query.match)
+                                             : component.freeReference(query.field, query.match);
+      return referenceReply(context, pool, answer, scope.failure(), query.window);
+    });
+  };
+  endpoints["/api/validate"] = [&pool, database](const HttpRequest& req) {
+    const Context context{"validate", database};
+    return respond(context, [&] {
+      const auto query = readValidationQuery(req.body);
+      session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
+      auto& component = pool.component();
+      const session::DatabaseFailureScope scope;
+      const auto answer = component.validate(query.request, query.value, query.build);
+      return validationReply(context, answer, scope.failure());
+    });
+  };
+  endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req) {
+    const Context context{"validate-free", database};
+    return respond(context, [&] {
+      const auto query = readFreeValidationQuery(req.body);
+      auto& component = pool.component();
+      const session::DatabaseFailureScope scope;
+      const auto answer = component.validateFree(query.field, query.value, query.build);
+      return validationReply(context, answer, scope.failure());
+    });
+  };
+  return endpoints;
 }
 
-void addPage(httplib::Server& server) {
+// GET / is the page's index.html.
+const WebAsset* assetAt(const std::string& path) {
   for (const WebAsset& asset : webAssets()) {
-    const auto serveAsset = [&asset](const httplib::Request&, httplib::Response& res) {
-      res.set_content(asset.body.data(), asset.body.size(), asset.contentType.data());
-      res.set_header("Cache-Control", "no-cache");
-    };
-    server.Get(std::string(asset.path), serveAsset);
-    if (asset.path == "/index.html") server.Get("/", serveAsset);
+    if (asset.path == path || (path == "/" && asset.path == "/index.html")) return &asset;
   }
-}
-
-// Requests that reached no handler, or that the server refused before any handler ran (a body
-// over the limit, a malformed request), answer one JSON error too.
-void addErrors(httplib::Server& server, std::size_t maxBody) {
-  server.set_error_handler([maxBody](const httplib::Request& req, httplib::Response& res) {
-    if (!res.body.empty()) return;
-    std::string message;
-    switch (res.status) {
-      case 404:
-        message = "no such path: " + req.method + " " + session::printable(req.path);
-        break;
-      case 413:
-        res.status = 400;
-        message = "the request body is over " + std::to_string(maxBody) + " bytes";
-        break;
-      default:
-        message = "the request could not be served (HTTP " + std::to_string(res.status) + ")";
-    }
-    res.set_content(session::failureJson(Context{}, Failure{Failure::Kind::kUsage, message, {}}),
-                    kJson);
-  });
-  server.set_exception_handler(
-      [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-        res.status = 500;
-        res.set_content(
-            session::failureJson(Context{}, Failure{Failure::Kind::kOther, "internal failure", {}}),
-            kJson);
-      });
+  return nullptr;
 }
 
 }  // namespace
 
-void addRoutes(httplib::Server& server, ComponentPool& pool, const std::string& database,
-               std::size_t maxBody) {
-  addApi(server, pool, database);
-  addPage(server);
-  addErrors(server, maxBody);
+HttpResponse refusal(int status, const std::string& message) {
+  return HttpResponse{
+      status,
+      kJson,
+      session::failureJson(
+          Context{},
+          Failure{status == 500 ? Failure::Kind::kOther : Failure::Kind::kUsage, message, {}}),
+      {}};
+}
+
+HttpHeaders securityHeaders() {
+  return {{"Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'"},
+          {"X-Content-Type-Options", "nosniff"},
+          {"Referrer-Policy", "no-referrer"}};
+}
+
+HttpHandler routes(ComponentPool& pool, const std::string& database, const RequestGuard& guard) {
+  return [endpoints = api(pool, database), &guard](const HttpRequest& req) {
+    if (const auto refused = guard.check(req)) return refusal(refused->status, refused->message);
+    if (req.method == "POST") {
+      if (const auto it = endpoints.find(req.path); it != endpoints.end()) return it->second(req);
+    } else if (req.method == "GET") {
+      if (const WebAsset* asset = assetAt(req.path)) {
+        return HttpResponse{200,
+                            std::string(asset->contentType),
+                            std::string(asset->body),
+                            {{"Cache-Control", "no-cache"}}};
+      }
+    }
+    return refusal(404, "no such path: " + req.method + " " + session::printable(req.path));
+  };
 }
 
 }  // namespace tarn::server

@@ -10,23 +10,30 @@
 // Status: 200 when the component answered, whatever its answer (a refusal included); 400 for
 // bad input (kind "usage"); 503 when a database failure came with the answer or kept it from
 // coming (kind "database", the database's own message); 500 for anything else, with its message
-// and never a stack trace; 404 for any other path or method.
+// and never a stack trace; 404 for any other path or method; 421, 403 and 415 for requests the
+// guard refuses (request_guard.h).
 // GET / and the page's script and style sheet are built into the binary.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-namespace httplib {
-class Server;
-}
+#include "server/http_server.h"
+#include "server/request_guard.h"
 
 namespace tarn::server {
 
 class ComponentPool;
 
-// `database` names the database in every answer; `maxBody` is the largest body accepted.
-void addRoutes(httplib::Server& server, ComponentPool& pool, const std::string& database,
-               std::size_t maxBody);
+// The handler of every request: the guard's checks, then the API and the page. `database` names
+// the database in every answer; `pool` and `guard` must outlive the handler.
+HttpHandler routes(ComponentPool& pool, const std::string& database, const RequestGuard& guard);
+
+// An error with `status` and no command, kind "usage" (kind "failure" for 500): how the server
+// and the guard refuse.
+HttpResponse refusal(int status, const std::string& message);
+
+// The headers every answer carries: the page runs only its own script and style sheet and cannot
+// be framed, answers are taken as the type they declare, and no address leaks in a Referer.
+HttpHeaders securityHeaders();
 
 }  // namespace tarn::server

@@ -1,6 +1,5 @@
 #include "server/serve.h"
 
-#include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -10,6 +9,8 @@
 #include <thread>
 
 #include "server/component_pool.h"
+#include "server/http_server.h"
+#include "server/request_guard.h"
 #include "server/routes.h"
 #include "session/report.h"
 #include "session/text_table.h"
@@ -20,12 +21,13 @@ namespace tarn::server {
 namespace {
 
 // Stops `server` when the process is asked to stop (SIGINT, SIGTERM), so that the worker threads
-// finish their requests and release their component objects. Made before any worker thread
+// finish their requests and release their component objects; a signal that comes before the
+// server runs stops it as soon as it does. Made before any worker thread
 // exists, so only its own thread receives the blocked signals; it must end before `server` does:
 // its destructor wakes that thread, joins it and restores the signal mask.
 class StopOnSignal {
  public:
-  explicit StopOnSignal(httplib::Server& server) {
+  explicit StopOnSignal(HttpServer& server) {
     sigemptyset(&signals_);
     sigaddset(&signals_, SIGINT);
     sigaddset(&signals_, SIGTERM);
@@ -33,10 +35,6 @@ class StopOnSignal {
     waiter_ = std::thread([this, &server] {
       int signal = 0;
       sigwait(&signals_, &signal);
-      // A signal that came before the server started listening stops it once it does.
-      while (!done_ && !server.is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
       if (!done_) server.stop();
     });
   }
@@ -81,30 +79,23 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
   }
 
   ComponentPool pool(connection, automation::fromUtf8(options.user));
-  httplib::Server server;
-  const std::size_t threads = serve.threads;
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  server.set_tcp_nodelay(true);
-  server.set_payload_max_length(serve.maxBody);
-  server.set_read_timeout(serve.timeout);
-  server.set_write_timeout(serve.timeout);
-  server.set_keep_alive_timeout(serve.timeout.count());
-  addRoutes(server, pool, context.database, serve.maxBody);
-
-  const int port = serve.port == 0
-                       ? server.bind_to_any_port(serve.bind)
-                       : (server.bind_to_port(serve.bind, serve.port) ? serve.port : -1);
+  const HttpLimits limits{serve.timeout, serve.timeout, serve.maxConnections, serve.maxPerAddress,
+                          16 * 1024,     serve.maxBody, serve.threads};
+  HttpServer server(limits, securityHeaders(), refusal);
+  const int port = server.bind(serve.bind, serve.port);
   if (port < 0) {
     return report(Failure{Failure::Kind::kOther,
                           "cannot listen on " + serve.bind + ":" + std::to_string(serve.port),
                           {}});
   }
+  const RequestGuard guard(serve.bind, port, serve.allowedHosts);
   const std::string host =
       serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
   const StopOnSignal stopOnSignal(server);
   out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
       << session::printable(context.database) << ")" << std::endl;
-  return server.listen_after_bind() ? 0 : 1;
+  server.run(routes(pool, context.database, guard));
+  return 0;
 }
 
 }  // namespace tarn::server

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "session/command.h"
 #include "session/connection.h"
@@ -15,11 +16,14 @@
 namespace tarn::server {
 
 struct ServeOptions {
-  std::string bind = "127.0.0.1";   // loopback unless the operator asks for more
-  int port = 8080;                  // 0 picks a free port (printed on start-up)
-  std::size_t threads = 8;          // worker threads, each with its own component object
-  std::size_t maxBody = 64 * 1024;  // request bodies above this many bytes are refused
-  std::chrono::seconds timeout{5};  // reading a request and writing an answer, each
+  std::string bind = "127.0.0.1";         // loopback unless the operator asks for more
+  int port = 8080;                        // 0 picks a free port (printed on start-up)
+  std::size_t threads = 8;                // worker threads, each with its own component object
+  std::size_t maxBody = 64 * 1024;        // request bodies above this many bytes are refused
+  std::chrono::seconds timeout{5};        // a whole request, an idle connection, writing an answer
+  std::size_t maxConnections = 512;       // open connections in all
+  std::size_t maxPerAddress = 256;        // open connections from one client address
+  std::vector<std::string> allowedHosts;  // Host names answered besides the bound address
 };
 
 // Serves until the process receives SIGINT or SIGTERM, then lets the requests under way finish

@@ -29,12 +29,27 @@ session::Command addServeCommand(CLI::App& program, const session::SessionOption
       ->capture_default_str();
   serve
       ->add_option("--timeout", arguments->timeoutSeconds,
-                   "seconds allowed for reading a request, and for writing an answer")
+                   "seconds allowed for a whole request (head and body), for an idle connection, "
+                   "and for writing an answer")
       ->check(CLI::Range(1, 600))
       ->capture_default_str();
+  serve
+      ->add_option("--max-connections", options.maxConnections,
+                   "open connections in all; past it the longest-idle one is closed")
+      ->check(CLI::Range(1, 16384))
+      ->capture_default_str();
+  serve
+      ->add_option("--max-per-address", options.maxPerAddress,
+                   "open connections from one client address")
+      ->check(CLI::Range(1, 16384))
+      ->capture_default_str();
+  serve->add_option("--allowed-host", options.allowedHosts,
+                    "a host name the server answers to besides its address (repeatable); "
+                    "requests naming any other Host are refused");
   serve->footer(
       "Examples:\n  velloc serve            (then open http://127.0.0.1:8080/)\n"
-      "  velloc --db erp.db --user clerk01 serve --port 9000");
+      "  velloc --db erp.db --user clerk01 serve --port 9000\n"
+      "  velloc serve --bind 0.0.0.0 --allowed-host erp-box.lan");
   return {serve, [&global, arguments] {
             ServeOptions chosen = arguments->serve;
             chosen.timeout = std::chrono::seconds(arguments->timeoutSeconds);

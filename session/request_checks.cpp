@@ -1,10 +1,8 @@
 #include "session/request_checks.h"
 
-#include "session/database_failures.h"
 #include "session/item_fields.h"
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
-#include "tarnvelloc/erp/catalogue.h"
 
 namespace tarn::session {
 
@@ -48,14 +46,6 @@ void checkSourceOptions(const ReferenceRequest& request, bool comparesAColumn,
     if (needsColumn && request.column.empty()) {
       refuseUsage(keys.source + " voucher needs " + keys.column + ", the column compared");
     }
-  }
-}
-
-void checkArchiveTable(const std::u16string& connection, const ReferenceRequest& request) {
-  if (request.source != velloc::kArchiveSource) return;
-  if (!onDatabase([&] { return erp::hasTable(connection, request.table); })) {
-    refuseUsage("unknown archive table '" + printable(automation::toUtf8(request.table)) +
-                "': the database has no such table");
   }
 }
 

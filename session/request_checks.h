@@ -51,7 +51,4 @@ void checkFreeField(std::u16string_view field);
 void checkSourceOptions(const ReferenceRequest& request, bool comparesAColumn,
                         const KeyNames& keys);
 
-// The archive table of an archive-source request must be a table of the database.
-void checkArchiveTable(const std::u16string& connection, const ReferenceRequest& request);
-
 }  // namespace tarn::session

@@ -234,3 +234,5 @@ class ItemField {
 }
 
 for (const input of document.querySelectorAll("input[data-field]")) new ItemField(input);
+// The form is never sent: the policy of the page allows no inline handler to say so.
+document.getElementById("voucher").addEventListener("submit", (event) => event.preventDefault());

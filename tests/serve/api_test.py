@@ -9,11 +9,13 @@ import contextlib
 import http.client
 import json
 import pathlib
+import socket
 import sqlite3
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 import jsonschema
 
@@ -71,6 +73,10 @@ CASES = [
     ("/api/validate", '{"field": "cdefine3", "value": "' + BIG + '"}', 400,
      {"command": None, "error.message": "the request body is over 65536 bytes"}),
     ("/api/nothing", {}, 404, {"command": None, "error.message": "no such path: POST /api/nothing"}),
+    ("/api/validate", {"field": "cdefine3", "value": "a\u0000b"}, 400,
+     {"error.message": '"value" must not contain a NUL character'}),
+    ("/api/ref", {"field": "cdefine3", "match": "\u0000"}, 400,
+     {"error.message": '"match" must not contain a NUL character'}),
 ]
 
 # Field names with whether the component can ever take them as an item. The server lets through
@@ -127,6 +133,54 @@ SAME_AS_COMMAND = [
 ]
 
 
+# Requests from elsewhere than this server's own page, or naming another host:
+# (headers sent besides the usual ones, body, status, whole message); {port} is the server's.
+VALIDATE = {"field": "cdefine3", "value": "HD"}
+GUARD_CASES = [
+    ({"Content-Type": "text/plain"}, VALIDATE, 415,
+     'a POST must carry Content-Type: application/json (it carried "text/plain")'),
+    ({"Content-Type": "application/x-www-form-urlencoded"}, "field=cdefine3&value=HD", 415,
+     'a POST must carry Content-Type: application/json '
+     '(it carried "application/x-www-form-urlencoded")'),
+    ({"Content-Type": None}, VALIDATE, 415,
+     "a POST must carry Content-Type: application/json (it carried none)"),
+    ({"Origin": "http://evil.example"}, VALIDATE, 403,
+     'cross-site request refused: Origin "http://evil.example" is not this server\'s '
+     "(http://127.0.0.1:{port})"),
+    ({"Origin": "http://127.0.0.1:1"}, VALIDATE, 403,
+     'cross-site request refused: Origin "http://127.0.0.1:1" is not this server\'s '
+     "(http://127.0.0.1:{port})"),
+    ({"Origin": "null"}, VALIDATE, 403,
+     'cross-site request refused: Origin "null" is not this server\'s (http://127.0.0.1:{port})'),
+    ({"Sec-Fetch-Site": "cross-site"}, VALIDATE, 403,
+     'cross-site request refused: Sec-Fetch-Site is "cross-site", not same-origin'),
+    ({"Sec-Fetch-Site": "same-site", "Origin": "http://127.0.0.1:{port}"}, VALIDATE, 403,
+     'cross-site request refused: Sec-Fetch-Site is "same-site", not same-origin'),
+    ({"Host": "evil.example"}, VALIDATE, 421,
+     'unknown Host "evil.example": this server answers to 127.0.0.1:{port}, localhost:{port}, '
+     "[::1]:{port}, velloc.test:{port} (more with --allowed-host NAME)"),
+    ({"Host": "localhost:1"}, VALIDATE, 421,
+     'unknown Host "localhost:1": this server answers to 127.0.0.1:{port}, localhost:{port}, '
+     "[::1]:{port}, velloc.test:{port} (more with --allowed-host NAME)"),
+    # what the page sends, and other names of this server, pass
+    ({"Origin": "http://127.0.0.1:{port}", "Sec-Fetch-Site": "same-origin",
+      "Content-Type": "application/json; charset=utf-8"}, VALIDATE, 200, None),
+    ({"Host": "localhost:{port}", "Origin": "http://localhost:{port}"}, VALIDATE, 200, None),
+    ({"Host": "VELLOC.test:{port}"}, VALIDATE, 200, None),
+    ({"Host": "[::1]:{port}"}, VALIDATE, 200, None),
+]
+
+# Every answer carries these, the page's and the server's refusals included.
+SECURITY_HEADERS = {
+    "Content-Security-Policy": "default-src 'self'; frame-ancestors 'none'",
+    "X-Content-Type-Options": "nosniff",
+    "Referrer-Policy": "no-referrer",
+}
+SECURED = [("GET", "/", {}, 200), ("GET", "/app.js", {}, 200), ("POST", "/api/ref", {}, 200),
+           ("GET", "/nothing", {}, 404), ("GET", "/", {"Host": "evil.example"}, 421),
+           ("POST", "/api/ref", {"Content-Type": "text/plain"}, 415)]
+
+
 def load_schemas():
     store = {}
     for path in SCHEMAS.glob("*.schema.json"):
@@ -162,12 +216,34 @@ def post(port, path, body):
         connection.close()
 
 
+def exchange(port, method, path, body, headers):
+    """One request with `headers` over the usual Host and Content-Type (None drops one); the
+    status, the answer's headers and its body."""
+    sent = {"Host": f"127.0.0.1:{port}", "Content-Type": "application/json"}
+    sent.update({key: value.format(port=port) if value else value
+                 for key, value in headers.items()})
+    text = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
+    try:
+        connection.putrequest(method, path, skip_host=True, skip_accept_encoding=True)
+        for key, value in sent.items():
+            if value is not None:
+                connection.putheader(key, value)
+        data = text.encode("utf-8") if method == "POST" else b""
+        connection.putheader("Content-Length", str(len(data)))
+        connection.endheaders(data)
+        response = connection.getresponse()
+        return response.status, dict(response.getheaders()), response.read()
+    finally:
+        connection.close()
+
+
 @contextlib.contextmanager
-def server(db, stopped):
+def server(db, stopped, *options):
     """A running velloc serve; on leaving, `stopped` gets the problems of stopping it with
     SIGTERM: it must end by itself, with status 0 and nothing on stderr (a sanitizer's report
     included)."""
-    process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0"],
+    process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0", *options],
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
         line = process.stdout.readline()
@@ -266,6 +342,161 @@ def check_database_failure(port, db):
                         {"command": "validate", "error.kind": "database", "code": -1})
 
 
+def check_guard(port, headers, body, status, message):
+    got, _, text = exchange(port, "POST", "/api/validate", body, headers)
+    answer = json.loads(text)
+    if message is None:
+        return check_answer(got, answer, status, {"code": 0})
+    return check_answer(got, answer, status, {"command": None, "error.kind": "usage",
+                                              "error.message": message.format(port=port)})
+
+
+def check_security_headers(port, method, path, headers, status):
+    got, answered, _ = exchange(port, method, path, {"field": "cdefine3"}, headers)
+    problems = [] if got == status else [f"status {got}, expected {status}"]
+    return problems + [f"{key}: {answered.get(key)!r}" for key, value in SECURITY_HEADERS.items()
+                       if answered.get(key) != value]
+
+
+def raw_request(port, path, body, extra=""):
+    data = json.dumps(body, ensure_ascii=False).encode("utf-8")
+    return (f"POST {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n"
+            f"Content-Type: application/json\r\nContent-Length: {len(data)}\r\n{extra}\r\n"
+            ).encode("ascii") + data
+
+
+def read_answer(sock, pending):
+    """The next answer on `sock` after the bytes `pending`: (status, JSON body, the rest)."""
+    while b"\r\n\r\n" not in pending:
+        chunk = sock.recv(65536)
+        if not chunk:
+            raise ConnectionError(f"closed after {pending!r}")
+        pending += chunk
+    head, pending = pending.split(b"\r\n\r\n", 1)
+    lines = head.decode("latin-1").split("\r\n")
+    length = next(int(line.split(":")[1]) for line in lines
+                  if line.lower().startswith("content-length:"))
+    while len(pending) < length:
+        chunk = sock.recv(65536)
+        if not chunk:
+            raise ConnectionError("closed within a body")
+        pending += chunk
+    return int(lines[0].split()[1]), json.loads(pending[:length]), pending[length:]
+
+
+class SlowClients:
+    """Clients that send a request head one byte at a time, a byte every 0.3 s, starting again on
+    a new connection whenever the server cuts one off; they stop with the block."""
+
+    def __init__(self, port, count):
+        self.port, self.stop, self.cut = port, threading.Event(), 0
+        self.threads = [threading.Thread(target=self.run) for _ in range(count)]
+
+    def run(self):
+        head = f"POST /api/ref HTTP/1.1\r\nHost: 127.0.0.1:{self.port}\r\n".encode() * 100
+        while not self.stop.is_set():
+            with socket.create_connection(("127.0.0.1", self.port), timeout=10) as sock:
+                try:
+                    for byte in head:
+                        sock.sendall(bytes([byte]))
+                        if self.stop.wait(0.3):
+                            return
+                except OSError:
+                    self.cut += 1
+
+    def __enter__(self):
+        for thread in self.threads:
+            thread.start()
+        return self
+
+    def __exit__(self, *_):
+        self.stop.set()
+        for thread in self.threads:
+            thread.join()
+
+
+def check_slow_header_cut_off(port):
+    """A client sending its head a byte at a time is answered 408 at the deadline and cut off."""
+    with socket.create_connection(("127.0.0.1", port), timeout=0.3) as sock:
+        received = b""
+        for byte in f"POST /api/ref HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n".encode() * 4:
+            try:
+                sock.sendall(bytes([byte]))
+                received += sock.recv(65536)
+                break
+            except socket.timeout:
+                continue
+            except OSError:
+                break
+        sock.settimeout(10)
+        status, answer, rest = read_answer(sock, received)
+        closed = sock.recv(1) == b"" and rest == b""
+    problems = [] if closed else ["the connection stayed open"]
+    return problems + check_answer(status, answer, 408, {
+        "command": None, "error.message": "the request did not arrive whole within 3 s"})
+
+
+def check_served_while_held(port):
+    """Idle connections and slow clients, more than the worker threads, do not keep an ordinary
+    request from its answer."""
+    idle = [socket.create_connection(("127.0.0.1", port)) for _ in range(12)]
+    try:
+        with SlowClients(port, 4):
+            time.sleep(0.5)
+            with socket.create_connection(("127.0.0.1", port), timeout=15) as sock:
+                sock.sendall(raw_request(port, "/api/validate", VALIDATE))
+                status, answer, _ = read_answer(sock, b"")
+        return check_answer(status, answer, 200, {"code": 0, "value": "华东区"})
+    finally:
+        for sock in idle:
+            sock.close()
+
+
+def check_idle_closed_first(port, bound):
+    """At the connection bound, a new client is served and the longest-idle connection closed."""
+    idle = []
+    try:
+        for _ in range(bound):
+            idle.append(socket.create_connection(("127.0.0.1", port)))
+            time.sleep(0.01)
+        status, answer = post(port, "/api/validate", VALIDATE)
+        problems = check_answer(status, answer, 200, {"code": 0})
+        idle[0].settimeout(10)
+        if idle[0].recv(1) != b"":
+            problems.append("the longest-idle connection was not closed")
+        for sock in idle[1:]:
+            sock.setblocking(False)
+            try:
+                problems.append(f"another idle connection was closed: {sock.recv(1)!r}")
+            except BlockingIOError:
+                pass
+        return problems
+    finally:
+        for sock in idle:
+            sock.close()
+
+
+def check_pipelined(port):
+    """Requests sent together on one connection are all answered, in order; the last asks to
+    close, and the connection closes after its answer."""
+    requests = [("/api/validate", {"field": "cdefine3", "value": "HD"}),
+                ("/api/validate-free", {"field": "cfree2", "value": "特大"}),
+                ("/api/ref", {"field": "cdefine3", "match": "HN"}),
+                ("/api/validate", {"field": "cdefine3", "value": "HB"})]
+    sent = b"".join(raw_request(port, path, body, "Connection: close\r\n" if i == 3 else "")
+                    for i, (path, body) in enumerate(requests))
+    answers, pending = [], b""
+    with socket.create_connection(("127.0.0.1", port), timeout=15) as sock:
+        sock.sendall(sent)
+        for _ in requests:
+            status, answer, pending = read_answer(sock, pending)
+            answers.append((status, answer.get("value") or answer.get("rows")))
+        closed = pending == b"" and sock.recv(1) == b""
+    expected = [(200, "华东区"), (200, "XL"), (200, [["华南区", "HN"]]), (200, "华北区")]
+    return ([] if answers == expected else [f"answers {answers}, expected {expected}"]) + (
+        [] if closed else ["the connection stayed open"])
+
+
 def check_start_failure(folder):
     """A database the server cannot use stops it at start-up, with the command's JSON error."""
     run = subprocess.run([VELLOC, "--db", str(folder / "missing.db"), "--json", "serve",
@@ -287,7 +518,7 @@ def main():
         results.check("start-up on a missing database", check_start_failure(pathlib.Path(folder)))
         subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
         stopped = []
-        with server(db, stopped) as port:
+        with server(db, stopped, "--allowed-host", "velloc.test") as port:
             for path, body, status, expected in CASES:
                 shown = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
                 results.check(f"POST {path} {shown[:80]}",
@@ -299,6 +530,11 @@ def main():
                 results.check(f"POST {path} as velloc {' '.join(args)}",
                               [] if answer == json.loads(run.stdout)
                               else [f"{answer!r} != {run.stdout!r}"])
+            for headers, body, status, message in GUARD_CASES:
+                results.check(f"guard {headers}", check_guard(port, headers, body, status, message))
+            for method, path, headers, status in SECURED:
+                results.check(f"security headers of {method} {path} {headers}",
+                              check_security_headers(port, method, path, headers, status))
             results.check("paging", check_paging(port))
             results.check("concurrent archiving", check_concurrent_archiving(port, db))
             results.check("database failure", check_database_failure(port, db))
@@ -306,6 +542,18 @@ def main():
             status, answer = post(port, "/api/validate", {"field": "cdefine3", "value": "HD"})
             results.check("database message", [] if problem in answer["error"]["message"]
                           else [f"{answer['error']['message']!r} does not name {problem!r}"])
+        # Few workers, a short deadline and a low bound, so that held connections would show;
+        # a database of its own, as the first lost a table.
+        held = pathlib.Path(folder) / "held.db"
+        subprocess.run([VELLOC, "--db", str(held), "demo"], check=True, capture_output=True)
+        with server(held, stopped, "--threads", "2", "--timeout", "3",
+                    "--max-connections", "20") as port:
+            results.check("a slow head is cut off at the deadline", check_slow_header_cut_off(port))
+            results.check("served while slow and idle clients hold connections",
+                          check_served_while_held(port))
+            results.check("idle connections closed first at the bound",
+                          check_idle_closed_first(port, 20))
+            results.check("pipelined requests answered in order", check_pipelined(port))
         results.check("stopping on SIGTERM", stopped)
     print(f"{results.passed} passed, {results.failed} failed")
     return 1 if results.failed else 0

@@ -92,6 +92,7 @@ async function run(page, port, db) {
     const answer = await page.evaluate(async (value) => {
       const response = await fetch("/api/validate", {
         method: "POST",
+        headers: { "Content-Type": "application/json" },
         body: JSON.stringify({ field: "cdefine9", value, build: true }),
       });
       return (await response.json()).code;

@@ -1,0 +1,588 @@
+#include "server/http_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+#include <variant>
+
+namespace tarn::server {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a closing connection's late bytes are read and dropped after its last answer.
+constexpr std::chrono::seconds kDrainTime{1};
+
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+std::string_view trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+const char* reasonOf(int status) {
+  switch (status) {
+    case 200:
+      return "OK";
+    case 400:
+      return "Bad Request";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 408:
+      return "Request Timeout";
+    case 411:
+      return "Length Required";
+    case 415:
+      return "Unsupported Media Type";
+    case 421:
+      return "Misdirected Request";
+    case 431:
+      return "Request Header Fields Too Large";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Unknown";
+  }
+}
+
+// A request head read whole: what the connection does next.
+struct Head {
+  HttpRequest request;
+  std::size_t bodyLength = 0;
+  bool keepAlive = true;
+  bool expectsContinue = false;
+};
+
+// A status and message for a head the server refuses, which closes the connection.
+struct Refused {
+  int status;
+  std::string message;
+};
+
+// Reads the head in `text` (without its blank line). Refuses anything it cannot read exactly:
+// a bad request line, a header line without a name, folded lines, a repeated Host or
+// Content-Length, a length that is not a number, a chunked body.
+std::variant<Head, Refused> readHead(std::string_view text, std::size_t maxBody) {
+  const auto malformed = [](const std::string& what) {
+    return Refused{400, "malformed request: " + what};
+  };
+  Head head;
+  auto lineEnd = text.find("\r\n");
+  const std::string_view line = text.substr(0, lineEnd);
+  const auto space1 = line.find(' ');
+  const auto space2 = line.rfind(' ');
+  if (space1 == std::string_view::npos || space1 == space2 || space1 == 0 || space2 == space1 + 1) {
+    return malformed("the request line is not METHOD TARGET HTTP/1.x");
+  }
+  const std::string_view version = line.substr(space2 + 1);
+  if (version != "HTTP/1.1" && version != "HTTP/1.0") {
+    return malformed("the request line is not METHOD TARGET HTTP/1.x");
+  }
+  head.request.method = std::string(line.substr(0, space1));
+  const std::string_view target = line.substr(space1 + 1, space2 - space1 - 1);
+  head.request.path = std::string(target.substr(0, target.find('?')));
+  head.keepAlive = version == "HTTP/1.1";
+
+  bool hasLength = false;
+  while (lineEnd != std::string_view::npos) {
+    const auto start = lineEnd + 2;
+    lineEnd = text.find("\r\n", start);
+    const std::string_view field = text.substr(start, lineEnd - start);
+    const auto colon = field.find(':');
+    if (colon == 0 || colon == std::string_view::npos || field.front() == ' ' ||
+        field.front() == '\t' || field.substr(0, colon).find_first_of(" \t") != std::string::npos) {
+      return malformed("a header line is not NAME: VALUE");
+    }
+    std::string name = lowerCase(field.substr(0, colon));
+    std::string value(trimmed(field.substr(colon + 1)));
+    if ((name == "host" || name == "content-length") && head.request.header(name)) {
+      return malformed("more than one " + name + " header");
+    }
+    if (name == "transfer-encoding") {
+      return Refused{411, "a request body must come with Content-Length, not Transfer-Encoding"};
+    }
+    if (name == "content-length") {
+      if (value.empty() || value.size() > 18 ||
+          value.find_first_not_of("0123456789") != std::string::npos) {
+        return malformed("Content-Length is not a number");
+      }
+      head.bodyLength = std::stoull(value);
+      hasLength = true;
+    }
+    if (name == "connection") {
+      const std::string tokens = lowerCase(value);
+      if (tokens.find("close") != std::string::npos) head.keepAlive = false;
+    }
+    if (name == "expect" && lowerCase(value) == "100-continue") head.expectsContinue = true;
+    head.request.headers.emplace_back(std::move(name), std::move(value));
+  }
+  if (hasLength && head.bodyLength > maxBody) {
+    return Refused{400, "the request body is over " + std::to_string(maxBody) + " bytes"};
+  }
+  return head;
+}
+
+std::string seconds(std::chrono::milliseconds duration) {
+  const auto count = duration.count();
+  return count % 1000 == 0 ? std::to_string(count / 1000) + " s" : std::to_string(count) + " ms";
+}
+
+void closeSocket(int fd) {
+  if (fd >= 0) ::close(fd);
+}
+
+}  // namespace
+
+const std::string* HttpRequest::header(std::string_view name) const {
+  for (const auto& [key, value] : headers) {
+    if (key == name) return &value;
+  }
+  return nullptr;
+}
+
+// The connection thread's state, and the queues it shares with the workers.
+struct HttpServer::Loop {
+  enum class State {
+    kReading,   // waiting for a request, or for the rest of one
+    kHandling,  // a worker has its request; not polled
+    kWriting,   // sending an answer
+    kDraining,  // answered and closing: reading what the client still sends, so that the answer
+                // is not lost to a reset
+  };
+  struct Connection {
+    int fd = -1;
+    std::string address;
+    State state = State::kReading;
+    std::string in;           // bytes read and not yet taken as a request
+    std::string out;          // the answer being written
+    std::size_t written = 0;  // of `out`
+    Clock::time_point since;  // idle since, the request's first byte, or the answer's start
+    bool requestStarted = false;
+    bool closeAfter = false;
+    bool continueSent = false;
+    bool head = false;  // answering HEAD: no body
+  };
+
+  HttpServer& server;
+  std::map<std::uint64_t, Connection> connections;
+  std::unordered_map<std::string, std::size_t> perAddress;
+  std::uint64_t nextId = 1;
+
+  std::mutex mutex;
+  std::condition_variable workAvailable;
+  std::deque<std::pair<std::uint64_t, HttpRequest>> work;
+  std::vector<std::pair<std::uint64_t, HttpResponse>> done;
+  bool workersStop = false;
+
+  explicit Loop(HttpServer& owner) : server(owner) {}
+
+  void wake() const {
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = ::write(server.wake_[1], &byte, 1);
+  }
+
+  void worker() {
+    for (;;) {
+      std::pair<std::uint64_t, HttpRequest> job;
+      {
+        std::unique_lock lock(mutex);
+        workAvailable.wait(lock, [this] { return workersStop || !work.empty(); });
+        if (work.empty()) return;
+        job = std::move(work.front());
+        work.pop_front();
+      }
+      HttpResponse response;
+      try {
+        response = server.handler_(job.second);
+      } catch (...) {
+        response = server.refusal_(500, "internal failure");
+      }
+      {
+        const std::lock_guard lock(mutex);
+        done.emplace_back(job.first, std::move(response));
+      }
+      wake();
+    }
+  }
+
+  void close(std::map<std::uint64_t, Connection>::iterator it) {
+    closeSocket(it->second.fd);
+    if (--perAddress[it->second.address] == 0) perAddress.erase(it->second.address);
+    connections.erase(it);
+  }
+
+  static bool idle(const Connection& c) { return c.state == State::kReading && !c.requestStarted; }
+
+  // Closes the connection idle the longest (of `address`, when given). False when none is idle.
+  bool closeLongestIdle(const std::string* address) {
+    auto oldest = connections.end();
+    for (auto it = connections.begin(); it != connections.end(); ++it) {
+      if (!idle(it->second) || (address && it->second.address != *address)) continue;
+      if (oldest == connections.end() || it->second.since < oldest->second.since) oldest = it;
+    }
+    if (oldest == connections.end()) return false;
+    close(oldest);
+    return true;
+  }
+
+  std::string serialise(const HttpResponse& response, bool closeAfter, bool head) const {
+    std::string out =
+        "HTTP/1.1 " + std::to_string(response.status) + " " + reasonOf(response.status) + "\r\n";
+    if (!response.contentType.empty()) out += "Content-Type: " + response.contentType + "\r\n";
+    out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    for (const HttpHeaders* headers : {&std::as_const(server.common_), &response.headers}) {
+      for (const auto& [name, value] : *headers) out += name + ": " + value + "\r\n";
+    }
+    if (closeAfter) out += "Connection: close\r\n";
+    out += "\r\n";
+    if (!head) out += response.body;
+    return out;
+  }
+
+  void answer(Connection& c, const HttpResponse& response) {
+    c.out = serialise(response, c.closeAfter, c.head);
+    c.written = 0;
+    c.state = State::kWriting;
+    c.since = Clock::now();
+  }
+
+  void refuse(Connection& c, int status, const std::string& message) {
+    c.closeAfter = true;
+    c.head = false;
+    c.in.clear();
+    answer(c, server.refusal_(status, message));
+  }
+
+  // Takes the next request from what the connection has read, once it is whole.
+  void takeRequest(std::uint64_t id, Connection& c) {
+    const auto headEnd = c.in.find("\r\n\r\n");
+    if (headEnd == std::string::npos) {
+      if (c.in.size() > server.limits_.maxHead) {
+        refuse(c, 431,
+               "the request head is over " + std::to_string(server.limits_.maxHead) + " bytes");
+      }
+      return;
+    }
+    if (headEnd > server.limits_.maxHead) {
+      refuse(c, 431,
+             "the request head is over " + std::to_string(server.limits_.maxHead) + " bytes");
+      return;
+    }
+    auto read = readHead(std::string_view(c.in).substr(0, headEnd), server.limits_.maxBody);
+    if (auto* refused = std::get_if<Refused>(&read)) {
+      refuse(c, refused->status, refused->message);
+      return;
+    }
+    Head& head = std::get<Head>(read);
+    const std::size_t whole = headEnd + 4 + head.bodyLength;
+    if (c.in.size() < whole) {
+      if (head.expectsContinue && !c.continueSent) {
+        static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+        c.continueSent = true;
+        [[maybe_unused]] const auto sent =
+            ::send(c.fd, kContinue.data(), kContinue.size(), MSG_NOSIGNAL);
+      }
+      return;
+    }
+    head.request.body = c.in.substr(headEnd + 4, head.bodyLength);
+    c.in.erase(0, whole);
+    c.closeAfter = !head.keepAlive;
+    c.head = head.request.method == "HEAD";
+    if (c.head) head.request.method = "GET";
+    c.continueSent = false;
+    c.state = State::kHandling;
+    {
+      const std::lock_guard lock(mutex);
+      work.emplace_back(id, std::move(head.request));
+    }
+    workAvailable.notify_one();
+  }
+
+  void startReading(std::uint64_t id, Connection& c) {
+    c.state = State::kReading;
+    c.requestStarted = !c.in.empty();
+    c.since = Clock::now();
+    takeRequest(id, c);
+  }
+
+  // Returns false when the connection is to be closed.
+  bool readSome(std::uint64_t id, Connection& c) {
+    char buffer[16 * 1024];
+    for (;;) {
+      const auto got = ::recv(c.fd, buffer, sizeof buffer, 0);
+      if (got == 0) return false;
+      if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+      if (c.state == State::kDraining) continue;
+      if (!c.requestStarted) {
+        c.requestStarted = true;
+        c.since = Clock::now();
+      }
+      c.in.append(buffer, static_cast<std::size_t>(got));
+      takeRequest(id, c);
+      if (c.state != State::kReading) return true;  // the rest waits for this answer
+    }
+  }
+
+  // Returns false when the connection is to be closed.
+  bool writeSome(std::uint64_t id, Connection& c) {
+    while (c.written < c.out.size()) {
+      const auto sent =
+          ::send(c.fd, c.out.data() + c.written, c.out.size() - c.written, MSG_NOSIGNAL);
+      if (sent < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+      c.written += static_cast<std::size_t>(sent);
+    }
+    c.out.clear();
+    if (c.closeAfter || server.stopping_) {
+      ::shutdown(c.fd, SHUT_WR);
+      c.state = State::kDraining;
+      c.since = Clock::now();
+      return true;
+    }
+    startReading(id, c);
+    if (c.state == State::kWriting) return writeSome(id, c);
+    return true;
+  }
+
+  void accept() {
+    for (;;) {
+      sockaddr_storage peer{};
+      socklen_t length = sizeof peer;
+      const int fd = ::accept4(server.listener_, reinterpret_cast<sockaddr*>(&peer), &length,
+                               SOCK_NONBLOCK | SOCK_CLOEXEC);
+      if (fd < 0) return;  // none waiting, or out of descriptors: the next poll tries again
+      char host[NI_MAXHOST] = "";
+      ::getnameinfo(reinterpret_cast<sockaddr*>(&peer), length, host, sizeof host, nullptr, 0,
+                    NI_NUMERICHOST);
+      const std::string address = host;
+      const int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      const auto& limits = server.limits_;
+      bool room = true;
+      if (perAddress[address] >= limits.maxPerAddress) room = closeLongestIdle(&address);
+      if (room && connections.size() >= limits.maxConnections) room = closeLongestIdle(nullptr);
+      if (!room) {
+        if (perAddress[address] == 0) perAddress.erase(address);
+        // Best effort: a client that sent its request already may see a reset instead.
+        const std::string out =
+            serialise(server.refusal_(503, "too many connections: the server holds " +
+                                               std::to_string(connections.size()) +
+                                               " and none of them is idle"),
+                      true, false);
+        [[maybe_unused]] const auto sent = ::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
+        closeSocket(fd);
+        continue;
+      }
+      ++perAddress[address];
+      Connection& c = connections[nextId++];
+      c.fd = fd;
+      c.address = address;
+      c.since = Clock::now();
+    }
+  }
+
+  void collectAnswers() {
+    std::vector<std::pair<std::uint64_t, HttpResponse>> answers;
+    {
+      const std::lock_guard lock(mutex);
+      answers.swap(done);
+    }
+    for (auto& [id, response] : answers) {
+      const auto it = connections.find(id);
+      if (it == connections.end()) continue;
+      answer(it->second, response);
+      if (!writeSome(id, it->second)) close(it);
+    }
+  }
+
+  // Applies the deadlines; returns how long until the next one is due.
+  std::chrono::milliseconds expire() {
+    const auto now = Clock::now();
+    const auto& limits = server.limits_;
+    auto next = Clock::duration(std::chrono::seconds(1));
+    for (auto it = connections.begin(); it != connections.end();) {
+      Connection& c = it->second;
+      Clock::duration allowed{};
+      switch (c.state) {
+        case State::kHandling:
+          ++it;
+          continue;
+        case State::kReading:
+          allowed = c.requestStarted ? Clock::duration(limits.deadline) : limits.idle;
+          break;
+        case State::kWriting:
+          allowed = limits.deadline;
+          break;
+        case State::kDraining:
+          allowed = std::min<Clock::duration>(limits.deadline, kDrainTime);
+          break;
+      }
+      const auto left = c.since + allowed - now;
+      if (left > Clock::duration::zero()) {
+        next = std::min(next, left);
+        ++it;
+        continue;
+      }
+      if (c.state == State::kReading && c.requestStarted) {
+        refuse(c, 408, "the request did not arrive whole within " + seconds(limits.deadline));
+        if (writeSome(it->first, c)) {
+          ++it;
+          continue;
+        }
+      }
+      const auto gone = it++;
+      close(gone);
+    }
+    return std::chrono::ceil<std::chrono::milliseconds>(next);
+  }
+
+  void run() {
+    const std::size_t threads = std::max<std::size_t>(1, server.limits_.threads);
+    std::vector<std::thread> workers;
+    for (std::size_t i = 0; i < threads; ++i) workers.emplace_back([this] { worker(); });
+
+    std::vector<pollfd> polled;
+    std::vector<std::uint64_t> ids;
+    bool accepting = true;
+    for (;;) {
+      if (server.stopping_ && accepting) {
+        accepting = false;
+        closeSocket(server.listener_);
+        server.listener_ = -1;
+      }
+      if (!accepting) {
+        // Stopping: only the requests being handled, and their answers, are waited for.
+        for (auto it = connections.begin(); it != connections.end();) {
+          const auto state = it->second.state;
+          const auto gone = it++;
+          if (state == State::kReading || state == State::kDraining) close(gone);
+        }
+        if (connections.empty()) break;
+      }
+      const auto timeout = expire();
+      polled.clear();
+      ids.clear();
+      polled.push_back(pollfd{server.wake_[0], POLLIN, 0});
+      if (accepting) polled.push_back(pollfd{server.listener_, POLLIN, 0});
+      for (const auto& [id, c] : connections) {
+        if (c.state == State::kHandling) continue;
+        const short events = c.state == State::kWriting ? POLLOUT : POLLIN;
+        polled.push_back(pollfd{c.fd, events, 0});
+        ids.push_back(id);
+      }
+      if (::poll(polled.data(), polled.size(), static_cast<int>(timeout.count()) + 1) < 0) {
+        if (errno != EINTR) break;
+        continue;
+      }
+      if (polled[0].revents != 0) {
+        char drained[256];
+        while (::read(server.wake_[0], drained, sizeof drained) > 0) {
+        }
+      }
+      const std::size_t first = accepting ? 2 : 1;
+      for (std::size_t i = first; i < polled.size(); ++i) {
+        if (polled[i].revents == 0) continue;
+        const auto it = connections.find(ids[i - first]);
+        if (it == connections.end()) continue;  // closed to make room for a new one
+        Connection& c = it->second;
+        const bool keep =
+            c.state == State::kWriting
+                ? writeSome(it->first, c)
+                : readSome(it->first, c) && (c.state != State::kWriting || writeSome(it->first, c));
+        if (!keep) close(it);
+      }
+      collectAnswers();
+      if (accepting && polled[1].revents != 0) accept();
+    }
+
+    {
+      const std::lock_guard lock(mutex);
+      workersStop = true;
+    }
+    workAvailable.notify_all();
+    for (auto& worker : workers) worker.join();
+    for (auto it = connections.begin(); it != connections.end();) close(it++);
+  }
+};
+
+HttpServer::HttpServer(HttpLimits limits, HttpHeaders common, HttpRefusal refusal)
+    : limits_(limits), common_(std::move(common)), refusal_(std::move(refusal)) {
+  if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
+}
+
+HttpServer::~HttpServer() {
+  closeSocket(listener_);
+  closeSocket(wake_[0]);
+  closeSocket(wake_[1]);
+}
+
+int HttpServer::bind(const std::string& address, int port) {
+  if (wake_[0] < 0) return -1;
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  const std::string service = std::to_string(port);
+  if (::getaddrinfo(address.c_str(), service.c_str(), &hints, &found) != 0) return -1;
+  int bound = -1;
+  for (const addrinfo* a = found; a && listener_ < 0; a = a->ai_next) {
+    const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) continue;
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_storage local{};
+    socklen_t length = sizeof local;
+    if (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 || ::listen(fd, SOMAXCONN) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+      closeSocket(fd);
+      continue;
+    }
+    listener_ = fd;
+    bound = ntohs(local.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
+                                              : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+  }
+  ::freeaddrinfo(found);
+  return bound;
+}
+
+void HttpServer::run(HttpHandler handler) {
+  if (listener_ < 0 || stopping_) return;
+  handler_ = std::move(handler);
+  Loop loop(*this);
+  loop.run();
+}
+
+void HttpServer::stop() {
+  stopping_ = true;
+  const char byte = 1;
+  [[maybe_unused]] const auto ignored = ::write(wake_[1], &byte, 1);
+}
+
+}  // namespace tarn::server
