@@ -1,8 +1,7 @@
 #include "session/request_checks.h"
 
+#include "session/failure.h"
 #include "session/item_fields.h"
-#include "session/text_table.h"
-#include "tarnvelloc/automation/text.h"
 
 namespace tarn::session {
 
