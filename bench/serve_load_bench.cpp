@@ -41,9 +41,10 @@ using Clock = std::chrono::steady_clock;
 struct Server {
   pid_t pid = -1;
   int port = 0;
+  std::string token;  // the single-user token every request carries as a bearer token
 };
 
-// Starts velloc serve and reads its port from the line it prints once listening.
+// Starts velloc serve and reads its port and token from the line it prints once listening.
 Server startServer(const std::string& database, const std::string& threads,
                    const std::string& velloc = VELLOC_PATH) {
   int out[2];
@@ -66,7 +67,10 @@ Server startServer(const std::string& database, const std::string& threads,
     kill(pid, SIGKILL);
     throw std::runtime_error("velloc serve did not start: " + line);
   }
-  return Server{pid, std::atoi(line.c_str() + at + 10)};
+  const auto token = line.find("?token=");
+  const auto tokenEnd = line.find(' ', token);
+  return Server{pid, std::atoi(line.c_str() + at + 10),
+                token == std::string::npos ? "" : line.substr(token + 7, tokenEnd - token - 7)};
 }
 
 double percentile(const std::vector<double>& sorted, double p) {
@@ -187,11 +191,13 @@ int siege(int argc, char** argv) {
     };
     for (int r = 0; r < requests && Clock::now() < stopAt; ++r) {
       httplib::Client client("127.0.0.1", server.port);
+      client.set_bearer_token_auth(server.token);
       client.set_read_timeout(10);
       client.set_tcp_nodelay(true);
       measure(client, fresh);
     }
     httplib::Client client("127.0.0.1", server.port);
+    client.set_bearer_token_auth(server.token);
     client.set_keep_alive(true);
     client.set_tcp_nodelay(true);
     client.set_read_timeout(10);
@@ -242,6 +248,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < clients; ++i) {
     workers.emplace_back([&, i] {
       httplib::Client client("127.0.0.1", server.port);
+      client.set_bearer_token_auth(server.token);
       client.set_keep_alive(true);
       client.set_tcp_nodelay(true);
       auto& mine = latencies[static_cast<std::size_t>(i)];

@@ -1,7 +1,7 @@
 #include "server/component_pool.h"
 
 #include <atomic>
-#include <map>
+#include <list>
 #include <memory>
 
 #include "session/connection.h"
@@ -14,20 +14,30 @@ std::uint64_t nextPoolId() {
   return next++;
 }
 
+struct Held {
+  std::uint64_t pool;
+  std::u16string user;
+  std::unique_ptr<session::VellocHost> host;
+};
+
 }  // namespace
 
-ComponentPool::ComponentPool(std::u16string connection, std::u16string user)
-    : id_(nextPoolId()), connection_(std::move(connection)), user_(std::move(user)) {}
+ComponentPool::ComponentPool(std::u16string connection)
+    : id_(nextPoolId()), connection_(std::move(connection)) {}
 
-session::VellocHost& ComponentPool::component() {
-  thread_local std::map<std::uint64_t, std::unique_ptr<session::VellocHost>> components;
-  auto& slot = components[id_];
-  if (!slot) {
-    auto host = std::make_unique<session::VellocHost>();
-    session::initialise(*host, connection_, user_);
-    slot = std::move(host);
+session::VellocHost& ComponentPool::component(const std::u16string& erpUser) {
+  thread_local std::list<Held> held;  // most recently used first
+  for (auto it = held.begin(); it != held.end(); ++it) {
+    if (it->pool == id_ && it->user == erpUser) {
+      held.splice(held.begin(), held, it);
+      return *held.front().host;
+    }
   }
-  return *slot;
+  auto host = std::make_unique<session::VellocHost>();
+  session::initialise(*host, connection_, erpUser);
+  if (held.size() >= kComponentsPerThread) held.pop_back();
+  held.push_front(Held{id_, erpUser, std::move(host)});
+  return *held.front().host;
 }
 
 }  // namespace tarn::server

@@ -1,9 +1,12 @@
-// The component objects of velloc serve: one per worker thread, created by ProgID and
-// initialised with the server's connection and user the first time the thread needs it, then
-// kept for the thread's life. Automation objects are single-threaded, so a thread only ever
-// reaches its own; the database diagnostic channel is per thread for the same reason.
+// The component objects of velloc serve: per worker thread and per ERP user id, created by ProgID
+// and initialised with the server's connection and that user the first time the thread serves
+// that user, then kept while the thread serves; at most kComponentsPerThread users' objects per
+// thread, the one unused the longest released first. Automation objects are single-threaded, so
+// a thread only ever reaches its own; the database diagnostic channel is per thread for the same
+// reason.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,20 +14,21 @@
 
 namespace tarn::server {
 
+inline constexpr std::size_t kComponentsPerThread = 8;
+
 class ComponentPool {
  public:
-  ComponentPool(std::u16string connection, std::u16string user);
+  explicit ComponentPool(std::u16string connection);
 
-  // This thread's component. Raises RequestError when it cannot be initialised (a database
-  // failure, or Init returning False); the next call tries again.
-  session::VellocHost& component();
+  // This thread's component for `erpUser`. Raises RequestError when it cannot be initialised (a
+  // database failure, or Init returning False); the next call tries again.
+  session::VellocHost& component(const std::u16string& erpUser);
 
   const std::u16string& connection() const { return connection_; }
 
  private:
   std::uint64_t id_;  // tells this pool's objects from those of an earlier pool on the thread
   std::u16string connection_;
-  std::u16string user_;
 };
 
 }  // namespace tarn::server

@@ -107,7 +107,10 @@ std::variant<Head, Refused> readHead(std::string_view text, std::size_t maxBody)
   }
   head.request.method = std::string(line.substr(0, space1));
   const std::string_view target = line.substr(space1 + 1, space2 - space1 - 1);
-  head.request.path = std::string(target.substr(0, target.find('?')));
+  const auto question = target.find('?');
+  head.request.path = std::string(target.substr(0, question));
+  if (question != std::string_view::npos)
+    head.request.query = std::string(target.substr(question + 1));
   head.keepAlive = version == "HTTP/1.1";
 
   bool hasLength = false;
@@ -312,6 +315,7 @@ struct HttpServer::Loop {
       return;
     }
     head.request.body = c.in.substr(headEnd + 4, head.bodyLength);
+    head.request.peer = c.address;
     c.in.erase(0, whole);
     c.closeAfter = !head.keepAlive;
     c.head = head.request.method == "HEAD";

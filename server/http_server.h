@@ -30,8 +30,10 @@ using HttpHeaders = std::vector<std::pair<std::string, std::string>>;
 struct HttpRequest {
   std::string method;
   std::string path;     // the target up to its query
+  std::string query;    // the target after its '?', "" when it has none
   HttpHeaders headers;  // names in lower case, values without surrounding blanks
   std::string body;
+  std::string peer;  // the client's address (IPv4 or IPv6, numeric)
 
   // The value of the header `name` (lower case), or nullptr when the request has none.
   const std::string* header(std::string_view name) const;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <utility>
 
 #include "server/api_requests.h"
@@ -13,6 +14,7 @@
 #include "session/report.h"
 #include "session/request_checks.h"
 #include "session/text_table.h"
+#include "tarnvelloc/automation/text.h"
 
 namespace tarn::server {
 namespace {
@@ -73,26 +75,26 @@ Reply validationReply(const Context& context, const session::ValidationAnswer& a
   return answered(session::validationJson(context, answer, failure), failure);
 }
 
-using Endpoint = std::function<HttpResponse(const HttpRequest&)>;
+using Endpoint = std::function<HttpResponse(const HttpRequest&, const Caller&)>;
 
 std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& database) {
   std::map<std::string, Endpoint> endpoints;
-  endpoints["/api/ref"] = [&pool, database](const HttpRequest& req) {
+  endpoints["/api/ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
     const Context context{"ref", database};
     return respond(context, [&] {
       const auto query = readReferenceQuery(req.body);
       session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
-      auto& component = pool.component();
+      auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.reference(query.request);
       return referenceReply(context, pool, answer, scope.failure(), query.window);
     });
   };
-  endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req) {
+  endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
     const Context context{"free-ref", database};
     return respond(context, [&] {
       const auto query = readFreeReferenceQuery(req.body);
-      auto& component = pool.component();
+      auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = query.hasInventory ? component.structuredFreeReference(
                                                    query.inventory, query.field, query.match)
@@ -100,28 +102,42 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       return referenceReply(context, pool, answer, scope.failure(), query.window);
     });
   };
-  endpoints["/api/validate"] = [&pool, database](const HttpRequest& req) {
+  endpoints["/api/validate"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
     const Context context{"validate", database};
     return respond(context, [&] {
       const auto query = readValidationQuery(req.body);
       session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
-      auto& component = pool.component();
+      auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validate(query.request, query.value, query.build);
       return validationReply(context, answer, scope.failure());
     });
   };
-  endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req) {
+  endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
+                                                      const Caller& caller) {
     const Context context{"validate-free", database};
     return respond(context, [&] {
       const auto query = readFreeValidationQuery(req.body);
-      auto& component = pool.component();
+      auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validateFree(query.field, query.value, query.build);
       return validationReply(context, answer, scope.failure());
     });
   };
   return endpoints;
+}
+
+// GET /api/session: who the request acts for, so that the page knows whether to ask for a
+// sign-in; 401 when nobody.
+HttpResponse whoIsSignedIn(SignIn& signIn, const HttpRequest& req, const std::string& database) {
+  const auto caller = signIn.identify(req);
+  if (!caller) return signIn.unauthorised("session", database);
+  nlohmann::ordered_json json{{"command", "session"},
+                              {"database", database},
+                              {"name", caller->name},
+                              {"erpUser", automation::toUtf8(caller->erpUser)},
+                              {"signOut", !signIn.singleUser()}};
+  return HttpResponse{200, kJson, json.dump(2) + "\n", {}};
 }
 
 // GET / is the page's index.html.
@@ -150,12 +166,21 @@ HttpHeaders securityHeaders() {
           {"Referrer-Policy", "no-referrer"}};
 }
 
-HttpHandler routes(ComponentPool& pool, const std::string& database, const RequestGuard& guard) {
-  return [endpoints = api(pool, database), &guard](const HttpRequest& req) {
+HttpHandler routes(ComponentPool& pool, const std::string& database, const RequestGuard& guard,
+                   SignIn& signIn) {
+  return [endpoints = api(pool, database), &guard, &signIn, database](const HttpRequest& req) {
     if (const auto refused = guard.check(req)) return refusal(refused->status, refused->message);
+    if (auto landing = signIn.landing(req)) return *landing;
     if (req.method == "POST") {
-      if (const auto it = endpoints.find(req.path); it != endpoints.end()) return it->second(req);
+      if (req.path == "/api/sign-in") return signIn.signIn(req, database);
+      if (req.path == "/api/sign-out") return signIn.signOut(req, database);
+      if (const auto it = endpoints.find(req.path); it != endpoints.end()) {
+        const auto caller = signIn.identify(req);
+        if (!caller) return signIn.unauthorised(req.path.substr(5), database);
+        return it->second(req, *caller);
+      }
     } else if (req.method == "GET") {
+      if (req.path == "/api/session") return whoIsSignedIn(signIn, req, database);
       if (const WebAsset* asset = assetAt(req.path)) {
         return HttpResponse{200,
                             std::string(asset->contentType),

@@ -2,9 +2,13 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <optional>
 #include <ostream>
 #include <thread>
 
@@ -12,6 +16,8 @@
 #include "server/http_server.h"
 #include "server/request_guard.h"
 #include "server/routes.h"
+#include "server/sign_in.h"
+#include "session/people.h"
 #include "session/report.h"
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
@@ -55,6 +61,43 @@ class StopOnSignal {
   std::thread waiter_;
 };
 
+bool isLoopbackName(const std::string& bind) { return bind == "localhost" || isLoopback(bind); }
+
+// The single-user token: the first line of `file` when it has one, else a new random token,
+// which is written to `file` (readable by its owner only) when one is named.
+std::string tokenFor(const std::string& file) {
+  if (file.empty()) return session::randomToken();
+  {
+    std::ifstream in(file);
+    std::string line;
+    if (in && std::getline(in, line) && !line.empty()) return line;
+  }
+  std::string token = session::randomToken();
+  const mode_t previous = ::umask(077);
+  std::ofstream out(file, std::ios::trunc);
+  ::umask(previous);
+  out << token << "\n";
+  if (!out) {
+    session::fail(session::Failure::Kind::kOther,
+                  "cannot write the token file " + session::printable(file));
+  }
+  return token;
+}
+
+SignInOptions signInOptions(const session::SessionOptions& options, const ServeOptions& serve,
+                            const std::string& token) {
+  SignInOptions signIn;
+  if (!serve.users.empty()) signIn.users = serve.users;
+  signIn.trustedHeader = serve.trustedUserHeader;
+  std::transform(signIn.trustedHeader.begin(), signIn.trustedHeader.end(),
+                 signIn.trustedHeader.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  signIn.token = token;
+  signIn.singleUser = automation::fromUtf8(options.user);
+  signIn.idle = serve.sessionIdle;
+  return signIn;
+}
+
 }  // namespace
 
 int runServe(const session::SessionOptions& options, const ServeOptions& serve, std::ostream& out,
@@ -64,8 +107,18 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
   const auto report = [&](const Failure& failure) {
     return session::reportFailure(options.json, context, failure, out, err);
   };
+  const bool singleUser = serve.users.empty() && serve.trustedUserHeader.empty();
+  if (singleUser && !isLoopbackName(serve.bind)) {
+    return report(Failure{Failure::Kind::kUsage,
+                          "--bind " + session::printable(serve.bind) +
+                              " reaches beyond this machine: a server without --users or "
+                              "--trusted-user-header is single-user and listens on loopback only",
+                          {}});
+  }
+  std::string singleUserToken;
   std::u16string connection;
   try {
+    if (singleUser) singleUserToken = tokenFor(serve.tokenFile);
     connection = session::openConnection(options, err);
     context.database = erp::describeDatabase(connection);
     // One component on this thread first, so that a database the component cannot work with
@@ -78,7 +131,13 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
     return report(Failure{Failure::Kind::kOther, e.what(), {}});
   }
 
-  ComponentPool pool(connection, automation::fromUtf8(options.user));
+  std::optional<SignIn> signIn;
+  try {
+    signIn.emplace(signInOptions(options, serve, singleUserToken), err);
+  } catch (const session::RequestError& e) {
+    return report(e.failure);
+  }
+  ComponentPool pool(connection);
   const HttpLimits limits{serve.timeout, serve.timeout, serve.maxConnections, serve.maxPerAddress,
                           16 * 1024,     serve.maxBody, serve.threads};
   HttpServer server(limits, securityHeaders(), refusal);
@@ -92,9 +151,10 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
   const std::string host =
       serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
   const StopOnSignal stopOnSignal(server);
-  out << "velloc serve: listening on http://" << host << ":" << port << "/ (database "
-      << session::printable(context.database) << ")" << std::endl;
-  server.run(routes(pool, context.database, guard));
+  const std::string token = signIn->singleUser() ? "?token=" + singleUserToken : "";
+  out << "velloc serve: listening on http://" << host << ":" << port << "/" << token
+      << " (database " << session::printable(context.database) << ")" << std::endl;
+  server.run(routes(pool, context.database, guard, *signIn));
   return 0;
 }
 

@@ -1,7 +1,8 @@
-// velloc serve: the component behind a small HTTP server on one database and one user, with a
-// JSON API (one endpoint per working method) and a page that behaves like an ERP voucher screen.
-// Each worker thread holds its own component object, created and initialised on first use, as a
-// screen holds one; the objects are never shared between threads.
+// velloc serve: the component behind a small HTTP server on one database, with a JSON API (one
+// endpoint per working method) and a page that behaves like an ERP voucher screen. Each call runs
+// under the ERP user id of the person it acts for (sign_in.h); each worker thread holds its own
+// component objects, one per person it serves, as a screen holds one; the objects are never
+// shared between threads.
 #pragma once
 
 #include <chrono>
@@ -24,12 +25,17 @@ struct ServeOptions {
   std::size_t maxConnections = 512;       // open connections in all
   std::size_t maxPerAddress = 256;        // open connections from one client address
   std::vector<std::string> allowedHosts;  // Host names answered besides the bound address
+  std::string users;                      // the people file (sign_in.h); "" for none
+  std::string trustedUserHeader;          // set by a reverse proxy that signs people in
+  std::string tokenFile;                  // single-user mode: the token kept in this file
+  std::chrono::minutes sessionIdle{30};   // a session unused this long ends
 };
 
 // Serves until the process receives SIGINT or SIGTERM, then lets the requests under way finish
-// and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/"
-// on `out` once the port is bound. Returns 1 (after its message on `err`, or its JSON on `out`
-// with --json) when the database cannot be used or the port cannot be bound.
+// and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/" on `out` once the port
+// is bound, with "?token=TOKEN" after it when single-user. Returns 2 for options that do not fit
+// (a single-user server bound beyond loopback), 1 when the database cannot be used or the port
+// cannot be bound (after its message on `err`, or its JSON on `out` with --json).
 int runServe(const session::SessionOptions& options, const ServeOptions& serve, std::ostream& out,
              std::ostream& err);
 

@@ -10,6 +10,7 @@ session::Command addServeCommand(CLI::App& program, const session::SessionOption
   struct Arguments {
     ServeOptions serve;
     std::size_t timeoutSeconds = static_cast<std::size_t>(ServeOptions{}.timeout.count());
+    std::size_t sessionIdleMinutes = static_cast<std::size_t>(ServeOptions{}.sessionIdle.count());
   };
   auto arguments = std::make_shared<Arguments>();
   ServeOptions& options = arguments->serve;
@@ -46,13 +47,29 @@ session::Command addServeCommand(CLI::App& program, const session::SessionOption
   serve->add_option("--allowed-host", options.allowedHosts,
                     "a host name the server answers to besides its address (repeatable); "
                     "requests naming any other Host are refused");
+  serve->add_option("--users", options.users,
+                    "the people file (velloc user): each person signs in, and their calls run "
+                    "under their own ERP user id");
+  serve->add_option("--trusted-user-header", options.trustedUserHeader,
+                    "a header naming the person, set by a reverse proxy that signs people in; "
+                    "believed from loopback only");
+  serve->add_option("--token-file", options.tokenFile,
+                    "single-user: keep the token in this file (made on first use) instead of a "
+                    "new one at every start");
+  serve
+      ->add_option("--session-idle", arguments->sessionIdleMinutes,
+                   "minutes after which an unused sign-in session ends")
+      ->check(CLI::Range(1, 24 * 60))
+      ->capture_default_str();
   serve->footer(
-      "Examples:\n  velloc serve            (then open http://127.0.0.1:8080/)\n"
-      "  velloc --db erp.db --user clerk01 serve --port 9000\n"
-      "  velloc serve --bind 0.0.0.0 --allowed-host erp-box.lan");
+      "Examples:\n  velloc serve\n  # then open the address it prints, token included\n"
+      "  velloc --db erp.db --user clerk01 serve --port 9000 --token-file serve.token\n"
+      "  velloc --conn-file serve.conn serve --users people.json --bind 0.0.0.0 "
+      "--allowed-host erp-box.lan");
   return {serve, [&global, arguments] {
             ServeOptions chosen = arguments->serve;
             chosen.timeout = std::chrono::seconds(arguments->timeoutSeconds);
+            chosen.sessionIdle = std::chrono::minutes(arguments->sessionIdleMinutes);
             return runServe(global, chosen, std::cout, std::cerr);
           }};
 }

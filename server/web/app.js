@@ -13,6 +13,7 @@ async function callApi(path, body) {
     body: JSON.stringify(body),
   });
   const answer = await response.json();
+  if (response.status === 401 && path !== "/api/sign-in") showSignedOut();
   if (answer.error) throw new Error(answer.error.message);
   return answer;
 }
@@ -233,6 +234,58 @@ class ItemField {
   }
 }
 
+// Who the page acts for: the voucher form shows once the server knows, else the sign-in form
+// (with a people file) or the hint to open the address with the token (single-user).
+function showSignedIn(session) {
+  document.getElementById("sign-in").hidden = true;
+  document.getElementById("token-needed").hidden = true;
+  document.getElementById("voucher").hidden = false;
+  document.getElementById("who").hidden = false;
+  document.getElementById("who-name").textContent = `${session.name} (${session.erpUser})`;
+  document.getElementById("sign-out").hidden = !session.signOut;
+}
+
+let signInOffered = true;
+function showSignedOut() {
+  document.getElementById("voucher").hidden = true;
+  document.getElementById("who").hidden = true;
+  document.getElementById("sign-in").hidden = !signInOffered;
+  document.getElementById("token-needed").hidden = signInOffered;
+}
+
+async function whoAmI() {
+  const response = await fetch("/api/session");
+  const answer = await response.json();
+  if (response.ok) {
+    showSignedIn(answer);
+  } else {
+    signInOffered = answer.error.message.includes("/api/sign-in");
+    showSignedOut();
+  }
+}
+
+document.getElementById("sign-in").addEventListener("submit", async (event) => {
+  event.preventDefault();
+  const status = document.getElementById("sign-in-status");
+  status.textContent = "";
+  try {
+    await callApi("/api/sign-in", {
+      name: document.getElementById("sign-in-name").value,
+      password: document.getElementById("sign-in-password").value,
+    });
+    document.getElementById("sign-in-password").value = "";
+    await whoAmI();
+  } catch (error) {
+    status.textContent = error.message;
+  }
+});
+
+document.getElementById("sign-out").addEventListener("click", async () => {
+  await callApi("/api/sign-out", {});
+  showSignedOut();
+});
+
 for (const input of document.querySelectorAll("input[data-field]")) new ItemField(input);
 // The form is never sent: the policy of the page allows no inline handler to say so.
 document.getElementById("voucher").addEventListener("submit", (event) => event.preventDefault());
+whoAmI();

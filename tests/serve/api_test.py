@@ -204,12 +204,20 @@ def conforms(answer):
     jsonschema.Draft202012Validator(schema, resolver=resolver).validate(answer)
 
 
+# The token each running server printed at start, by port: every request carries it.
+TOKENS = {}
+
+
+def bearer(port):
+    return f"Bearer {TOKENS[port]}"
+
+
 def post(port, path, body):
     text = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
     try:
         connection.request("POST", path, text.encode("utf-8"),
-                           {"Content-Type": "application/json"})
+                           {"Content-Type": "application/json", "Authorization": bearer(port)})
         response = connection.getresponse()
         return response.status, json.loads(response.read().decode("utf-8"))
     finally:
@@ -219,7 +227,8 @@ def post(port, path, body):
 def exchange(port, method, path, body, headers):
     """One request with `headers` over the usual Host and Content-Type (None drops one); the
     status, the answer's headers and its body."""
-    sent = {"Host": f"127.0.0.1:{port}", "Content-Type": "application/json"}
+    sent = {"Host": f"127.0.0.1:{port}", "Content-Type": "application/json",
+            "Authorization": bearer(port)}
     sent.update({key: value.format(port=port) if value else value
                  for key, value in headers.items()})
     text = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
@@ -249,7 +258,9 @@ def server(db, stopped, *options):
         line = process.stdout.readline()
         if "listening on http://127.0.0.1:" not in line:
             raise RuntimeError(f"velloc serve did not start: {line!r} {process.stderr.read()!r}")
-        yield int(line.split("127.0.0.1:")[1].split("/")[0])
+        port = int(line.split("127.0.0.1:")[1].split("/")[0])
+        TOKENS[port] = line.split("?token=")[1].split()[0]
+        yield port
         process.terminate()
         _, errors = process.communicate(timeout=30)
         if process.returncode != 0 or errors:
@@ -361,6 +372,7 @@ def check_security_headers(port, method, path, headers, status):
 def raw_request(port, path, body, extra=""):
     data = json.dumps(body, ensure_ascii=False).encode("utf-8")
     return (f"POST {path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n"
+            f"Authorization: {bearer(port)}\r\n"
             f"Content-Type: application/json\r\nContent-Length: {len(data)}\r\n{extra}\r\n"
             ).encode("ascii") + data
 

@@ -54,8 +54,8 @@ def command_args(keys):
 class Door:
     """The two doors over one database: velloc commands, and a running velloc serve."""
 
-    def __init__(self, database_args, port):
-        self.database_args, self.port = database_args, port
+    def __init__(self, database_args, port, token):
+        self.database_args, self.port, self.token = database_args, port, token
 
     def run(self, *args):
         run = subprocess.run([VELLOC, *self.database_args, "--json", *args],
@@ -66,7 +66,8 @@ class Door:
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
         try:
             connection.request("POST", path, json.dumps(body, ensure_ascii=False).encode(),
-                               {"Content-Type": "application/json"})
+                               {"Content-Type": "application/json",
+                                "Authorization": f"Bearer {self.token}"})
             response = connection.getresponse()
             return response.status, json.loads(response.read().decode("utf-8"))
         finally:
@@ -89,7 +90,8 @@ def serving(database_args):
         line = process.stdout.readline()
         if "listening on http://127.0.0.1:" not in line:
             raise RuntimeError(f"velloc serve did not start: {line!r}")
-        yield int(line.split("127.0.0.1:")[1].split("/")[0])
+        yield (int(line.split("127.0.0.1:")[1].split("/")[0]),
+               line.split("?token=")[1].split()[0])
     finally:
         process.terminate()
         try:
@@ -129,8 +131,8 @@ def main():
             db = pathlib.Path(folder) / "erp.db"
             subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
             database_args = ["--db", str(db)]
-        with serving(database_args) as port:
-            door = Door(database_args, port)
+        with serving(database_args) as (port, token):
+            door = Door(database_args, port, token)
             before = door.canary()
             problems = attacks(door)
             after = door.canary()

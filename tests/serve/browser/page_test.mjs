@@ -1,5 +1,5 @@
-// The velloc serve page in Debian's headless Chromium: a pick-list appears under a header item as
-// the user types, a row is chosen with the keys, an alias is replaced by its value on leaving, and
+// The velloc serve page in Debian's headless Chromium: a person signs in with the page's form, a
+// pick-list appears under a header item as the user types, a row is chosen with the keys, an alias is replaced by its value on leaving, and
 // a new value is archived and then found in the database. Saves a screenshot of the page.
 //
 // Usage: node page_test.mjs VELLOC [SCREENSHOT.png]
@@ -21,8 +21,8 @@ function expectEqual(what, actual, expected) {
   console.log(`ok   ${what}`);
 }
 
-function startServer(db) {
-  const server = spawn(velloc, ["--db", db, "serve", "--port", "0"], {
+function startServer(db, people) {
+  const server = spawn(velloc, ["--db", db, "serve", "--port", "0", "--users", people], {
     stdio: ["ignore", "pipe", "inherit"],
   });
   const port = new Promise((resolve, reject) => {
@@ -53,6 +53,21 @@ async function statusOf(page, input, expected) {
 
 async function run(page, port, db) {
   await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: "load" });
+  await page.waitForSelector("#sign-in", { visible: true, ...WAIT });
+  await page.type("#sign-in-name", "wang");
+  await page.type("#sign-in-password", "wrong");
+  await page.click("#sign-in button[type=submit]");
+  await page.waitForFunction(
+    () => document.querySelector("#sign-in-status").textContent !== "", WAIT);
+  expectEqual("a wrong password is refused",
+              await page.$eval("#sign-in-status", (status) => status.textContent),
+              "wrong name or password");
+  await page.click("#sign-in-password", { clickCount: 3 });
+  await page.type("#sign-in-password", "pw-wang");
+  await page.click("#sign-in button[type=submit]");
+  await page.waitForSelector("#voucher", { visible: true, ...WAIT });
+  expectEqual("signed in", await page.$eval("#who-name", (who) => who.textContent),
+              "wang (demo)");
 
   await page.type("#h-cdefine3", "华");
   expectEqual("pick-list of 销售区域 for 华", await pickListRows(page, "h-cdefine3"), [
@@ -134,7 +149,10 @@ async function main() {
   let browser;
   try {
     execFileSync(velloc, ["--db", db, "demo"], { stdio: "ignore" });
-    const started = startServer(db);
+    const people = path.join(folder, "people.json");
+    execFileSync(velloc, ["user", "--users", people, "add", "wang", "--erp-user", "demo"],
+                 { input: "pw-wang\n", stdio: ["pipe", "ignore", "inherit"] });
+    const started = startServer(db, people);
     server = started.server;
     const port = await started.port;
     browser = await puppeteer.launch({
