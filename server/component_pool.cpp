@@ -14,10 +14,20 @@ std::uint64_t nextPoolId() {
   return next++;
 }
 
+std::atomic<std::size_t> componentsAlive{0};
+
+// Releases a component and counts it gone.
+struct Release {
+  void operator()(session::VellocHost* host) const {
+    delete host;
+    --componentsAlive;
+  }
+};
+
 struct Held {
   std::uint64_t pool;
   std::u16string user;
-  std::unique_ptr<session::VellocHost> host;
+  std::unique_ptr<session::VellocHost, Release> host;
 };
 
 }  // namespace
@@ -33,11 +43,14 @@ session::VellocHost& ComponentPool::component(const std::u16string& erpUser) {
       return *held.front().host;
     }
   }
-  auto host = std::make_unique<session::VellocHost>();
+  std::unique_ptr<session::VellocHost, Release> host(new session::VellocHost());
+  ++componentsAlive;
   session::initialise(*host, connection_, erpUser);
   if (held.size() >= kComponentsPerThread) held.pop_back();
   held.push_front(Held{id_, erpUser, std::move(host)});
   return *held.front().host;
 }
+
+std::size_t ComponentPool::alive() { return componentsAlive.load(); }
 
 }  // namespace tarn::server

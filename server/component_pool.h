@@ -26,6 +26,9 @@ class ComponentPool {
 
   const std::u16string& connection() const { return connection_; }
 
+  // The component objects alive in every pool of the process, on every thread.
+  static std::size_t alive();
+
  private:
   std::uint64_t id_;  // tells this pool's objects from those of an earlier pool on the thread
   std::u16string connection_;

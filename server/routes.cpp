@@ -140,12 +140,23 @@ HttpResponse whoIsSignedIn(SignIn& signIn, const HttpRequest& req, const std::st
   return HttpResponse{200, kJson, json.dump(2) + "\n", {}};
 }
 
-// GET / is the page's index.html.
+// GET / is the page's index.html; /favicon.ico, which browsers ask for unbidden, its icon.
 const WebAsset* assetAt(const std::string& path) {
   for (const WebAsset& asset : webAssets()) {
-    if (asset.path == path || (path == "/" && asset.path == "/index.html")) return &asset;
+    if (asset.path == path || (path == "/" && asset.path == "/index.html") ||
+        (path == "/favicon.ico" && asset.path == "/favicon.svg")) {
+      return &asset;
+    }
   }
   return nullptr;
+}
+
+// 405 for a known path asked with a method it does not take, naming the ones it takes.
+HttpResponse wrongMethod(const HttpRequest& req, const std::string& allowed) {
+  HttpResponse answer = refusal(405, req.method + " " + session::printable(req.path) +
+                                         " is not served: it takes " + allowed);
+  answer.headers.emplace_back("Allow", allowed);
+  return answer;
 }
 
 }  // namespace
@@ -187,6 +198,12 @@ HttpHandler routes(ComponentPool& pool, const std::string& database, const Reque
                             std::string(asset->body),
                             {{"Cache-Control", "no-cache"}}};
       }
+    }
+    const bool postPath = endpoints.contains(req.path) || req.path == "/api/sign-in" ||
+                          req.path == "/api/sign-out";
+    if (postPath && req.method != "POST") return wrongMethod(req, "POST");
+    if ((req.path == "/api/session" || assetAt(req.path)) && req.method != "GET") {
+      return wrongMethod(req, "GET, HEAD");
     }
     return refusal(404, "no such path: " + req.method + " " + session::printable(req.path));
   };

@@ -180,6 +180,24 @@ SECURED = [("GET", "/", {}, 200), ("GET", "/app.js", {}, 200), ("POST", "/api/re
            ("GET", "/nothing", {}, 404), ("GET", "/", {"Host": "evil.example"}, 421),
            ("POST", "/api/ref", {"Content-Type": "text/plain"}, 415)]
 
+# A known path asked with a method it does not take: 405 naming the ones it takes. The icon a
+# browser asks for unbidden is there.
+METHODS = [("GET", "/api/ref", 405, "POST"), ("PUT", "/api/validate", 405, "POST"),
+           ("GET", "/api/sign-in", 405, "POST"), ("POST", "/", 405, "GET, HEAD"),
+           ("DELETE", "/app.js", 405, "GET, HEAD"), ("POST", "/api/session", 405, "GET, HEAD"),
+           ("GET", "/favicon.ico", 200, None), ("GET", "/favicon.svg", 200, None)]
+
+
+def check_method(port, method, path, status, allowed):
+    got, headers, body = exchange(port, method, path, {}, {})
+    problems = [] if got == status else [f"status {got}, expected {status}"]
+    if headers.get("Allow") != allowed:
+        problems.append(f"Allow {headers.get('Allow')!r}, expected {allowed!r}")
+    if status == 200 and (headers.get("Content-Type") != "image/svg+xml; charset=utf-8"
+                          or not body.startswith(b"<svg")):
+        problems.append(f"icon {headers.get('Content-Type')!r} {body[:20]!r}")
+    return problems
+
 
 def load_schemas():
     store = {}
@@ -547,6 +565,8 @@ def main():
             for method, path, headers, status in SECURED:
                 results.check(f"security headers of {method} {path} {headers}",
                               check_security_headers(port, method, path, headers, status))
+            for method, path, status, allowed in METHODS:
+                results.check(f"{method} {path}", check_method(port, method, path, status, allowed))
             results.check("paging", check_paging(port))
             results.check("concurrent archiving", check_concurrent_archiving(port, db))
             results.check("database failure", check_database_failure(port, db))
