@@ -4,6 +4,7 @@
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/catalogue.h"
+#include "tarnvelloc/erp/held_connection.h"
 
 namespace tarn::session {
 namespace {
@@ -12,8 +13,11 @@ std::string quoted(const std::u16string& name) {
   return "'" + printable(automation::toUtf8(name)) + "'";
 }
 
-void checkColumn(const std::u16string& connection, const std::u16string& table,
-                 const std::u16string& column, const KeyNames& keys) {
+// Each connection kind asks the same questions (tarnvelloc/erp/catalogue.h on a connection
+// string, held_connection.h on a held connection).
+template <typename Connection>
+void checkColumn(Connection& connection, const std::u16string& table, const std::u16string& column,
+                 const KeyNames& keys) {
   if (column.empty()) return;
   if (!onDatabase([&] { return erp::hasColumn(connection, table, column); })) {
     refuseUsage(keys.column + " " + quoted(column) + " is not a column of the table " +
@@ -21,10 +25,8 @@ void checkColumn(const std::u16string& connection, const std::u16string& table,
   }
 }
 
-}  // namespace
-
-void checkNamesAgainstCatalogue(const std::u16string& connection, const ReferenceRequest& request,
-                                const KeyNames& keys) {
+template <typename Connection>
+void checkNames(Connection& connection, const ReferenceRequest& request, const KeyNames& keys) {
   if (request.source == velloc::kArchiveSource) {
     if (!onDatabase([&] { return erp::hasTable(connection, request.table); })) {
       refuseUsage("unknown archive table " + quoted(request.table) +
@@ -39,6 +41,19 @@ void checkNamesAgainstCatalogue(const std::u16string& connection, const Referenc
     }
     checkColumn(connection, *table, request.column, keys);
   }
+}
+
+}  // namespace
+
+void checkNamesAgainstCatalogue(const std::u16string& connection, const ReferenceRequest& request,
+                                const KeyNames& keys) {
+  checkNames(connection, request, keys);
+}
+
+// Declared for the doors in catalogue_checks.h once they hold their connections.
+void checkNamesAgainstCatalogue(erp::HeldConnection& connection, const ReferenceRequest& request,
+                                const KeyNames& keys) {
+  checkNames(connection, request, keys);
 }
 
 }  // namespace tarn::session

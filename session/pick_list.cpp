@@ -21,8 +21,10 @@ std::vector<std::string> splitColumnSet(const std::u16string& columnSet) {
   return parts;
 }
 
-PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer,
-                     erp::RowWindow window) {
+namespace {
+
+template <typename Connection>
+PickList pickListOn(Connection& connection, const ReferenceAnswer& answer, erp::RowWindow window) {
   PickList pickList;
   if (!answer.ok) return pickList;
   auto result = onDatabase([&] { return erp::runStatement(connection, answer.sql, window); });
@@ -33,8 +35,23 @@ PickList runPickList(const std::u16string& connection, const ReferenceAnswer& an
     for (const auto& column : result.rows.columns) pickList.headings.push_back(toUtf8(column));
   }
   pickList.rows = std::move(result.rows.rows);
-  pickList.totalRows = result.totalRows;
+  pickList.more = result.more;
+  pickList.total = result.totalRows;
+  pickList.totalRows = result.totalRows.value_or(0);
   return pickList;
+}
+
+}  // namespace
+
+PickList runPickList(erp::HeldConnection& connection, const ReferenceAnswer& answer,
+                     erp::RowWindow window) {
+  return pickListOn(connection, answer, window);
+}
+
+PickList runPickList(const std::u16string& connection, const ReferenceAnswer& answer,
+                     erp::RowWindow window) {
+  window.countRows = true;
+  return pickListOn(connection, answer, window);
 }
 
 }  // namespace tarn::session

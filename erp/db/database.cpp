@@ -13,4 +13,8 @@ ResultSet Database::queryNative(std::u16string_view nativeText,
   return recorded(nativeText, [&] { return runNative(nativeText, parameters); });
 }
 
+WindowedResult Database::queryWindow(std::u16string_view sqlServerText, RowWindow window) {
+  return recorded(sqlServerText, [&] { return runWindow(sqlServerText, window); });
+}
+
 }  // namespace tarn::erp::db

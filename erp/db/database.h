@@ -26,6 +26,8 @@
 namespace tarn::erp::db {
 
 using ResultSet = erp::ResultSet;
+using RowWindow = erp::RowWindow;
+using WindowedResult = erp::WindowedResult;
 
 class Database {
  public:
@@ -43,6 +45,14 @@ class Database {
   // recorded as query's is.
   ResultSet queryNative(std::u16string_view nativeText,
                         std::span<const automation::Variant> parameters = {});
+
+  // Runs one statement as query does and gives the rows inside `window` (result_set.h): the
+  // rows before it are not read, and the statement is not run to its end unless the window
+  // counts every row. What the caller sees is the statement's own: its columns, its rows in
+  // its order, and a failure recorded with its text. A backend whose database can stop early
+  // on its own carries the window into the statement it sends; the caller never sees that
+  // statement.
+  WindowedResult queryWindow(std::u16string_view sqlServerText, RowWindow window);
 
   // The SQL this connection's database speaks; query adapts the component's statements to it
   // (dialect.h).
@@ -74,6 +84,7 @@ class Database {
   virtual ResultSet runQuery(std::u16string_view sqlServerText) = 0;
   virtual ResultSet runNative(std::u16string_view nativeText,
                               std::span<const automation::Variant> parameters) = 0;
+  virtual WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) = 0;
 
  private:
   std::uint64_t uncertainVersion_ = 0;

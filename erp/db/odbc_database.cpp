@@ -1,6 +1,7 @@
 #include "erp/db/odbc_database.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "erp/db/odbc_handles.h"
 #include "erp/db/odbc_script.h"
 #include "erp/db/odbc_text.h"
+#include "erp/db/row_window.h"
 #include "erp/db/well_formed_text.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
@@ -30,6 +32,9 @@ constexpr std::size_t kCachedStatements = 64;
 // Longer text parameters go as long text: SQL Server's varying text holds at most 4000 UTF-16
 // code units.
 constexpr std::size_t kLongestVaryingText = 4000;
+// A window's limit or offset from here on is as good as none.
+constexpr std::size_t kUnlimited = SIZE_MAX / 2;
+constexpr std::size_t kLargestWhole = INT64_MAX;
 // Text is read in pieces of this many code units (or bytes).
 constexpr std::size_t kTextPiece = 1024;
 
@@ -100,6 +105,30 @@ struct BoundValue {
   SQLBIGINT whole = 0;
   double floating = 0;
   SQLLEN indicator = 0;
+};
+
+// Sets the most rows a statement gives (0: all) for as long as it lives, then sets it back to
+// all, so that a kept statement gives all its rows when it is next run as a plain query. A
+// driver that refuses the setting gives every row, which the window's stepping then cuts.
+class MaxRows {
+ public:
+  MaxRows(const Handle& statement, std::size_t most) : statement_(statement.get()), set_(most > 0) {
+    if (set_) setTo(most);
+  }
+  MaxRows(const MaxRows&) = delete;
+  MaxRows& operator=(const MaxRows&) = delete;
+  ~MaxRows() {
+    if (set_) setTo(0);
+  }
+
+ private:
+  void setTo(std::size_t most) {
+    SQLSetStmtAttrW(statement_, SQL_ATTR_MAX_ROWS,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(most)), 0);
+  }
+
+  SQLHSTMT statement_;
+  bool set_;
 };
 
 // Closes the statement's cursor and unbinds its parameters when it goes out of scope, so that a
@@ -191,22 +220,25 @@ class OdbcDatabase final : public Database {
     shapeStatement(sqlServerText, shape_);
     Prepared& prepared = sqlServerStatement(sqlServerText);
     const CursorReset reset(prepared.statement);
-    const std::size_t count = shape_.values.size();
-    if (prepared.parameterCount >= 0 &&
-        static_cast<std::size_t>(prepared.parameterCount) != count) {
-      raise(ErrorCode::kComponentFailure,
-            "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
-    }
-    bound_.resize(std::max(bound_.size(), count));
-    for (std::size_t i = 0; i < count; ++i) {
-      value_.clear();
-      appendLiteralValue(value_, shape_.values[i]);
-      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
-        requireWellFormed(sqlServerText, "the statement");
-      }
-      bindText(prepared.statement, i, value_);
-    }
+    bindValues(prepared, 0, sqlServerText);
     return execute(prepared.statement);
+  }
+
+  WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) override {
+    shapeStatement(sqlServerText, shape_);
+    if (dialect_ == Dialect::kPostgreSql) return windowOnServer(sqlServerText, window);
+    Prepared& prepared = sqlServerStatement(sqlServerText);
+    const CursorReset reset(prepared.statement);
+    bindValues(prepared, 0, sqlServerText);
+    // SQL Server stops after the rows the window needs when told the most rows to give (the
+    // driver sends it as the statement's row count). A limit or an offset in the statement
+    // itself would need an order the statement may not have (offset ... fetch), could clash
+    // with its own top, and a derived table may not hold its order by. SQLite's driver computes
+    // a row only when fetched, so stepping alone stops it early.
+    const bool capped = dialect_ == Dialect::kSqlServer && !window.countRows &&
+                        window.limit < kUnlimited && window.offset < kUnlimited - window.limit;
+    const MaxRows maxRows(prepared.statement, capped ? window.offset + window.limit + 1 : 0);
+    return executeWindow(prepared.statement, window);
   }
 
   ResultSet runNative(std::u16string_view nativeText,
@@ -395,6 +427,111 @@ class OdbcDatabase final : public Database {
     check(code, statement);
   }
 
+  // Binds the values of the shape shapeStatement made for `sqlServerText`, first among the
+  // statement's parameters, after checking (when the driver can tell) that `extra` more follow.
+  void bindValues(const Prepared& prepared, std::size_t extra, std::u16string_view sqlServerText) {
+    const std::size_t count = shape_.values.size();
+    if (prepared.parameterCount >= 0 &&
+        static_cast<std::size_t>(prepared.parameterCount) != count + extra) {
+      raise(ErrorCode::kComponentFailure,
+            "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
+    }
+    bound_.resize(std::max(bound_.size(), count + extra));
+    for (std::size_t i = 0; i < count; ++i) {
+      value_.clear();
+      appendLiteralValue(value_, shape_.values[i]);
+      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
+        requireWellFormed(sqlServerText, "the statement");
+      }
+      bindText(prepared.statement, i, value_);
+    }
+  }
+
+  void bindWhole(const Handle& statement, std::size_t index, std::size_t number) {
+    BoundValue& value = bound_[index];
+    value.whole = static_cast<SQLBIGINT>(std::min<std::size_t>(number, kLargestWhole));
+    value.indicator = 0;
+    check(SQLBindParameter(statement.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_PARAM_INPUT,
+                           SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &value.whole, 0, &value.indicator),
+          statement);
+  }
+
+  // PostgreSQL is given the statement inside a limit and an offset, so that it stops after the
+  // rows the window needs (and one more, which tells whether more follow) and sends only those:
+  // its driver would otherwise take in every row before the first is read. A subquery keeps
+  // the statement's own columns, order and top (adapted to a limit) as they are. The number of
+  // all rows, when asked, follows from the window when the window reaches the last row, and is
+  // otherwise counted by the database in a statement of its own.
+  WindowedResult windowOnServer(std::u16string_view sqlServerText, RowWindow window) {
+    const std::size_t count = shape_.values.size();
+    WindowedResult result;
+    {
+      Prepared& prepared = wrappedStatement(windowStatements_, u"select * from (\n",
+                                            u"\n) as w limit ? offset ?", sqlServerText);
+      const CursorReset reset(prepared.statement);
+      bindValues(prepared, 2, sqlServerText);
+      bindWhole(prepared.statement, count,
+                window.limit < kLargestWhole ? window.limit + 1 : kLargestWhole);
+      bindWhole(prepared.statement, count + 1, window.offset);
+      result = executeWindow(prepared.statement, RowWindow{0, window.limit, false});
+    }
+    if (!window.countRows) return result;
+    if (!result.more && (window.offset == 0 || !result.rows.rows.empty())) {
+      result.totalRows = window.offset + result.rows.rows.size();
+      return result;
+    }
+    Prepared& counting =
+        wrappedStatement(countStatements_, u"select count(*) from (\n", u"\n) as w", sqlServerText);
+    const CursorReset reset(counting.statement);
+    bindValues(counting, 0, sqlServerText);
+    const ResultSet counted = execute(counting.statement);
+    result.totalRows = static_cast<std::size_t>(counted.rows.at(0).at(0).toDouble());
+    return result;
+  }
+
+  // The prepared statement of the current shape written between `before` and `after`, kept in
+  // `cache`.
+  Prepared& wrappedStatement(BoundedCache<Prepared>& cache, std::u16string_view before,
+                             std::u16string_view after, std::u16string_view original) {
+    if (auto* found = cache.find(shape_.text)) return *found;
+    if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
+      requireWellFormed(original, "the statement");
+    }
+    const std::u16string adapted = adaptTo(dialect_, shape_.text);
+    std::u16string wrapped(before);
+    wrapped += oneStatement(dialect_, adapted, original);
+    wrapped += after;
+    return cache.insert(shape_.text, prepare(wrapped));
+  }
+
+  // Runs the bound statement and reads the rows inside `window`; the caller's CursorReset
+  // closes the cursor.
+  WindowedResult executeWindow(const Handle& statement, RowWindow window) {
+    const SQLRETURN code = SQLExecute(statement.get());
+    if (code != SQL_NO_DATA) check(code, statement);
+    SQLSMALLINT columnCount = 0;
+    check(SQLNumResultCols(statement.get(), &columnCount), statement);
+    rowsChanged_ = -1;
+    WindowedResult result;
+    const std::vector<Column> columns = describe(statement, columnCount);
+    for (const auto& column : columns) result.rows.columns.push_back(column.name);
+    const auto step = [&] {
+      if (columns.empty()) return false;
+      const SQLRETURN fetched = SQLFetch(statement.get());
+      if (fetched == SQL_NO_DATA) return false;
+      check(fetched, statement);
+      return true;
+    };
+    const auto read = [&](std::vector<Variant>& row) {
+      row.reserve(columns.size());
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        row.push_back(readColumn(statement, static_cast<SQLUSMALLINT>(i + 1), columns[i]));
+      }
+    };
+    stepThroughWindow(window, result, step, read);
+    return result;
+  }
+
   std::vector<Column> describe(const Handle& statement, SQLSMALLINT count) {
     std::vector<Column> columns;
     for (SQLUSMALLINT number = 1; number <= static_cast<SQLUSMALLINT>(count); ++number) {
@@ -533,6 +670,8 @@ class OdbcDatabase final : public Database {
   Dialect dialect_;
   BoundedCache<Prepared> sqlServerStatements_{kCachedStatements};
   BoundedCache<Prepared> nativeStatements_{kCachedStatements};
+  BoundedCache<Prepared> windowStatements_{kCachedStatements};
+  BoundedCache<Prepared> countStatements_{kCachedStatements};
   // Buffers reused from statement to statement.
   StatementShape shape_;
   std::u16string value_;

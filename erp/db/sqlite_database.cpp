@@ -11,6 +11,7 @@
 #include "erp/db/catalogue_views.h"
 #include "erp/db/dialect.h"
 #include "erp/db/erp_collation.h"
+#include "erp/db/row_window.h"
 #include "erp/db/sqlite_handles.h"
 #include "erp/db/well_formed_text.h"
 #include "tarnvelloc/automation/error.h"
@@ -135,26 +136,48 @@ class SqliteDatabase final : public Database {
       : db_(std::move(db)), catalogue_(std::move(catalogue)) {}
 
   ResultSet runQuery(std::u16string_view sqlServerText) override {
-    shapeStatement(sqlServerText, shape_);
+    CompiledStatement& compiled = sqlServerStatement(sqlServerText);
+    if (!compiled.handle) return {};
+    const StatementReset reset(compiled.handle.get());
+    bindValues(compiled.handle.get(), sqlServerText);
+    return run(compiled);
+  }
+
+  // SQLite computes a row only when stepped onto, so stepping over the rows before the window
+  // without reading them, and stopping after it, is what a limit and an offset in the statement
+  // would do, without changing the statement.
+  WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) override {
     CompiledStatement& compiled = sqlServerStatement(sqlServerText);
     if (!compiled.handle) return {};
     sqlite3_stmt* statement = compiled.handle.get();
     const StatementReset reset(statement);
-    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(shape_.values.size())) {
-      raise(ErrorCode::kComponentFailure,
-            "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
-    }
-    prepareBuffers(shape_.values.size());
-    for (std::size_t i = 0; i < shape_.values.size(); ++i) {
-      value_.clear();
-      appendLiteralValue(value_, shape_.values[i]);
-      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
-        requireWellFormed(sqlServerText, "the statement");
+    bindValues(statement, sqlServerText);
+    sqlite3* db = db_.get();
+    int resultCode = sqlite3_step(statement);
+    check(db, resultCode);
+    WindowedResult result;
+    result.rows.columns = compiled.columnNames(statement);
+    const int columnCount = static_cast<int>(result.rows.columns.size());
+    bool stepped = true;  // the first step is taken: the columns are known after it
+    const auto step = [&] {
+      if (!stepped) {
+        resultCode = sqlite3_step(statement);
+        check(db, resultCode);
       }
-      automation::appendUtf8(bound_[i], value_);
-      bindText(statement, static_cast<int>(i) + 1, bound_[i]);
-    }
-    return run(compiled);
+      stepped = false;
+      return resultCode == SQLITE_ROW;
+    };
+    const auto read = [&](std::vector<Variant>& row) {
+      row.reserve(static_cast<std::size_t>(columnCount));
+      for (int column = 0; column < columnCount; ++column) {
+        row.push_back(readColumn(statement, column));
+      }
+    };
+    stepThroughWindow(window, result, step, read);
+    compiled_ +=
+        static_cast<std::uint64_t>(sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 1));
+    rowsChanged_ = -1;
+    return result;
   }
 
   ResultSet runNative(std::u16string_view nativeText,
@@ -225,7 +248,9 @@ class SqliteDatabase final : public Database {
   std::uint64_t statementsCompiled() const override { return compiled_; }
 
  private:
+  // The compiled statement of `original`'s shape; shape_ holds its values for bindValues.
   CompiledStatement& sqlServerStatement(std::u16string_view original) {
+    shapeStatement(original, shape_);
     if (auto* found = sqlServerStatements_.find(shape_.text)) return *found;
     std::string text;
     // The shape holds every part of the statement but its values, which are checked as bound.
@@ -234,6 +259,24 @@ class SqliteDatabase final : public Database {
     }
     automation::appendUtf8(text, adaptToSqlite(shape_.text));
     return sqlServerStatements_.insert(shape_.text, compileOne(text, original));
+  }
+
+  // Binds the values of the shape sqlServerStatement made for `sqlServerText`.
+  void bindValues(sqlite3_stmt* statement, std::u16string_view sqlServerText) {
+    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(shape_.values.size())) {
+      raise(ErrorCode::kComponentFailure,
+            "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
+    }
+    prepareBuffers(shape_.values.size());
+    for (std::size_t i = 0; i < shape_.values.size(); ++i) {
+      value_.clear();
+      appendLiteralValue(value_, shape_.values[i]);
+      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
+        requireWellFormed(sqlServerText, "the statement");
+      }
+      automation::appendUtf8(bound_[i], value_);
+      bindText(statement, static_cast<int>(i) + 1, bound_[i]);
+    }
   }
 
   CompiledStatement& nativeStatement(std::u16string_view text) {

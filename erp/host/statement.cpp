@@ -1,7 +1,6 @@
 #include "tarnvelloc/erp/statement.h"
 
-#include <algorithm>
-
+#include "erp/db/catalogue_questions.h"
 #include "erp/db/connection_string.h"
 #include "erp/db/open_database.h"
 #include "tarnvelloc/automation/text.h"
@@ -38,13 +37,35 @@ ResultSet runStatement(std::u16string_view connectionString, std::u16string_view
 
 WindowedResult runStatement(std::u16string_view connectionString, std::u16string_view sqlServerText,
                             RowWindow window) {
-  ResultSet all = runStatement(connectionString, sqlServerText);
-  WindowedResult result{ResultSet{std::move(all.columns), {}}, all.rows.size()};
-  const std::size_t first = std::min(window.offset, all.rows.size());
-  const std::size_t last = first + std::min(window.limit, all.rows.size() - first);
-  result.rows.rows.assign(std::make_move_iterator(all.rows.begin() + first),
-                          std::make_move_iterator(all.rows.begin() + last));
-  return result;
+  return db::openDatabase(connectionString)->queryWindow(sqlServerText, window);
+}
+
+HeldConnection::HeldConnection(std::u16string_view connectionString)
+    : database_(db::openDatabase(connectionString)) {}
+HeldConnection::~HeldConnection() = default;
+HeldConnection::HeldConnection(HeldConnection&&) noexcept = default;
+HeldConnection& HeldConnection::operator=(HeldConnection&&) noexcept = default;
+
+ResultSet runStatement(HeldConnection& connection, std::u16string_view sqlServerText) {
+  return connection.database().query(sqlServerText);
+}
+
+WindowedResult runStatement(HeldConnection& connection, std::u16string_view sqlServerText,
+                            RowWindow window) {
+  return connection.database().queryWindow(sqlServerText, window);
+}
+
+bool hasTable(HeldConnection& connection, std::u16string_view table) {
+  return db::hasTable(connection.database(), table);
+}
+
+bool hasColumn(HeldConnection& connection, std::u16string_view table, std::u16string_view column) {
+  return db::hasColumn(connection.database(), table, column);
+}
+
+std::optional<std::u16string> voucherTable(HeldConnection& connection,
+                                           std::u16string_view cardNumber) {
+  return db::voucherTable(connection.database(), cardNumber);
 }
 
 }  // namespace tarn::erp

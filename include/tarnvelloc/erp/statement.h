@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "tarnvelloc/erp/held_connection.h"
 #include "tarnvelloc/erp/result_set.h"
 
 namespace tarn::erp {
@@ -21,8 +22,17 @@ std::string describeDatabase(std::u16string_view connectionString);
 // Raises AutomationError (kComponentFailure) with the database's own message on any failure.
 ResultSet runStatement(std::u16string_view connectionString, std::u16string_view sqlServerText);
 
-// The same, keeping only the rows inside `window`; the statement itself runs unchanged.
+// The same, giving only the rows inside `window` (result_set.h): the rows before it are not
+// read, and the statement runs no further than the window needs unless it counts every row. The
+// rows, their columns and order, and the text of a failure's record are the statement's own,
+// whether or not the database is given the window inside a statement of its own.
 WindowedResult runStatement(std::u16string_view connectionString, std::u16string_view sqlServerText,
+                            RowWindow window);
+
+// The same two on a connection the host holds (held_connection.h), which keeps the statements
+// it compiled for the next call.
+ResultSet runStatement(HeldConnection& connection, std::u16string_view sqlServerText);
+WindowedResult runStatement(HeldConnection& connection, std::u16string_view sqlServerText,
                             RowWindow window);
 
 }  // namespace tarn::erp
