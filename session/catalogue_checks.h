@@ -8,6 +8,7 @@
 
 #include "session/request_checks.h"
 #include "session/velloc_host.h"
+#include "tarnvelloc/erp/held_connection.h"
 
 namespace tarn::session {
 
@@ -16,6 +17,10 @@ namespace tarn::session {
 // column, when given, a column of the table that card offers. The list source carries no name
 // into SQL. Raises RequestError: a usage error naming what was wrong, or a database failure.
 void checkNamesAgainstCatalogue(const std::u16string& connection, const ReferenceRequest& request,
+                                const KeyNames& keys);
+
+// The same on a connection the door holds.
+void checkNamesAgainstCatalogue(erp::HeldConnection& connection, const ReferenceRequest& request,
                                 const KeyNames& keys);
 
 }  // namespace tarn::session
