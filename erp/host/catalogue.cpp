@@ -1,48 +1,22 @@
 #include "tarnvelloc/erp/catalogue.h"
 
-#include <initializer_list>
-
+#include "erp/db/catalogue_questions.h"
 #include "erp/db/open_database.h"
 
 namespace tarn::erp {
-namespace {
-
-using automation::Variant;
-
-ResultSet ask(std::u16string_view connectionString, std::u16string_view nativeText,
-              std::initializer_list<std::u16string_view> values) {
-  std::vector<Variant> parameters;
-  for (const auto value : values) parameters.emplace_back(std::u16string(value));
-  return db::openDatabase(connectionString)->queryNative(nativeText, parameters);
-}
-
-bool counted(const ResultSet& count) {
-  return !count.rows.empty() && count.rows[0][0].toLong() > 0;
-}
-
-}  // namespace
 
 bool hasTable(std::u16string_view connectionString, std::u16string_view table) {
-  return counted(ask(connectionString,
-                     u"select count(*) from sysobjects where xtype = 'U' and name = ?", {table}));
+  return db::hasTable(*db::openDatabase(connectionString), table);
 }
 
 bool hasColumn(std::u16string_view connectionString, std::u16string_view table,
                std::u16string_view column) {
-  return counted(ask(connectionString,
-                     u"select count(*) from sysobjects, syscolumns where sysobjects.id = "
-                     u"syscolumns.id and sysobjects.xtype = 'U' and sysobjects.name = ? and "
-                     u"syscolumns.name = ?",
-                     {table, column}));
+  return db::hasColumn(*db::openDatabase(connectionString), table, column);
 }
 
 std::optional<std::u16string> voucherTable(std::u16string_view connectionString,
                                            std::u16string_view cardNumber) {
-  const auto voucher =
-      ask(connectionString, u"select BTTblName from Vouchers where CardNumber = ?", {cardNumber});
-  if (voucher.rows.empty()) return std::nullopt;
-  const Variant& table = voucher.rows[0][0];
-  return table.isNull() ? std::u16string() : table.toString();
+  return db::voucherTable(*db::openDatabase(connectionString), cardNumber);
 }
 
 }  // namespace tarn::erp
