@@ -21,6 +21,8 @@ struct ServiceTablesChange {
   int versionBefore = 0;
   int versionAfter = 0;
   std::vector<std::u16string> tablesAdded;  // in the order db/schema.sql creates them
+
+  friend bool operator==(const ServiceTablesChange&, const ServiceTablesChange&) = default;
 };
 
 // Adds the service tables a database holding the ERP tables lacks, with the default layouts of
