@@ -7,7 +7,8 @@
 #      comparison rule and the demo functions that take a connection string;
 #   3. the velloc tour of README.md: the same commands answer the same on PostgreSQL as on the
 #      SQLite demo database;
-#   4. eight processes archiving one new value at the same moment leave exactly one row.
+#   4. eight processes archiving one new value at the same moment leave exactly one row;
+#   5. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -36,6 +37,18 @@ tour_database() {
 if part "a database for the tour" tour_database; then
   part "velloc tour" bash "$here/tour.sh" "$build/bin/velloc"
   part "concurrent archiving" bash "$here/concurrent_archive.sh" "$build/bin/velloc"
+fi
+
+# velloc's init --service-tables and upgrade, on a database of their own.
+service_database() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_service"
+}
+if part "a database for the service tables" service_database; then
+  part "velloc service tables" env \
+    TARN_TEST_POSTGRES="${TARN_TEST_POSTGRES/Database=$TARN_POSTGRES_DATABASE;/Database=tarn_service;}" \
+    bash "$here/service_tables.sh" "$build/bin/velloc" "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" \
+    -p "$TARN_POSTGRES_PORT" -U postgres -X -q -v ON_ERROR_STOP=1 -d tarn_service
 fi
 
 if ((${#failed[@]})); then
