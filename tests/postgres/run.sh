@@ -39,14 +39,15 @@ if part "a database for the tour" tour_database; then
   part "concurrent archiving" bash "$here/concurrent_archive.sh" "$build/bin/velloc"
 fi
 
-# velloc's init --service-tables and upgrade, on a database of their own.
+# velloc's init --service-tables and upgrade, on a database of their own (the connection string
+# may name the tour's database by now).
 service_database() {
   "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
     -d postgres -c "create database tarn_service"
 }
 if part "a database for the service tables" service_database; then
   part "velloc service tables" env \
-    TARN_TEST_POSTGRES="${TARN_TEST_POSTGRES/Database=$TARN_POSTGRES_DATABASE;/Database=tarn_service;}" \
+    TARN_TEST_POSTGRES="$(sed 's/Database=[^;]*;/Database=tarn_service;/' <<<"$TARN_TEST_POSTGRES")" \
     bash "$here/service_tables.sh" "$build/bin/velloc" "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" \
     -p "$TARN_POSTGRES_PORT" -U postgres -X -q -v ON_ERROR_STOP=1 -d tarn_service
 fi

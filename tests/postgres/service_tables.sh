@@ -24,7 +24,8 @@ expect() {  # expect STATUS EXPECTED-OUTPUT VELLOC-ARGUMENTS...
 }
 sql() { "${psql[@]}" -c "$1"; }
 
-database=$("$velloc" --conn "$conn" --json init | sed -n 's/^  "database": "\(.*\)",$/\1/p')
+answer=$("$velloc" --conn "$conn" --json init) || { echo "velloc init failed: $answer"; exit 1; }
+database=$(sed -n 's/^  "database": "\(.*\)",$/\1/p' <<<"$answer")
 expect 0 $'SQL      Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cClass = N\'单据头\' and B.cItem =N\'自定义项3\' and B.cID = A.cID\nColumns  档案值,别名\n\n档案值  别名\n------  ----\n0 rows' \
   ref cdefine3
 sql "insert into UserDef (cID, cClass, cItem, cType, iMaxLen) values ('H03', '单据头', '自定义项3', '文本', 30)"
