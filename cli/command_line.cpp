@@ -91,11 +91,16 @@ Command addInit(CLI::App& program, const SessionOptions& global) {
   auto options = std::make_shared<InitOptions>();
   auto* init = program.add_subcommand("init", "create an empty ERP database: schema, no data");
   init->add_flag("--replace", options->replace, "recreate an existing file");
+  init->add_flag("--service-tables", options->serviceTables,
+                 "add only the missing service tables to an existing ERP database")
+      ->excludes("--replace");
   init->add_option("--service-role", options->serviceRole,
                    "PostgreSQL: also make this login role for velloc serve, which reads the ERP "
                    "tables and adds archived values only (its password is read, never given)");
   init->footer(
       "Examples:\n  velloc --db erp.db init\n  velloc --db /tmp/erp.db init --replace\n"
+      "  # adopt an existing ERP database: add only the missing service tables\n"
+      "  velloc --db company.db init --service-tables\n"
       "  # an empty PostgreSQL database, and the login role velloc serve connects as:\n"
       "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
       "Database=erp;Username=erp' init --service-role velloc_serve");
@@ -209,12 +214,23 @@ Command addValidateFree(CLI::App& program, const SessionOptions& global) {
           }};
 }
 
+Command addUpgrade(CLI::App& program, const SessionOptions& global) {
+  auto* upgrade = program.add_subcommand(
+      "upgrade", "bring an ERP database's service tables to this program's version");
+  upgrade->footer(
+      "Examples:\n  velloc --db erp.db upgrade\n"
+      "  velloc --conn 'Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so;Servername=db;"
+      "Database=erp;Username=erp' upgrade");
+  return {upgrade, [&global] { return runUpgrade(global, std::cout, std::cerr); }};
+}
+
 }  // namespace
 
 std::vector<Command> addCommands(CLI::App& program, const SessionOptions& global) {
   return {addInit(program, global),     addDemo(program, global),
           addRef(program, global),      addFreeRef(program, global),
-          addValidate(program, global), addValidateFree(program, global)};
+          addValidate(program, global), addValidateFree(program, global),
+          addUpgrade(program, global)};
 }
 
 }  // namespace tarn::cli

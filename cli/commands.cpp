@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tarnvelloc/erp/service_role.h"
+#include "tarnvelloc/erp/service_tables.h"
 #include "tarnvelloc/erp/statement.h"
 
 namespace tarn::cli {
@@ -129,7 +131,86 @@ void requireFileTarget(const SessionOptions& options, std::string_view command) 
   }
 }
 
+// The existing ERP database that init --service-tables and upgrade change in place: named with
+// --db or --conn, never the default demo database.
+std::u16string existingDatabase(const SessionOptions& options, Context& context,
+                                std::string_view command, std::ostream& err) {
+  if (options.connection.empty() && options.database.empty()) {
+    session::fail(Failure::Kind::kOther,
+                  std::string(command) + " needs --db FILE or --conn STRING, an ERP database");
+  }
+  auto connection = session::openConnection(options, err);
+  context.database = erp::describeDatabase(connection);
+  return connection;
+}
+
+std::string tableList(const std::vector<std::u16string>& tables) {
+  std::string text;
+  for (const auto& table : tables) {
+    if (!text.empty()) text += ", ";
+    text += automation::toUtf8(table);
+  }
+  return text;
+}
+
+std::string changeJson(const Context& context, const erp::ServiceTablesChange& change) {
+  nlohmann::ordered_json json;
+  json["command"] = context.command;
+  json["database"] = context.database;
+  json["versionBefore"] = change.versionBefore;
+  json["version"] = change.versionAfter;
+  json["tablesAdded"] = nlohmann::ordered_json::array();
+  for (const auto& table : change.tablesAdded) {
+    json["tablesAdded"].push_back(automation::toUtf8(table));
+  }
+  return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+// Adds the missing service tables, then does `alsoDo` on the same database; `note` ends the text.
+int runAddServiceTables(const SessionOptions& session, Context& context, std::ostream& out,
+                        std::ostream& err, const std::function<void(const std::u16string&)>& alsoDo,
+                        const std::string& note) {
+  const auto connection = existingDatabase(session, context, "init --service-tables", err);
+  const auto change = onDatabase([&] {
+    auto added = erp::addServiceTables(connection);
+    alsoDo(connection);
+    return added;
+  });
+  if (session.json) {
+    out << changeJson(context, change);
+  } else if (change.tablesAdded.empty()) {
+    out << printable(context.database) << " has every service table of version "
+        << change.versionAfter << ": nothing added.\n";
+  } else {
+    out << "Added the service tables " << tableList(change.tablesAdded) << " to "
+        << printable(context.database) << " (version " << change.versionAfter
+        << "; ERP tables untouched).\n";
+  }
+  if (!session.json) out << note;
+  return 0;
+}
+
 }  // namespace
+
+int runUpgrade(const SessionOptions& session, std::ostream& out, std::ostream& err) {
+  Context context{"upgrade", {}};
+  return guarded(session, context, out, err, [&] {
+    const auto connection = existingDatabase(session, context, "upgrade", err);
+    const auto change = onDatabase([&] { return erp::upgradeServiceTables(connection); });
+    if (session.json) {
+      out << changeJson(context, change);
+    } else if (change.versionBefore == change.versionAfter) {
+      out << "The service tables of " << printable(context.database) << " are at version "
+          << change.versionAfter << ", this program's: nothing to upgrade.\n";
+    } else {
+      out << "Upgraded the service tables of " << printable(context.database) << " from version "
+          << change.versionBefore << " to version " << change.versionAfter
+          << (change.tablesAdded.empty() ? "" : " (added " + tableList(change.tablesAdded) + ")")
+          << ".\n";
+    }
+    return 0;
+  });
+}
 
 int runInit(const SessionOptions& session, const InitOptions& options, std::ostream& out,
             std::ostream& err) {
@@ -154,6 +235,14 @@ int runInit(const SessionOptions& session, const InitOptions& options, std::ostr
       if (password.empty()) session::refuseUsage("the service role's password is empty");
       roleNote = "Made the login role " + *options.serviceRole +
                  ": it reads the ERP tables and adds archived values, nothing else.\n";
+    }
+    if (options.serviceTables) {
+      return runAddServiceTables(
+          session, context, out, err,
+          [&](const std::u16string& connection) {
+            if (!role.empty()) erp::createServiceRole(connection, role, password);
+          },
+          roleNote);
     }
     if (server) {
       const auto fill = [&](std::u16string_view connection) {

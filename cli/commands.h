@@ -22,12 +22,15 @@ inline constexpr std::size_t kDefaultRowLimit = 50;
 
 // init: an empty ERP database (the schema with its service tables, no data), in the SQLite file
 // named by --db, or in the server database --conn names. An existing file is only replaced with
-// `replace`.
+// `replace`. With `serviceTables`, adds the service tables an existing ERP database lacks
+// (tarnvelloc/erp/service_tables.h) and touches nothing else.
 struct InitOptions {
   bool replace = false;
   // On a PostgreSQL database: a login role of that name for the service, whose password is read
   // as a secret (secret_input.h); it reads the ERP tables and adds archived values, nothing else.
   std::optional<std::string> serviceRole;
+  // Only the missing service tables, added to an existing ERP database.
+  bool serviceTables = false;
 };
 int runInit(const SessionOptions& session, const InitOptions& options, std::ostream& out,
             std::ostream& err);
@@ -75,5 +78,9 @@ struct ValidateFreeOptions {
 };
 int runFreeValidation(const SessionOptions& session, const ValidateFreeOptions& options,
                       std::ostream& out, std::ostream& err);
+
+// upgrade: brings the service tables of the ERP database --db or --conn names to this program's
+// version, in one transaction; says so and changes nothing when they are at it already.
+int runUpgrade(const SessionOptions& session, std::ostream& out, std::ostream& err);
 
 }  // namespace tarn::cli

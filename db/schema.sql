@@ -174,13 +174,32 @@ CREATE TABLE contracts (
 );
 
 -- ---------------------------------------------------------------------------------------------
+-- Service tables: everything from here to the end belongs to the outside components, never to
+-- the ERP. Their schema has a version, kept in TarnSchemaVersion: this is version 2. Version 1
+-- was these tables without TarnSchemaVersion and without the default layouts.
+--
+-- Every statement of this part creates or inserts only what is missing, so the part runs on its
+-- own over a database that holds the ERP tables already (velloc init --service-tables) and over
+-- the service tables of version 1 (velloc upgrade), leaving existing tables and rows as they are.
+
 -- Service table of the column-settings service: one row per column of a pick-list layout.
 -- A layout key is an archive table name followed by 'Ref' (customerRef), 'UserDefineRef' for
 -- list-source items or 'UserDefFreeRef' for free items; keys compare case-insensitively.
 -- The expressions of a layout must resolve in the FROM text its pick-list query uses:
 -- UserDefineRef and UserDefFreeRef over 'UserDefine A', an archive layout over that table's
 -- join text (TarnJoinTable).
-CREATE TABLE TarnColumnLayout (
+--
+-- A key without rows here still has a layout, its default:
+--   UserDefineRef    A.cValue 档案值 (2000, ordering), A.cAlias 别名 (1500);
+--   UserDefFreeRef   A.cValue 自由项值 (2000, ordering), A.cAlias 别名 (1500),
+--                    A.cBarCode 条形码 (2200);
+--   tableRef         the table's first column, its key (1200, ordering), then its next two
+--                    text columns (nvarchar, nchar, varchar, char, ntext, text; 2000), each
+--                    captioned with its column name and qualified with the table name, in the
+--                    order of the catalogue views (syscolumns.colid);
+--   any other key    no columns (a table the catalogue does not know).
+-- The two UserDefine layouts are also written below, for an administrator to edit.
+CREATE TABLE IF NOT EXISTS TarnColumnLayout (
   cLayoutKey nvarchar(131) COLLATE ERP_CI NOT NULL,   -- the layout key: a table name + 'Ref'
   iColumnNo smallint NOT NULL,                        -- position of the column, from 1
   cExpression nvarchar(255) COLLATE ERP_CI NOT NULL,  -- the select-list expression
@@ -195,7 +214,7 @@ CREATE TABLE TarnColumnLayout (
 --   'all'    the user sees every row,
 --   'none'   the user sees no row (also the answer when a user has no grant for a table),
 --   'listed' the user sees the rows whose key is listed in TarnRowAuthKey for the grant.
-CREATE TABLE TarnRowAuth (
+CREATE TABLE IF NOT EXISTS TarnRowAuth (
   iGrantId integer PRIMARY KEY,                      -- grant id, named by TarnRowAuthKey
   cUserId nvarchar(20) COLLATE ERP_CI NOT NULL,      -- the ERP user id
   cTableName nvarchar(128) COLLATE ERP_CI NOT NULL,  -- the archive table
@@ -205,7 +224,7 @@ CREATE TABLE TarnRowAuth (
 
 -- The keys a 'listed' grant allows. cKey holds the key as text; compared with an integer key
 -- column (customer.iid) it converts to a number, compared with a text key it stays text.
-CREATE TABLE TarnRowAuthKey (
+CREATE TABLE IF NOT EXISTS TarnRowAuthKey (
   iGrantId integer NOT NULL REFERENCES TarnRowAuth (iGrantId),  -- the grant
   cKey nvarchar(30) COLLATE ERP_CI NOT NULL,                    -- one allowed key value
   PRIMARY KEY (iGrantId, cKey)
@@ -214,23 +233,47 @@ CREATE TABLE TarnRowAuthKey (
 -- Service table of the utility service: the FROM text of an archive table's pick-list query
 -- when it is more than the table itself (a table joined to what its layout shows). A table
 -- without a row is read on its own.
-CREATE TABLE TarnJoinTable (
+CREATE TABLE IF NOT EXISTS TarnJoinTable (
   cTableName nvarchar(128) COLLATE ERP_CI NOT NULL PRIMARY KEY, -- the archive table
   cJoinText nvarchar(500) COLLATE ERP_CI NOT NULL               -- what follows 'select * from '
 );
 
 -- Service table of the utility service: caption texts by resource key.
-CREATE TABLE TarnResString (
+CREATE TABLE IF NOT EXISTS TarnResString (
   cKey nvarchar(120) COLLATE ERP_CI NOT NULL PRIMARY KEY,  -- resource key
   cText nvarchar(255) COLLATE ERP_CI NOT NULL              -- caption text
 );
 
 -- Service table of the voucher data service: the columns a voucher-source table offers, in
 -- order. A table without rows here offers all its own columns.
-CREATE TABLE TarnVoucherField (
+CREATE TABLE IF NOT EXISTS TarnVoucherField (
   cTableName nvarchar(128) COLLATE ERP_CI NOT NULL,  -- the voucher-source table
   iColumnNo smallint NOT NULL,                       -- position, from 1
   FieldName nvarchar(128) COLLATE ERP_CI NOT NULL,   -- the column, as the select list names it
   fielddef nvarchar(60) COLLATE ERP_CI NOT NULL,     -- the grid caption of the column
   PRIMARY KEY (cTableName, iColumnNo)
 );
+
+-- The schema version of the service tables, in the table's one row. A database whose service
+-- tables have no TarnSchemaVersion is at version 1. A program works on the version it knows and
+-- refuses a newer one; velloc upgrade brings an older one to it.
+CREATE TABLE IF NOT EXISTS TarnSchemaVersion (
+  iRow smallint NOT NULL PRIMARY KEY CHECK (iRow = 1),  -- always 1: the table holds one row
+  iVersion int NOT NULL                                 -- the version of the service tables
+);
+INSERT INTO TarnSchemaVersion (iRow, iVersion)
+SELECT 1, 2 WHERE NOT EXISTS (SELECT 1 FROM TarnSchemaVersion);
+
+-- The default layouts of the list-source and free-item pick-lists, as the service gives them
+-- when a key has no rows; a key that has rows already keeps them.
+INSERT INTO TarnColumnLayout
+  (cLayoutKey, iColumnNo, cExpression, cCaption, iWidth, iOrderNo, bDescending)
+SELECT column1, column2, column3, column4, column5, column6, column7
+FROM (VALUES
+    ('UserDefineRef', 1, 'A.cValue', '档案值', 2000, 1, 0),
+    ('UserDefineRef', 2, 'A.cAlias', '别名', 1500, NULL, 0),
+    ('UserDefFreeRef', 1, 'A.cValue', '自由项值', 2000, 1, 0),
+    ('UserDefFreeRef', 2, 'A.cAlias', '别名', 1500, NULL, 0),
+    ('UserDefFreeRef', 3, 'A.cBarCode', '条形码', 2200, NULL, 0)) AS defaults
+WHERE NOT EXISTS
+    (SELECT 1 FROM TarnColumnLayout AS stored WHERE stored.cLayoutKey = defaults.column1);

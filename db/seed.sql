@@ -112,13 +112,9 @@ INSERT INTO contracts (cContractCode, cContractName, cCusCode, iAmount, dSignDat
   ('HT2024003', 'Acme export contract', 'C004', 96000.00, '2024-03-08', 1);
 
 -- Column layouts ------------------------------------------------------------------------------
+-- The UserDefine layouts are the schema's defaults (schema.sql).
 INSERT INTO TarnColumnLayout
   (cLayoutKey, iColumnNo, cExpression, cCaption, iWidth, iOrderNo, bDescending) VALUES
-  ('UserDefineRef', 1, 'A.cValue', '档案值', 2000, 1, 0),
-  ('UserDefineRef', 2, 'A.cAlias', '别名', 1500, NULL, 0),
-  ('UserDefFreeRef', 1, 'A.cValue', '自由项值', 2000, 1, 0),
-  ('UserDefFreeRef', 2, 'A.cAlias', '别名', 1500, NULL, 0),
-  ('UserDefFreeRef', 3, 'A.cBarCode', '条形码', 2200, NULL, 0),
   ('customerRef', 1, 'customer.cCusCode', '客户编码', 1200, 1, 0),
   ('customerRef', 2, 'customer.cCusName', '客户名称', 3000, NULL, 0),
   ('customerRef', 3, 'customer.iCreditLine', '信用额度', 1500, NULL, 0),

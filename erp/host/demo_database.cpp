@@ -10,17 +10,11 @@
 #include "erp/db/connection_target.h"
 #include "erp/db/open_database.h"
 #include "erp/db/transaction.h"
+#include "erp/host/schema_scripts.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {
-namespace scripts {
-// Defined in the source the build generates from db/schema.sql and db/seed.sql.
-std::string_view schemaScript();
-std::string_view seedScript();
-std::string_view postgresSchemaScript();
-}  // namespace scripts
-
 namespace {
 
 using automation::ErrorCode;
@@ -93,34 +87,7 @@ std::optional<std::filesystem::path> newSqliteFileOf(std::u16string_view connect
   return file;
 }
 
-// The ERP schema script in the dialect of `database`.
-std::u16string schemaFor(db::Database& database) {
-  switch (database.dialect()) {
-    case db::Dialect::kSqlite:
-      return automation::fromUtf8(scripts::schemaScript());
-    case db::Dialect::kPostgreSql:
-      return automation::fromUtf8(scripts::postgresSchemaScript());
-    case db::Dialect::kSqlServer:
-      break;
-  }
-  automation::raise(ErrorCode::kComponentFailure,
-                    "this build has no ERP schema script for SQL Server: the ERP's own database "
-                    "holds the ERP tables");
-}
-
-// Whether UserDefine exists. On PostgreSQL the catalogue views come with the ERP schema, so
-// an empty database is asked through its own catalogue.
-bool hasErpTables(db::Database& database) {
-  const auto found =
-      database.dialect() == db::Dialect::kPostgreSql
-          ? database.queryNative(
-                u"select count(*) from information_schema.tables"
-                u" where table_schema = current_schema()"
-                u" and table_name = 'userdefine'")
-          : database.query(
-                u"select count(*) from sysobjects where xtype = 'U' and name = 'UserDefine'");
-  return found.rows.at(0).at(0).toLong() > 0;
-}
+bool hasErpTables(db::Database& database) { return holdsTable(database, u"UserDefine"); }
 
 // PostgreSQL's generated row keys (identity columns) continue after the largest key stored, so
 // that rows added later do not collide with the keys the seed data wrote itself.

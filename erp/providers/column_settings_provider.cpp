@@ -5,6 +5,7 @@
 #include "erp/db/open_database.h"
 #include "erp/objects/record_set_object.h"
 #include "erp/providers/column_info.h"
+#include "erp/providers/default_layout.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
 #include "tarnvelloc/automation/dispatch_object.h"
@@ -31,6 +32,7 @@ struct Layout {
 // all), and the lists of an information text are kept per text (the text alone decides them).
 // The column set asked for right after the information text of the same key is the column set
 // of the layout that text describes, so the two always agree and the database is asked once.
+// A key without stored columns has its default layout (default_layout.h).
 class ColumnSettingsProvider : public automation::DispatchObject {
  public:
   ColumnSettingsProvider() {
@@ -87,6 +89,7 @@ class ColumnSettingsProvider : public automation::DispatchObject {
     }
     if (const Layout* kept = layouts_.find(key)) return *kept;
     auto columns = readColumnLayout(database, key);
+    if (columns.empty()) columns = defaultColumnLayout(database, key);
     auto info = formatColumnInfo(key, columns);
     return layouts_.insert(key, Layout{std::move(columns), std::move(info)});
   }

@@ -1,11 +1,13 @@
 // velloc init as a process: an empty ERP database that the component can work in at once, a
-// file that exists left alone unless --replace, and what init cannot create.
+// file that exists left alone unless --replace, and what init cannot create; init
+// --service-tables and upgrade on an ERP database without service tables or of an older version.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,6 +72,119 @@ TEST(VellocInitTest, CreatesAnEmptyErpDatabaseAndKeepsAnExistingOne) {
     EXPECT_EQ(run.err, step.err);
   }
   EXPECT_FALSE(fs::exists(folder / "velloc-demo.db"));
+}
+
+// Runs SQL on a SQLite file with Debian's sqlite3 shell and the ERP collation the build makes
+// beside velloc, as an administrator would.
+void sqlite(const tarn::testing::TemporaryFolder& folder, const std::string& file,
+            const std::string& sql) {
+  const fs::path extension =
+      fs::path(VELLOC_PATH).parent_path().parent_path() / "lib" / "libtarn_sqlite_erp.so";
+  const std::string command = "cd '" + folder.path().string() + "' && sqlite3 -bail -cmd '.load " +
+                              extension.string() + "' " + file + " \"" + sql + "\"";
+  ASSERT_EQ(std::system(command.c_str()), 0) << sql;
+}
+
+struct Step {
+  const char* args;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+void expectSteps(const tarn::testing::TemporaryFolder& folder, std::span<const Step> steps) {
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.args);
+    const VellocRun run = velloc(folder, step.args);
+    EXPECT_EQ(run.status, step.status);
+    EXPECT_EQ(run.out, step.out);
+    EXPECT_EQ(run.err, step.err);
+  }
+}
+
+// A fresh database answers pick-lists from its default layouts, and archives once an item
+// exists.
+TEST(VellocInitTest, AFreshDatabaseAnswersPickListsAndArchives) {
+  tarn::testing::TemporaryFolder folder("velloc-init-fresh");
+  ASSERT_EQ(velloc(folder, "--db erp.db init").status, 0);
+  const std::string header =
+      "Database erp.db\nSQL      Select A.cValue, A.cAlias from UserDefine A, UserDef B where "
+      "B.cClass = N'单据头' and B.cItem =N'自定义项3' and B.cID = A.cID\nColumns  "
+      "档案值,别名\n\n档案值  别名\n------  ----\n";
+  const Step before[] = {{"--db erp.db ref cdefine3", 0, header + "0 rows\n", ""}};
+  expectSteps(folder, before);
+  sqlite(
+      folder, "erp.db",
+      "insert into UserDef (cID, cClass, cItem, cType, iMaxLen) values "
+      "('H03', '单据头', '自定义项3', '文本', 30);"
+      "insert into customer (cCusCode, cCusName) values ('C1', '甲公司');"
+      "insert into TarnRowAuth (cUserId, cTableName, cAccess) values ('demo', 'customer', 'all')");
+  const Step after[] = {
+      {"--db erp.db validate cdefine3 华中 --build", 0,
+       "Database erp.db\nResult   1  archived as a new value\nValue    华中\n", ""},
+      {"--db erp.db ref cdefine3", 0, header + "华中\n1 row\n", ""},
+      {"--db erp.db ref cdefine1 --source archive --table customer --field cCusName", 0,
+       "Database erp.db\nSQL      Select customer.iid, customer.cCusCode, customer.cCusName from "
+       "customer where 1=1\nColumns  iid,cCusCode,cCusName\n\niid  cCusCode  cCusName\n---  "
+       "--------  --------\n1    C1        甲公司\n1 row\n",
+       ""},
+  };
+  expectSteps(folder, after);
+}
+
+// An ERP database without service tables is adopted, and the service tables of version 1
+// (no TarnSchemaVersion) are upgraded; the ERP data stays as it was.
+TEST(VellocInitTest, ServiceTablesAreAddedToAnErpDatabaseAndUpgraded) {
+  tarn::testing::TemporaryFolder folder("velloc-init-adopt");
+  ASSERT_EQ(velloc(folder, "--db erp.db demo").status, 0);
+  sqlite(folder, "erp.db",
+         "drop table TarnSchemaVersion; drop table TarnColumnLayout; drop table TarnRowAuthKey;"
+         "drop table TarnRowAuth; drop table TarnJoinTable; drop table TarnResString;"
+         "drop table TarnVoucherField");
+  const Step adopt[] = {
+      {"--db erp.db upgrade", 1, "",
+       "velloc: the database failed: the database has no service tables: velloc init "
+       "--service-tables adds them\n"},
+      {"--db erp.db init --service-tables", 0,
+       "Added the service tables TarnColumnLayout, TarnRowAuth, TarnRowAuthKey, TarnJoinTable, "
+       "TarnResString, TarnVoucherField, TarnSchemaVersion to erp.db (version 2; ERP tables "
+       "untouched).\n",
+       ""},
+      {"--db erp.db init --service-tables", 0,
+       "erp.db has every service table of version 2: nothing added.\n", ""},
+      {"--db erp.db upgrade", 0,
+       "The service tables of erp.db are at version 2, this program's: nothing to upgrade.\n", ""},
+      {"--db erp.db --json validate cdefine3 HD", 0,
+       "{\n  \"command\": \"validate\",\n  \"database\": \"erp.db\",\n  \"code\": 0,\n"
+       "  \"meaning\": \"accepted\",\n  \"typed\": \"HD\",\n  \"value\": \"华东区\",\n"
+       "  \"replaced\": true\n}\n",
+       ""},
+      {"--db erp.db init --service-tables --replace", 2, "",
+       "velloc: --replace excludes --service-tables\n"},
+      {"init --service-tables", 1, "",
+       "velloc: init --service-tables needs --db FILE or --conn STRING, an ERP database\n"},
+  };
+  expectSteps(folder, adopt);
+
+  sqlite(folder, "erp.db", "drop table TarnSchemaVersion");
+  const Step upgrade[] = {
+      {"--db erp.db init --service-tables", 1, "",
+       "velloc: the database failed: the service tables are version 1: velloc upgrade brings "
+       "them to version 2\n"},
+      {"--db erp.db --json upgrade", 0,
+       "{\n  \"command\": \"upgrade\",\n  \"database\": \"erp.db\",\n  \"versionBefore\": 1,\n"
+       "  \"version\": 2,\n  \"tablesAdded\": [\n    \"TarnSchemaVersion\"\n  ]\n}\n",
+       ""},
+  };
+  expectSteps(folder, upgrade);
+
+  sqlite(folder, "erp.db", "update TarnSchemaVersion set iVersion = 3");
+  const Step newer[] = {
+      {"--db erp.db upgrade", 1, "",
+       "velloc: the database failed: the service tables are version 3, newer than this "
+       "program's version 2: use a newer velloc\n"},
+  };
+  expectSteps(folder, newer);
 }
 
 }  // namespace

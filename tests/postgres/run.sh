@@ -12,6 +12,7 @@
 #      (tests/serve/attack_test.py), the database unchanged;
 #   6. the README's PostgreSQL lines, run as printed on a database of their own;
 #   7. the service role init makes reads and archives, and can do nothing else.
+#   8. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -30,7 +31,7 @@ part "contract suite" ctest --test-dir "$build" --output-on-failure -j2 --no-tes
   -R 'ContractTest\..*PostgreSqlOdbc'
 
 part "component integration tests" ctest --test-dir "$build" --output-on-failure -j2 \
-  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt)Test\.'
+  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt|ServiceTables)Test\.'
 # The tour and the archiving processes share a database of their own, which the tour fills.
 tour_database() {
   "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
@@ -71,6 +72,19 @@ service_role() {
     "$(sed 's/Database=[^;]*;/Database=tarn_role;/' <<<"$TARN_TEST_POSTGRES")"
 }
 part "the service role" service_role
+
+# velloc's init --service-tables and upgrade, on a database of their own (the connection string
+# may name the tour's database by now).
+service_database() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_service"
+}
+if part "a database for the service tables" service_database; then
+  part "velloc service tables" env \
+    TARN_TEST_POSTGRES="$(sed 's/Database=[^;]*;/Database=tarn_service;/' <<<"$TARN_TEST_POSTGRES")" \
+    bash "$here/service_tables.sh" "$build/bin/velloc" "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" \
+    -p "$TARN_POSTGRES_PORT" -U postgres -X -q -v ON_ERROR_STOP=1 -d tarn_service
+fi
 
 if ((${#failed[@]})); then
   printf 'FAILED: %s\n' "${failed[@]}"
