@@ -12,6 +12,7 @@ packages=(
   unixodbc-dev libsqliteodbc odbc-postgresql tdsodbc
   libcpp-httplib-dev  # velloc serve's HTTP server, and the load bench's client
   libsodium-dev       # velloc serve's people file: password hashes and tokens
+  libssl-dev openssl  # velloc serve's HTTPS; its test makes a throwaway certificate
 )
 packages+=("$@")
 

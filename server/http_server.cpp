@@ -21,6 +21,8 @@
 #include <unordered_map>
 #include <variant>
 
+#include "server/tls.h"
+
 namespace tarn::server {
 namespace {
 
@@ -190,7 +192,12 @@ struct HttpServer::Loop {
     bool requestStarted = false;
     bool closeAfter = false;
     bool continueSent = false;
-    bool head = false;  // answering HEAD: no body
+    bool head = false;                // answering HEAD: no body
+    std::unique_ptr<TlsSession> tls;  // under TLS
+    // What the TLS session's last read and last write wait for (POLLIN, POLLOUT), 0 for nothing
+    // more than the state's own readiness.
+    short readWaits = 0;
+    short writeWaits = 0;
   };
 
   HttpServer& server;
@@ -236,6 +243,7 @@ struct HttpServer::Loop {
   }
 
   void close(std::map<std::uint64_t, Connection>::iterator it) {
+    if (it->second.tls) it->second.tls->close();
     closeSocket(it->second.fd);
     if (--perAddress[it->second.address] == 0) perAddress.erase(it->second.address);
     connections.erase(it);
@@ -269,8 +277,10 @@ struct HttpServer::Loop {
     return out;
   }
 
+  // The answer goes after whatever of `out` is still unsent (an interim 100 Continue).
   void answer(Connection& c, const HttpResponse& response) {
-    c.out = serialise(response, c.closeAfter, c.head);
+    c.out.erase(0, c.written);
+    c.out += serialise(response, c.closeAfter, c.head);
     c.written = 0;
     c.state = State::kWriting;
     c.since = Clock::now();
@@ -307,10 +317,8 @@ struct HttpServer::Loop {
     const std::size_t whole = headEnd + 4 + head.bodyLength;
     if (c.in.size() < whole) {
       if (head.expectsContinue && !c.continueSent) {
-        static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
         c.continueSent = true;
-        [[maybe_unused]] const auto sent =
-            ::send(c.fd, kContinue.data(), kContinue.size(), MSG_NOSIGNAL);
+        c.out += "HTTP/1.1 100 Continue\r\n\r\n";  // sent while the body is read
       }
       return;
     }
@@ -336,13 +344,50 @@ struct HttpServer::Loop {
     takeRequest(id, c);
   }
 
+  // The bytes a TLS operation moved; -1 when it waits for the socket (noted in `waits`), 0 when
+  // the session is over.
+  static long fromTls(TlsResult result, short& waits) {
+    waits = result.status == TlsStatus::kWantRead    ? POLLIN
+            : result.status == TlsStatus::kWantWrite ? POLLOUT
+                                                     : 0;
+    if (result.status == TlsStatus::kDone) return static_cast<long>(result.bytes);
+    return result.status == TlsStatus::kClosed ? 0 : -1;
+  }
+
+  // Reads into `buffer`: the bytes read; -1 when none can be read now; 0 when the peer closed or
+  // the connection failed.
+  static long receive(Connection& c, char* buffer, std::size_t size) {
+    if (c.tls) return fromTls(c.tls->read(buffer, size), c.readWaits);
+    const auto got = ::recv(c.fd, buffer, size, 0);
+    if (got >= 0) return got;
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? -1 : 0;
+  }
+
+  // Sends the unsent part of `out` as far as the socket takes it. Returns false when the
+  // connection is to be closed.
+  static bool send(Connection& c) {
+    while (c.written < c.out.size()) {
+      const std::string_view data = std::string_view(c.out).substr(c.written);
+      long sent = 0;
+      if (c.tls) {
+        sent = fromTls(c.tls->write(data), c.writeWaits);
+      } else {
+        sent = ::send(c.fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (sent < 0) sent = errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? -1 : 0;
+      }
+      if (sent <= 0) return sent < 0;
+      c.written += static_cast<std::size_t>(sent);
+    }
+    return true;
+  }
+
   // Returns false when the connection is to be closed.
   bool readSome(std::uint64_t id, Connection& c) {
     char buffer[16 * 1024];
     for (;;) {
-      const auto got = ::recv(c.fd, buffer, sizeof buffer, 0);
+      const auto got = receive(c, buffer, sizeof buffer);
       if (got == 0) return false;
-      if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+      if (got < 0) return true;
       if (c.state == State::kDraining) continue;
       if (!c.requestStarted) {
         c.requestStarted = true;
@@ -356,20 +401,21 @@ struct HttpServer::Loop {
 
   // Returns false when the connection is to be closed.
   bool writeSome(std::uint64_t id, Connection& c) {
-    while (c.written < c.out.size()) {
-      const auto sent =
-          ::send(c.fd, c.out.data() + c.written, c.out.size() - c.written, MSG_NOSIGNAL);
-      if (sent < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-      c.written += static_cast<std::size_t>(sent);
-    }
+    if (!send(c)) return false;
+    if (c.written < c.out.size()) return true;
     c.out.clear();
+    c.written = 0;
     if (c.closeAfter || server.stopping_) {
+      if (c.tls) c.tls->close();
       ::shutdown(c.fd, SHUT_WR);
       c.state = State::kDraining;
       c.since = Clock::now();
       return true;
     }
     startReading(id, c);
+    // A pipelined request the TLS session has taken from the socket already is not reported by
+    // poll: it is read now.
+    if (c.state == State::kReading && c.tls && c.tls->pending() && !readSome(id, c)) return false;
     if (c.state == State::kWriting) return writeSome(id, c);
     return true;
   }
@@ -393,6 +439,10 @@ struct HttpServer::Loop {
       if (room && connections.size() >= limits.maxConnections) room = closeLongestIdle(nullptr);
       if (!room) {
         if (perAddress[address] == 0) perAddress.erase(address);
+        if (server.tls_) {  // no answer can go before a handshake, which would block here
+          closeSocket(fd);
+          continue;
+        }
         // Best effort: a client that sent its request already may see a reset instead.
         const std::string out =
             serialise(server.refusal_(503, "too many connections: the server holds " +
@@ -408,6 +458,10 @@ struct HttpServer::Loop {
       c.fd = fd;
       c.address = address;
       c.since = Clock::now();
+      if (server.tls_) {
+        c.tls = std::make_unique<TlsSession>(*server.tls_, fd);
+        c.requestStarted = true;  // the handshake is part of the first request, and its deadline
+      }
     }
   }
 
@@ -453,7 +507,8 @@ struct HttpServer::Loop {
         ++it;
         continue;
       }
-      if (c.state == State::kReading && c.requestStarted) {
+      // A client that has not completed its handshake cannot read an answer: it is only closed.
+      if (c.state == State::kReading && c.requestStarted && (!c.tls || c.tls->established())) {
         refuse(c, 408, "the request did not arrive whole within " + seconds(limits.deadline));
         if (writeSome(it->first, c)) {
           ++it;
@@ -496,7 +551,13 @@ struct HttpServer::Loop {
       if (accepting) polled.push_back(pollfd{server.listener_, POLLIN, 0});
       for (const auto& [id, c] : connections) {
         if (c.state == State::kHandling) continue;
-        const short events = c.state == State::kWriting ? POLLOUT : POLLIN;
+        short events = 0;
+        if (c.state == State::kWriting) {
+          events = c.writeWaits != 0 ? c.writeWaits : POLLOUT;
+        } else {
+          events = c.readWaits != 0 ? c.readWaits : POLLIN;
+          if (c.written < c.out.size()) events |= c.writeWaits != 0 ? c.writeWaits : POLLOUT;
+        }
         polled.push_back(pollfd{c.fd, events, 0});
         ids.push_back(id);
       }
@@ -518,7 +579,8 @@ struct HttpServer::Loop {
         const bool keep =
             c.state == State::kWriting
                 ? writeSome(it->first, c)
-                : readSome(it->first, c) && (c.state != State::kWriting || writeSome(it->first, c));
+                : readSome(it->first, c) &&
+                      (c.state == State::kWriting ? writeSome(it->first, c) : send(c));
         if (!keep) close(it);
       }
       collectAnswers();
@@ -535,8 +597,12 @@ struct HttpServer::Loop {
   }
 };
 
-HttpServer::HttpServer(HttpLimits limits, HttpHeaders common, HttpRefusal refusal)
-    : limits_(limits), common_(std::move(common)), refusal_(std::move(refusal)) {
+HttpServer::HttpServer(HttpLimits limits, HttpHeaders common, HttpRefusal refusal,
+                       std::shared_ptr<const TlsContext> tls)
+    : limits_(limits),
+      common_(std::move(common)),
+      refusal_(std::move(refusal)),
+      tls_(std::move(tls)) {
   if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
 }
 

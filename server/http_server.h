@@ -9,6 +9,9 @@
 //  - a connection has one request handled at a time, so pipelined requests are answered in the
 //    order they came;
 //  - an answer not taken by the client within `deadline` closes the connection.
+// Over TLS the same holds: the handshake is read in the same loop without blocking and counts
+// towards the first request's deadline (a client that never completes it is closed at the
+// deadline, without an answer), and a connection over the bounds is closed without an answer.
 // Bodies are read by Content-Length only; a chunked body is refused (411). HEAD is answered as GET
 // without the body.
 #pragma once
@@ -62,10 +65,14 @@ using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
 // connection bounds, or a handler's exception), from its status and a message naming the fault.
 using HttpRefusal = std::function<HttpResponse(int status, const std::string& message)>;
 
+class TlsContext;
+
 class HttpServer {
  public:
-  // `common` headers go with every answer, the server's own refusals included.
-  HttpServer(HttpLimits limits, HttpHeaders common, HttpRefusal refusal);
+  // `common` headers go with every answer, the server's own refusals included. With `tls`, every
+  // connection speaks TLS.
+  HttpServer(HttpLimits limits, HttpHeaders common, HttpRefusal refusal,
+             std::shared_ptr<const TlsContext> tls = nullptr);
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -88,6 +95,7 @@ class HttpServer {
   HttpHeaders common_;
   HttpHandler handler_;
   HttpRefusal refusal_;
+  std::shared_ptr<const TlsContext> tls_;
   int listener_ = -1;
   int wake_[2] = {-1, -1};  // a pipe: written to wake the connection thread
   std::atomic<bool> stopping_{false};

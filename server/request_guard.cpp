@@ -20,13 +20,13 @@ std::string hostForm(const std::string& name) {
   return name;
 }
 
-// "name:port" from a Host header's value; port 80 when it names none.
-std::string withPort(const std::string& host) {
+// "name:port" from a Host header's value; `defaultPort` (":80", ":443") when it names none.
+std::string withPort(const std::string& host, const std::string& defaultPort) {
   const auto colon = host.rfind(':');
   const auto bracket = host.rfind(']');
   const bool hasPort =
       colon != std::string::npos && (bracket == std::string::npos || colon > bracket);
-  return lowerCase(hasPort ? host : host + ":80");
+  return lowerCase(hasPort ? host : host + defaultPort);
 }
 
 bool listensOnLoopback(const std::string& bind) {
@@ -36,8 +36,9 @@ bool listensOnLoopback(const std::string& bind) {
 
 }  // namespace
 
-RequestGuard::RequestGuard(const std::string& bind, int port,
-                           const std::vector<std::string>& names) {
+RequestGuard::RequestGuard(const std::string& bind, int port, const std::vector<std::string>& names,
+                           bool tls)
+    : scheme_(tls ? "https://" : "http://"), defaultPort_(tls ? ":443" : ":80") {
   const std::string suffix = ":" + std::to_string(port);
   const auto add = [&](const std::string& name) {
     const std::string host = lowerCase(hostForm(name)) + suffix;
@@ -53,7 +54,8 @@ RequestGuard::RequestGuard(const std::string& bind, int port,
 std::optional<RequestGuard::Refusal> RequestGuard::check(const HttpRequest& request) const {
   using session::printable;
   const std::string* host = request.header("host");
-  if (!host || std::find(hosts_.begin(), hosts_.end(), withPort(*host)) == hosts_.end()) {
+  if (!host ||
+      std::find(hosts_.begin(), hosts_.end(), withPort(*host, defaultPort_)) == hosts_.end()) {
     std::string known;
     for (const auto& name : hosts_) known += (known.empty() ? "" : ", ") + name;
     return Refusal{421, (host ? "unknown Host \"" + printable(*host) + "\"" : "no Host header") +
@@ -68,10 +70,12 @@ std::optional<RequestGuard::Refusal> RequestGuard::check(const HttpRequest& requ
                             "\", not same-origin"};
   }
   if (const std::string* origin = request.header("origin")) {
-    const std::string own = "http://" + *host;
-    const bool same = origin->starts_with("http://") &&
-                      withPort(origin->substr(7)) == withPort(*host) &&
-                      origin->find('/', 7) == std::string::npos;
+    const std::string own = scheme_ + *host;
+    const std::size_t start = scheme_.size();
+    const bool same =
+        origin->starts_with(scheme_) &&
+        withPort(origin->substr(start), defaultPort_) == withPort(*host, defaultPort_) &&
+        origin->find('/', start) == std::string::npos;
     if (!same) {
       return Refusal{403, "cross-site request refused: Origin \"" + printable(*origin) +
                               "\" is not this server's (" + printable(own) + ")"};

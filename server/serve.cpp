@@ -17,6 +17,7 @@
 #include "server/request_guard.h"
 #include "server/routes.h"
 #include "server/sign_in.h"
+#include "server/tls.h"
 #include "session/people.h"
 #include "session/report.h"
 #include "session/text_table.h"
@@ -95,6 +96,7 @@ SignInOptions signInOptions(const session::SessionOptions& options, const ServeO
   signIn.token = token;
   signIn.singleUser = automation::fromUtf8(options.user);
   signIn.idle = serve.sessionIdle;
+  signIn.secure = !serve.tlsCertificate.empty();
   return signIn;
 }
 
@@ -114,6 +116,23 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
                               " reaches beyond this machine: a server without --users or "
                               "--trusted-user-header is single-user and listens on loopback only",
                           {}});
+  }
+  if (serve.tlsCertificate.empty() != serve.tlsKey.empty()) {
+    return report(Failure{Failure::Kind::kUsage,
+                          "--tls-cert and --tls-key go together: give the certificate and its key, "
+                          "or neither",
+                          {}});
+  }
+  std::shared_ptr<const TlsContext> tls;
+  if (!serve.tlsCertificate.empty()) {
+    try {
+      tls = std::make_shared<const TlsContext>(serve.tlsCertificate, serve.tlsKey);
+    } catch (const std::exception& e) {
+      return report(Failure{Failure::Kind::kOther, e.what(), {}});
+    }
+    // A TLS write to a client that has gone raises SIGPIPE, which would end the process; the
+    // failed write closes that connection instead.
+    ::signal(SIGPIPE, SIG_IGN);
   }
   std::string singleUserToken;
   std::u16string connection;
@@ -140,20 +159,20 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
   ComponentPool pool(connection);
   const HttpLimits limits{serve.timeout, serve.timeout, serve.maxConnections, serve.maxPerAddress,
                           16 * 1024,     serve.maxBody, serve.threads};
-  HttpServer server(limits, securityHeaders(), refusal);
+  HttpServer server(limits, securityHeaders(), refusal, tls);
   const int port = server.bind(serve.bind, serve.port);
   if (port < 0) {
     return report(Failure{Failure::Kind::kOther,
                           "cannot listen on " + serve.bind + ":" + std::to_string(serve.port),
                           {}});
   }
-  const RequestGuard guard(serve.bind, port, serve.allowedHosts);
+  const RequestGuard guard(serve.bind, port, serve.allowedHosts, tls != nullptr);
   const std::string host =
       serve.bind.find(':') == std::string::npos ? serve.bind : "[" + serve.bind + "]";
   const StopOnSignal stopOnSignal(server);
   const std::string token = signIn->singleUser() ? "?token=" + singleUserToken : "";
-  out << "velloc serve: listening on http://" << host << ":" << port << "/" << token
-      << " (database " << session::printable(context.database) << ")" << std::endl;
+  out << "velloc serve: listening on " << (tls ? "https://" : "http://") << host << ":" << port
+      << "/" << token << " (database " << session::printable(context.database) << ")" << std::endl;
   server.run(routes(pool, context.database, guard, *signIn));
   return 0;
 }

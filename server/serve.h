@@ -29,13 +29,17 @@ struct ServeOptions {
   std::string trustedUserHeader;          // set by a reverse proxy that signs people in
   std::string tokenFile;                  // single-user mode: the token kept in this file
   std::chrono::minutes sessionIdle{30};   // a session unused this long ends
+  std::string tlsCertificate;             // PEM files: with both, the server speaks HTTPS only
+  std::string tlsKey;
 };
 
 // Serves until the process receives SIGINT or SIGTERM, then lets the requests under way finish
-// and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/" on `out` once the port
-// is bound, with "?token=TOKEN" after it when single-user. Returns 2 for options that do not fit
-// (a single-user server bound beyond loopback), 1 when the database cannot be used or the port
-// cannot be bound (after its message on `err`, or its JSON on `out` with --json).
+// and returns 0. Prints "velloc serve: listening on http://ADDRESS:PORT/" (https:// under TLS) on
+// `out` once the port is bound, with "?token=TOKEN" after it when single-user. Returns 2 for
+// options that do not fit (a single-user server bound beyond loopback, a TLS certificate without
+// its key or a key without its certificate), 1 when the certificate and key cannot be used, the
+// database cannot be used or the port cannot be bound (after its message on `err`, or its JSON
+// on `out` with --json).
 int runServe(const session::SessionOptions& options, const ServeOptions& serve, std::ostream& out,
              std::ostream& err);
 

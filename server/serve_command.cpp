@@ -56,6 +56,11 @@ session::Command addServeCommand(CLI::App& program, const session::SessionOption
   serve->add_option("--token-file", options.tokenFile,
                     "single-user: keep the token in this file (made on first use) instead of a "
                     "new one at every start");
+  serve->add_option("--tls-cert", options.tlsCertificate,
+                    "serve HTTPS only, with this PEM certificate (its chain after it); needs "
+                    "--tls-key");
+  serve->add_option("--tls-key", options.tlsKey,
+                    "the certificate's private key, an unencrypted PEM file");
   serve
       ->add_option("--session-idle", arguments->sessionIdleMinutes,
                    "minutes after which an unused sign-in session ends")
