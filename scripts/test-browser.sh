@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the page test's driver (puppeteer-core, pinned in tests/serve/browser/package-lock.json;
-# no browser download: the test drives Debian's chromium) and runs the page test against the
-# velloc of a build folder. The screenshot goes to SCREENSHOT (default: BUILD-DIR/serve.png).
+# no browser download: the tests drive Debian's chromium) and runs the page test and the
+# cross-site test against the velloc of a build folder. The page test's screenshot goes to
+# SCREENSHOT (default: BUILD-DIR/serve.png).
 #
 # Usage: scripts/test-browser.sh BUILD-DIR [SCREENSHOT]
 set -euo pipefail
@@ -16,3 +17,4 @@ bash "$root/scripts/install-deps.sh" "${extra[@]}"
 
 (cd "$root/tests/serve/browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund)
 node "$root/tests/serve/browser/page_test.mjs" "$build/bin/velloc" "$screenshot"
+node "$root/tests/serve/browser/cross_site_test.mjs" "$build/bin/velloc"
