@@ -14,6 +14,7 @@
 #include "session/pick_list.h"
 #include "session/report.h"
 #include "session/request_checks.h"
+#include "session/scram.h"
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
@@ -218,7 +219,7 @@ int runInit(const SessionOptions& session, const InitOptions& options, std::ostr
   return guarded(session, context, out, err, [&] {
     const auto server = serverConnection(session);
     std::string roleNote;
-    std::u16string role, password;
+    std::u16string role, verifier;  // the password as PostgreSQL keeps it
     if (options.serviceRole) {
       role = fromUtf8(*options.serviceRole);
       if (!server) {
@@ -231,8 +232,7 @@ int runInit(const SessionOptions& session, const InitOptions& options, std::ostr
                              ": 1 to 63 lower-case letters, digits and '_', not starting with a "
                              "digit or pg_");
       }
-      password = fromUtf8(readNewPassword());
-      if (password.empty()) session::refuseUsage("the service role's password is empty");
+      verifier = fromUtf8(session::scramSha256Verifier(readNewPassword()));
       roleNote = "Made the login role " + *options.serviceRole +
                  ": it reads the ERP tables and adds archived values, nothing else.\n";
     }
@@ -240,14 +240,14 @@ int runInit(const SessionOptions& session, const InitOptions& options, std::ostr
       return runAddServiceTables(
           session, context, out, err,
           [&](const std::u16string& connection) {
-            if (!role.empty()) erp::createServiceRole(connection, role, password);
+            if (!role.empty()) erp::createServiceRole(connection, role, verifier);
           },
           roleNote);
     }
     if (server) {
       const auto fill = [&](std::u16string_view connection) {
         erp::initialiseErpDatabase(connection);
-        if (!role.empty()) erp::createServiceRole(connection, role, password);
+        if (!role.empty()) erp::createServiceRole(connection, role, verifier);
       };
       return fillServerDatabase(session, context, *server, fill, options.replace, out,
                                 "Created the empty ERP schema in ",

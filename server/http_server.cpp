@@ -49,12 +49,18 @@ const char* reasonOf(int status) {
   switch (status) {
     case 200:
       return "OK";
+    case 303:
+      return "See Other";
     case 400:
       return "Bad Request";
+    case 401:
+      return "Unauthorized";
     case 403:
       return "Forbidden";
     case 404:
       return "Not Found";
+    case 405:
+      return "Method Not Allowed";
     case 408:
       return "Request Timeout";
     case 411:
@@ -63,6 +69,8 @@ const char* reasonOf(int status) {
       return "Unsupported Media Type";
     case 421:
       return "Misdirected Request";
+    case 429:
+      return "Too Many Requests";
     case 431:
       return "Request Header Fields Too Large";
     case 500:

@@ -116,6 +116,11 @@ std::optional<Caller> SignIn::identify(const HttpRequest& request) {
 std::optional<Caller> SignIn::fromSession(const HttpRequest& request) {
   const std::string id = cookieValue(request, kCookie);
   if (id.empty()) return std::nullopt;
+  // A browser says where a POST comes from (the guard has checked it is this server's page); a
+  // cookie on a POST that says nothing is not taken as the page's.
+  if (request.method == "POST" && !request.header("origin") && !request.header("sec-fetch-site")) {
+    return std::nullopt;
+  }
   const std::string key = session::tokenHash(id);
   const std::lock_guard lock(mutex_);
   const auto it = sessions_.find(key);
@@ -151,14 +156,15 @@ std::string SignIn::cookie(const std::string& id, bool ending) const {
   return text;
 }
 
-bool SignIn::exhausted(std::map<std::string, Failures>& failures, const std::string& key) {
+bool SignIn::exhausted(std::map<std::string, Failures>& failures, const std::string& key,
+                       int allowed) {
   const auto it = failures.find(key);
   if (it == failures.end()) return false;
   if (Clock::now() - it->second.since > options_.failureWindow) {
     failures.erase(it);
     return false;
   }
-  return it->second.count >= options_.failuresAllowed;
+  return it->second.count >= allowed;
 }
 
 void SignIn::noteFailure(const std::string& name, const std::string& address) {
@@ -186,7 +192,8 @@ HttpResponse SignIn::signIn(const HttpRequest& request, const std::string& datab
   const std::string name = body["name"].get<std::string>();
   {
     const std::lock_guard lock(mutex_);
-    if (exhausted(failuresByAddress_, request.peer) || exhausted(failuresByName_, name)) {
+    if (exhausted(failuresByAddress_, request.peer, options_.failuresPerAddress) ||
+        exhausted(failuresByName_, name, options_.failuresPerName)) {
       log_ << "velloc serve: sign-in refused for '" << session::printable(name) << "' from "
            << request.peer << ": too many failed sign-ins" << std::endl;
       return usageError(429, command, database,

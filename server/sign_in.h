@@ -11,7 +11,9 @@
 //    session cookie, a program sends it as a bearer token.
 // Sessions are random 256-bit ids in an HttpOnly, SameSite=Strict cookie (Secure under TLS), kept
 // in memory and ended after an idle time. Failed sign-ins are delayed and, past a bound per
-// address and per name, refused for a while; each is logged without its password. Safe to use
+// name and a larger one per address, refused for a while; each is logged without its password.
+// A session cookie on a POST counts only when the browser says where the POST comes from
+// (Origin or Sec-Fetch-Site, which the request guard has checked). Safe to use
 // from every worker thread.
 #pragma once
 
@@ -41,7 +43,10 @@ struct SignInOptions {
   bool secure = false;                         // served over TLS: cookies are Secure
   std::chrono::seconds idle{30 * 60};          // a session unused this long ends
   std::chrono::milliseconds failureDelay{500};
-  int failuresAllowed = 5;  // per address and per name, within failureWindow
+  // Failed sign-ins allowed within failureWindow for one name, and from one address (more: many
+  // people may share an address, behind a proxy or a gateway).
+  int failuresPerName = 5;
+  int failuresPerAddress = 10;
   std::chrono::seconds failureWindow{15 * 60};
 };
 
@@ -82,7 +87,7 @@ class SignIn {
   std::string openSession(Caller caller);
   std::string cookie(const std::string& id, bool ending) const;
   // True when `key` has used up its failed sign-ins in the window.
-  bool exhausted(std::map<std::string, Failures>& failures, const std::string& key);
+  bool exhausted(std::map<std::string, Failures>& failures, const std::string& key, int allowed);
   void noteFailure(const std::string& name, const std::string& address);
 
   SignInOptions options_;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -18,6 +19,18 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr std::size_t kMaxNameBytes = 64;
+constexpr std::size_t kMinPasswordLength = 8;
+
+// A login name: letters, digits and . _ - @, as it is typed on a sign-in form and shown in logs.
+void checkLoginName(const std::string& name) {
+  const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-' ||
+           c == '@';
+  });
+  if (!plain) {
+    refuseUsage("the name '" + printable(name) + "' may hold letters, digits and . _ - @ only");
+  }
+}
 
 void requireSodium() {
   if (sodium_init() < 0) fail(Failure::Kind::kOther, "libsodium could not be initialised");
@@ -140,12 +153,15 @@ const Person* PeopleFile::find(std::string_view name) const {
 
 void PeopleFile::add(std::string name, std::string erpUser, std::string_view password) {
   checkName(name, "the name");
+  checkLoginName(name);
   checkName(erpUser, "the ERP user id");
   if (find(name)) refuseUsage("'" + printable(name) + "' is already in the people file");
-  if (password.empty()) refuseUsage("the password is empty");
+  if (password.size() < kMinPasswordLength) {
+    refuseUsage("the password is shorter than " + std::to_string(kMinPasswordLength) +
+                " characters");
+  }
   char hash[crypto_pwhash_STRBYTES];
-  if (crypto_pwhash_str(hash, password.data(), password.size(),
-                        crypto_pwhash_OPSLIMIT_INTERACTIVE,
+  if (crypto_pwhash_str(hash, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
                         crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
     fail(Failure::Kind::kOther, "out of memory while hashing a password");
   }

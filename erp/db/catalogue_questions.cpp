@@ -3,6 +3,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "tarnvelloc/automation/text.h"
+
 namespace tarn::erp::db {
 namespace {
 
@@ -15,23 +17,36 @@ ResultSet ask(Database& database, std::u16string_view nativeText,
   return database.queryNative(nativeText, parameters);
 }
 
-bool counted(const ResultSet& count) {
-  return !count.rows.empty() && count.rows[0][0].toLong() > 0;
+// True when a row's first column names `name` exactly as the ERP spells a key: ASCII letter
+// case and trailing blanks aside, code unit for code unit. The database's own comparison may be
+// looser (on PostgreSQL it also ignores width), and a name it matched that way would not be found
+// by the component's SQL.
+bool spelledAs(const ResultSet& names, std::u16string_view name) {
+  const std::u16string wanted = automation::asciiLower(automation::trimBlanks(name));
+  for (const auto& row : names.rows) {
+    if (!row[0].isNull() &&
+        automation::asciiLower(automation::trimBlanks(row[0].toString())) == wanted) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
 bool hasTable(Database& database, std::u16string_view table) {
-  return counted(
-      ask(database, u"select count(*) from sysobjects where xtype = 'U' and name = ?", {table}));
+  return spelledAs(
+      ask(database, u"select name from sysobjects where xtype = 'U' and name = ?", {table}), table);
 }
 
 bool hasColumn(Database& database, std::u16string_view table, std::u16string_view column) {
-  return counted(ask(database,
-                     u"select count(*) from sysobjects, syscolumns where sysobjects.id = "
-                     u"syscolumns.id and sysobjects.xtype = 'U' and sysobjects.name = ? and "
-                     u"syscolumns.name = ?",
-                     {table, column}));
+  if (!hasTable(database, table)) return false;
+  return spelledAs(ask(database,
+                       u"select syscolumns.name from sysobjects, syscolumns where sysobjects.id = "
+                       u"syscolumns.id and sysobjects.xtype = 'U' and sysobjects.name = ? and "
+                       u"syscolumns.name = ?",
+                       {table, column}),
+                   column);
 }
 
 std::optional<std::u16string> voucherTable(Database& database, std::u16string_view cardNumber) {

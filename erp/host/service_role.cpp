@@ -6,7 +6,6 @@
 #include "erp/db/open_database.h"
 #include "erp/db/transaction.h"
 #include "tarnvelloc/automation/error.h"
-#include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {
 namespace {
@@ -14,15 +13,16 @@ namespace {
 using automation::ErrorCode;
 using automation::raise;
 
-// A literal of standard SQL, as PostgreSQL reads it with standard_conforming_strings on, which
-// the ERP schema requires: every apostrophe doubled, nothing else special.
-std::u16string literal(std::u16string_view text) {
-  std::u16string quoted = u"'";
-  for (const char16_t c : text) {
-    quoted += c;
-    if (c == u'\'') quoted += u'\'';
-  }
-  return quoted + u"'";
+// A SCRAM-SHA-256 verifier: "SCRAM-SHA-256$" then base64 and the separators '$' and ':' only, so
+// it stands in a literal as it is.
+bool isScramVerifier(std::u16string_view verifier) {
+  const std::u16string_view lead = u"SCRAM-SHA-256$";
+  const auto allowed = [](char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+           c == u'+' || c == u'/' || c == u'=' || c == u'$' || c == u':';
+  };
+  return verifier.starts_with(lead) && verifier.size() < 512 &&
+         std::all_of(verifier.begin() + lead.size(), verifier.end(), allowed);
 }
 
 }  // namespace
@@ -36,34 +36,34 @@ bool isServiceRoleName(std::u16string_view role) {
 }
 
 void createServiceRole(std::u16string_view connectionString, std::u16string_view role,
-                       std::u16string_view password) {
+                       std::u16string_view passwordVerifier) {
   if (!isServiceRoleName(role)) {
     raise(ErrorCode::kComponentFailure,
           "a service role's name is 1 to 63 lower-case letters, digits and '_', not starting "
           "with a digit or pg_");
   }
-  const bool control = std::any_of(password.begin(), password.end(),
-                                   [](char16_t c) { return c < u' ' || c == 0x7f; });
-  if (password.empty() || control) {
+  if (!isScramVerifier(passwordVerifier)) {
     raise(ErrorCode::kComponentFailure,
-          "a service role's password is not empty and holds no control characters");
+          "a service role's password is given as a SCRAM-SHA-256 verifier");
   }
   auto database = db::openDatabase(connectionString);
   if (database->dialect() != db::Dialect::kPostgreSql) {
     raise(ErrorCode::kComponentFailure, "a service role is made on a PostgreSQL database only");
   }
-  const std::u16string name(role);
-  const automation::Variant asked(name);
+  const automation::Variant asked{std::u16string(role)};
   const auto exists =
       database->queryNative(u"select count(*) from pg_roles where rolname = ?", {&asked, 1});
   const bool known = exists.rows.at(0).at(0).toLong() > 0;
+  // Quoted, so that a name that is also a keyword (user, order) is a name; isServiceRoleName
+  // leaves no quote to escape.
+  const std::u16string name = u"\"" + std::u16string(role) + u"\"";
   // The role reads the schema the ERP tables live in and adds archived values; it owns nothing,
   // so it can neither alter nor drop anything, and it is given no other write.
   std::u16string script = known ? u"alter role " : u"create role ";
   script += name +
             u" login nosuperuser nocreatedb nocreaterole noinherit noreplication "
-            u"password " +
-            literal(password) + u";\n";
+            u"password '" +
+            std::u16string(passwordVerifier) + u"';\n";
   script +=
       u"do $grant$ begin\n"
       u"  execute format('grant connect on database %I to " +
@@ -72,26 +72,18 @@ void createServiceRole(std::u16string_view connectionString, std::u16string_view
       u"  execute format('grant usage on schema %I to " +
       name +
       u"', current_schema());\n"
-      u"  execute format('revoke create on schema %I from " +
+      u"  execute format('grant select on all tables in schema %I to " +
       name +
       u"', current_schema());\n"
-      u"  execute format('grant select on all tables in schema %I to " +
+      // Tables the owner adds later (an upgrade of the service tables) are readable too.
+      u"  execute format('alter default privileges in schema %I grant select on tables to " +
       name +
       u"', current_schema());\n"
       u"end $grant$;\n"
       u"grant insert on userdefine to " +
       name + u";\n";
   db::Transaction transaction(*database);
-  try {
-    database->executeScript(script);
-  } catch (const automation::AutomationError& error) {
-    std::string message = error.what();
-    const std::string secret = automation::toUtf8(password);
-    for (auto at = message.find(secret); at != std::string::npos; at = message.find(secret)) {
-      message.replace(at, secret.size(), "***");
-    }
-    raise(ErrorCode::kComponentFailure, message);
-  }
+  database->executeScript(script);
   transaction.commit();
 }
 

@@ -218,12 +218,15 @@ TEST_F(VellocProcessTest, ThePeopleFileIsManagedWithoutAPasswordOnTheCommandLine
     std::string out, err;
   };
   const Step steps[] = {
-      {{"add", "wang", "--erp-user", "clerk01"}, "s3cret\n", 0,
+      {{"add", "wang", "--erp-user", "clerk01"}, "s3cret-pw\n", 0,
        "Added wang (ERP user clerk01) to people.json.\n", ""},
-      {{"add", "wang", "--erp-user", "demo"}, "other\n", 2, "",
+      {{"add", "wang", "--erp-user", "demo"}, "other-pw\n", 2, "",
        "velloc: 'wang' is already in the people file\n"},
-      {{"add", "li", "--erp-user", "demo"}, "\n", 2, "", "velloc: the password is empty\n"},
-      {{"add", "a\tb", "--erp-user", "demo"}, "pw\n", 2, "",
+      {{"add", "li", "--erp-user", "demo"}, "short\n", 2, "",
+       "velloc: the password is shorter than 8 characters\n"},
+      {{"add", "a b", "--erp-user", "demo"}, "long-enough\n", 2, "",
+       "velloc: the name 'a b' may hold letters, digits and . _ - @ only\n"},
+      {{"add", "a\tb", "--erp-user", "demo"}, "long-enough\n", 2, "",
        "velloc: the name 'a\\x09b' must be 1 to 64 bytes without control characters\n"},
       {{"list"}, "", 0, "name  ERP user  tokens\n----  --------  ------\nwang  clerk01   0\n", ""},
       {{"remove", "zhao"}, "", 2, "", "velloc: 'zhao' is not in the people file\n"},

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The service role `velloc init --service-role` makes: it serves the component (a pick-list, a
-# value archived) and can do nothing else: no table created, dropped or altered, no row updated
-# or deleted. Run by run.sh on a database of its own; the password never shows in an answer.
+# The service role `velloc init --service-role` makes: it signs in with its password (the server
+# is told to ask this role for it, by SCRAM), serves the component (a pick-list, a value
+# archived) and can do nothing else: no table created, dropped or altered, no row updated or
+# deleted. Run by run.sh on a database of its own; the password never shows in an answer, in the
+# role's catalogue entry or in the server's log.
 # Usage: service_role.sh VELLOC ADMIN-CONNECTION
 set -uo pipefail
 velloc=$1 admin=$2
@@ -18,6 +20,24 @@ out=$(printf '%s\n' "$secret" | "$velloc" --conn "$admin" init --service-role "$
 [[ $out != *"$secret"* ]] || problem "init showed the password"
 "$velloc" --conn "$admin" demo >/dev/null || problem "demo failed"
 
+psql_admin() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q -t -A \
+    -d postgres -c "$1"
+}
+stored=$(psql_admin "select rolpassword from pg_authid where rolname = '$role'")
+[[ $stored == SCRAM-SHA-256\$4096:* ]] || problem "the role's password is kept as: $stored"
+# From here on the server asks this role for its password, so a wrong verifier cannot sign in.
+hba=$(psql_admin "show hba_file")
+cp "$hba" "$hba.before"
+{ echo "local all $role scram-sha-256"; cat "$hba.before"; } >"$hba"
+psql_admin "select pg_reload_conf()" >/dev/null
+restore_hba() {
+  cp "$hba.before" "$hba" && psql_admin "select pg_reload_conf()" >/dev/null
+}
+trap restore_hba EXIT
+wrong="${admin/Username=postgres/Username=$role};Password=wrong-password"
+out=$("$velloc" --conn "$wrong" ref cdefine3 2>&1) && problem "a wrong password signed in: $out"
+
 service="${admin/Username=postgres/Username=$role};Password=$secret"
 out=$("$velloc" --conn "$service" ref cdefine3 --match 华 2>&1) || problem "ref as $role: $out"
 [[ $out == *华东区* ]] || problem "ref as $role: $out"
@@ -25,7 +45,7 @@ out=$("$velloc" --conn "$service" --json validate cdefine1 服务角色新值 --
 [[ $out == *'"code": 1'* ]] || problem "archiving as $role: $out"
 
 psql_as_role() {
-  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U "$role" -X -q \
+  PGPASSWORD=$secret "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U "$role" -X -q \
     -v ON_ERROR_STOP=1 -d "$(sed 's/.*Database=\([^;]*\).*/\1/' <<<"$admin")" -c "$1" 2>&1
 }
 for statement in "create table canary (i integer)" "drop table userdefine" \
@@ -39,5 +59,11 @@ for statement in "create table canary (i integer)" "drop table userdefine" \
   fi
 done
 
-((problems == 0)) && echo "service role: reads and archives, nothing else"
+log=$(psql_admin "select pg_current_logfile()")
+if [[ -n $log && -f "$(psql_admin "show data_directory")/$log" ]] &&
+  grep -q "$secret" "$(psql_admin "show data_directory")/$log"; then
+  problem "the password is in the server's log"
+fi
+
+((problems == 0)) && echo "service role: signs in by SCRAM, reads and archives, nothing else"
 exit $((problems > 0))

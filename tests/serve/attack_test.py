@@ -12,12 +12,14 @@ that velloc init and demo have filled), the same runs there. Prints 'N passed, N
 import contextlib
 import http.client
 import json
+import os
 import pathlib
 import subprocess
 import sys
 import tempfile
 
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
+ENV = dict(os.environ)
 
 # What an attacker puts where a name belongs: a subquery, a stacked statement, comments, quotes,
 # brackets, PostgreSQL's dollar quoting, a Unicode literal.
@@ -31,6 +33,8 @@ PAYLOADS = [
     "$$; delete from department; $$",
     "N'x'",
     "cCusName = cCusName or 1=1 --",
+    "ｃｕｓｔｏｍｅｒ",
+    "customer\u200b",
 ]
 
 # Where a payload goes: (the slot, the source keys of a request with the payload in that slot).
@@ -59,7 +63,7 @@ class Door:
 
     def run(self, *args):
         run = subprocess.run([VELLOC, *self.database_args, "--json", *args],
-                             capture_output=True, text=True, check=False, timeout=60)
+                             capture_output=True, text=True, check=False, timeout=60, env=ENV)
         return run.returncode, json.loads(run.stdout)
 
     def post(self, path, body):
@@ -85,7 +89,7 @@ class Door:
 @contextlib.contextmanager
 def serving(database_args):
     process = subprocess.Popen([VELLOC, *database_args, "serve", "--port", "0"],
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=ENV)
     try:
         line = process.stdout.readline()
         if "listening on http://127.0.0.1:" not in line:
@@ -126,7 +130,9 @@ def attacks(door):
 def main():
     with tempfile.TemporaryDirectory(prefix="velloc-attack-") as folder:
         if len(sys.argv) > 3 and sys.argv[2] == "--conn":
-            database_args = ["--conn", sys.argv[3]]
+            # Through the environment, so that no password shows in the process list.
+            ENV["VELLOC_CONN"] = sys.argv[3]
+            database_args = []
         else:
             db = pathlib.Path(folder) / "erp.db"
             subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)

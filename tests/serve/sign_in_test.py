@@ -37,8 +37,18 @@ def request(port, method, path, body=None, headers=None):
         connection.close()
 
 
+COOKIES = []  # every session cookie the servers gave, to look for in the log
+
+
 def session_cookie(headers):
-    return headers.get("set-cookie", "").split(";")[0]
+    cookie = headers.get("set-cookie", "").split(";")[0]
+    COOKIES.append(cookie.split("=", 1)[-1])
+    return cookie
+
+
+def from_page(port, cookie):
+    """The headers of a POST the server's own page sends with its cookie."""
+    return {"Cookie": cookie, "Origin": f"http://127.0.0.1:{port}"}
 
 
 @contextlib.contextmanager
@@ -85,8 +95,11 @@ def check_single_user(db, log):
         if status != 303 or headers.get("location") != "/" or not cookie.endswith(
                 "; Path=/; HttpOnly; SameSite=Strict"):
             problems.append(f"landing: {status} {headers}")
-        if customers(port, {"Cookie": session_cookie(headers)}) != (200, 4):
+        cookie = session_cookie(headers)
+        if customers(port, from_page(port, cookie)) != (200, 4):
             problems.append("the landing's cookie does not serve")
+        if customers(port, {"Cookie": cookie})[0] != 401:
+            problems.append("a cookie on a POST that names no origin serves")
         status, headers, _ = request(port, "GET", "/?token=wrong")
         if status != 200 or "set-cookie" in headers:
             problems.append(f"a wrong token's landing: {status} {headers}")
@@ -111,13 +124,13 @@ def check_people(db, people, log, token):
             status, headers, answer = sign_in(port, name, password)
             if status != 200 or answer["erpUser"] != ERP_USERS[name]:
                 problems.append(f"sign-in of {name}: {status} {answer}")
-            seen[name] = customers(port, {"Cookie": session_cookie(headers)})
+            seen[name] = customers(port, from_page(port, session_cookie(headers)))
         if seen != {"wang": (200, 2), "zhao": (200, 0)}:
             problems.append(f"each person's customers: {seen}")
         if customers(port, {"Authorization": f"Bearer {token}"}) != (200, 2):
             problems.append("wang's bearer token does not serve as wang")
         status, headers, _ = sign_in(port, "wang", PASSWORDS["wang"])
-        cookie = {"Cookie": session_cookie(headers)}
+        cookie = from_page(port, session_cookie(headers))
         request(port, "POST", "/api/sign-out", {}, cookie)
         if customers(port, cookie)[0] != 401:
             problems.append("a signed-out session still serves")
@@ -131,8 +144,12 @@ def check_people(db, people, log, token):
         if delayed < 5 * 0.5:
             problems.append(f"five failed sign-ins took {delayed:.2f} s, not delayed")
         status, _, answer = sign_in(port, "zhao", PASSWORDS["zhao"])
-        if status != 429:
+        if status != 200:
             problems.append(f"another name from the same address: {status} {answer}")
+        others = [sign_in(port, f"x{i}", "guess")[0] for i in range(5)]
+        status = sign_in(port, "zhao", PASSWORDS["zhao"])[0]
+        if others != [401] * 5 or status != 429:
+            problems.append(f"ten failures from one address, then zhao: {others} {status}")
     return problems
 
 
@@ -146,6 +163,22 @@ def check_trusted_header(db, people, log):
             if customers(port, headers) != expected:
                 problems.append(f"{headers}: {customers(port, headers)}, expected {expected}")
     return problems
+
+
+def check_process_list(db, folder, log):
+    """A connection string from --conn-file, password included, is not in the process list."""
+    conn_file = folder / "serve.conn"
+    conn_file.write_text(f"Provider=SQLite;Data Source={db};Password=conn-s3cret\n")
+    process = subprocess.Popen([VELLOC, "--conn-file", str(conn_file), "serve", "--port", "0"],
+                               stdout=subprocess.PIPE, stderr=log, text=True)
+    try:
+        started = "listening on" in process.stdout.readline()
+        shown = pathlib.Path(f"/proc/{process.pid}/cmdline").read_bytes().decode()
+    finally:
+        process.terminate()
+        process.wait(timeout=30)
+    return ([] if started else ["the server did not start"]) + (
+        ["the password is in the process list"] if "conn-s3cret" in shown else [])
 
 
 def main():
@@ -163,9 +196,10 @@ def main():
         with open(log_file, "w", encoding="utf-8") as log:
             checks = [("single-user", check_single_user(db, log)),
                       ("people", check_people(db, people, log, token)),
-                      ("trusted header", check_trusted_header(db, people, log))]
+                      ("trusted header", check_trusted_header(db, people, log)),
+                      ("process list", check_process_list(db, folder, log))]
         logged = log_file.read_text(encoding="utf-8")
-        secrets = [*PASSWORDS.values(), token, *[f"guess{i}" for i in range(5)]]
+        secrets = ["conn-s3cret", *PASSWORDS.values(), token, *[f"guess{i}" for i in range(5)], *COOKIES]
         checks.append(("no secret in the log", [f"{s!r} logged" for s in secrets if s in logged]
                        + ([] if "sign-in refused for 'wang'" in logged
                           else [f"no refused sign-in logged: {logged!r}"])))

@@ -94,7 +94,8 @@ def check_landing(context, port, token):
     if status != 303 or not cookie.endswith("; Path=/; HttpOnly; SameSite=Strict; Secure"):
         return [f"landing: {status} {cookie!r}"]
     status, _, _ = request(context, port, "POST", "/api/validate", VALIDATE,
-                           {"Cookie": cookie.split(";")[0]})
+                           {"Cookie": cookie.split(";")[0],
+                            "Origin": f"https://127.0.0.1:{port}"})
     return [] if status == 200 else [f"the landing's cookie: {status}"]
 
 

@@ -11,13 +11,14 @@ namespace tarn::erp {
 // digits and '_', not starting with a digit, not starting with "pg_".
 bool isServiceRoleName(std::u16string_view role);
 
-// Creates the login role `role` with `password` on the PostgreSQL database `connectionString`
-// names (connected as a role that may create roles), or, when it exists, gives it the password
-// and the rights anew; in one transaction. Raises AutomationError (kComponentFailure) for a
-// database that is not PostgreSQL, a name isServiceRoleName refuses, an empty password or one
-// with control characters, and with the database's own message when it refuses; the password
-// appears in no message.
+// Creates the login role `role` on the PostgreSQL database `connectionString` names (connected as
+// a role that may create roles), or, when it exists, gives it the password and the rights anew;
+// in one transaction. The password comes as PostgreSQL keeps it, a SCRAM-SHA-256 verifier
+// ("SCRAM-SHA-256$iterations:salt$StoredKey:ServerKey"), so that the password itself reaches no
+// statement and no server log. Raises AutomationError (kComponentFailure) for a database that is
+// not PostgreSQL, a name isServiceRoleName refuses, a text that is not a verifier, and with the
+// database's own message when it refuses.
 void createServiceRole(std::u16string_view connectionString, std::u16string_view role,
-                       std::u16string_view password);
+                       std::u16string_view passwordVerifier);
 
 }  // namespace tarn::erp

@@ -63,7 +63,7 @@ async function run(page, port, db) {
               await page.$eval("#sign-in-status", (status) => status.textContent),
               "wrong name or password");
   await page.click("#sign-in-password", { clickCount: 3 });
-  await page.type("#sign-in-password", "pw-wang");
+  await page.type("#sign-in-password", "pw-wang-1");
   await page.click("#sign-in button[type=submit]");
   await page.waitForSelector("#voucher", { visible: true, ...WAIT });
   expectEqual("signed in", await page.$eval("#who-name", (who) => who.textContent),
@@ -151,7 +151,7 @@ async function main() {
     execFileSync(velloc, ["--db", db, "demo"], { stdio: "ignore" });
     const people = path.join(folder, "people.json");
     execFileSync(velloc, ["user", "--users", people, "add", "wang", "--erp-user", "demo"],
-                 { input: "pw-wang\n", stdio: ["pipe", "ignore", "inherit"] });
+                 { input: "pw-wang-1\n", stdio: ["pipe", "ignore", "inherit"] });
     const started = startServer(db, people);
     server = started.server;
     const port = await started.port;
