@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make ccache pkg-config python3 python3-jsonschema
+  cmake g++ make ccache pkg-config python3 python3-jsonschema python3-prometheus-client
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libpugixml-dev
   libcli11-dev nlohmann-json3-dev libutf8proc-dev

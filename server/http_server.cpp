@@ -255,6 +255,7 @@ struct HttpServer::Loop {
     closeSocket(it->second.fd);
     if (--perAddress[it->second.address] == 0) perAddress.erase(it->second.address);
     connections.erase(it);
+    server.open_ = connections.size();
   }
 
   static bool idle(const Connection& c) { return c.state == State::kReading && !c.requestStarted; }
@@ -463,6 +464,7 @@ struct HttpServer::Loop {
       }
       ++perAddress[address];
       Connection& c = connections[nextId++];
+      server.open_ = connections.size();
       c.fd = fd;
       c.address = address;
       c.since = Clock::now();

@@ -47,6 +47,10 @@ struct HttpResponse {
   std::string contentType;
   std::string body;
   HttpHeaders headers;
+  // What the request log says of this answer, never sent: who it was for, and the database's
+  // message when a database failure came with it.
+  std::string person{};
+  std::string databaseMessage{};
 };
 
 struct HttpLimits {
@@ -89,6 +93,9 @@ class HttpServer {
   // Makes run() return as above; callable from any thread, before run() too.
   void stop();
 
+  // The connections open now; callable from any thread.
+  std::size_t openConnections() const { return open_.load(); }
+
  private:
   struct Loop;
   HttpLimits limits_;
@@ -99,6 +106,7 @@ class HttpServer {
   int listener_ = -1;
   int wake_[2] = {-1, -1};  // a pipe: written to wake the connection thread
   std::atomic<bool> stopping_{false};
+  std::atomic<std::size_t> open_{0};
 };
 
 }  // namespace tarn::server

@@ -6,8 +6,7 @@ namespace tarn::server {
 
 Metrics::Metrics(std::function<std::size_t()> openConnections,
                  std::function<std::size_t()> componentsAlive)
-    : openConnections_(std::move(openConnections)),
-      componentsAlive_(std::move(componentsAlive)) {}
+    : openConnections_(std::move(openConnections)), componentsAlive_(std::move(componentsAlive)) {}
 
 void Metrics::observe(const std::string& route, int status, std::chrono::duration<double> took) {
   const double seconds = took.count();
@@ -27,19 +26,19 @@ std::string Metrics::render() const {
       << "# TYPE velloc_requests_total counter\n";
   const std::lock_guard lock(mutex_);
   for (const auto& [key, count] : requests_) {
-    out << "velloc_requests_total{route=\"" << key.first << "\",status=\"" << key.second
-        << "\"} " << count << "\n";
+    out << "velloc_requests_total{route=\"" << key.first << "\",status=\"" << key.second << "\"} "
+        << count << "\n";
   }
   out << "# HELP velloc_request_duration_seconds Time from a whole request to its answer.\n"
       << "# TYPE velloc_request_duration_seconds histogram\n";
   for (const auto& [route, latency] : latency_) {
     const std::string label = "route=\"" + route + "\"";
     for (std::size_t i = 0; i < kBuckets.size(); ++i) {
-      out << "velloc_request_duration_seconds_bucket{" << label << ",le=\"" << kBuckets[i]
-          << "\"} " << latency.buckets[i] << "\n";
+      out << "velloc_request_duration_seconds_bucket{" << label << ",le=\"" << kBuckets[i] << "\"} "
+          << latency.buckets[i] << "\n";
     }
-    out << "velloc_request_duration_seconds_bucket{" << label << ",le=\"+Inf\"} "
-        << latency.count << "\n"
+    out << "velloc_request_duration_seconds_bucket{" << label << ",le=\"+Inf\"} " << latency.count
+        << "\n"
         << "velloc_request_duration_seconds_sum{" << label << "} " << latency.sum << "\n"
         << "velloc_request_duration_seconds_count{" << label << "} " << latency.count << "\n";
   }

@@ -1,5 +1,6 @@
 #include "server/routes.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -7,9 +8,11 @@
 
 #include "server/api_requests.h"
 #include "server/component_pool.h"
+#include "server/health.h"
 #include "server/web_assets.h"
 #include "session/catalogue_checks.h"
 #include "session/database_failures.h"
+#include "session/people.h"
 #include "session/pick_list.h"
 #include "session/report.h"
 #include "session/request_checks.h"
@@ -27,6 +30,7 @@ constexpr const char* kJson = "application/json; charset=utf-8";
 struct Reply {
   int status;
   std::string body;
+  std::string databaseMessage;  // for the request log
 };
 
 int statusOf(const Failure& failure) {
@@ -43,7 +47,7 @@ int statusOf(const Failure& failure) {
 
 // An answer that came back from the component: 503 when a database failure came with it.
 Reply answered(std::string json, const std::optional<Failure>& failure) {
-  return Reply{failure ? 503 : 200, std::move(json)};
+  return Reply{failure ? 503 : 200, std::move(json), failure ? failure->message : ""};
 }
 
 // Answers a request with `work`'s reply; every failure becomes its JSON error and status.
@@ -53,12 +57,15 @@ HttpResponse respond(const Context& context, Work work) {
   try {
     reply = work();
   } catch (const session::RequestError& e) {
-    reply = Reply{statusOf(e.failure), session::failureJson(context, e.failure)};
+    reply = Reply{statusOf(e.failure), session::failureJson(context, e.failure),
+                  e.failure.kind == Failure::Kind::kDatabase ? e.failure.message : ""};
   } catch (const std::exception& e) {
     const Failure failure{Failure::Kind::kOther, e.what(), {}};
-    reply = Reply{500, session::failureJson(context, failure)};
+    reply = Reply{500, session::failureJson(context, failure), ""};
   }
-  return HttpResponse{reply.status, kJson, std::move(reply.body), {}};
+  HttpResponse response{reply.status, kJson, std::move(reply.body), {}};
+  response.databaseMessage = std::move(reply.databaseMessage);
+  return response;
 }
 
 // The component's answer to a reference, with the rows of the asked window.
@@ -153,8 +160,8 @@ const WebAsset* assetAt(const std::string& path) {
 
 // 405 for a known path asked with a method it does not take, naming the ones it takes.
 HttpResponse wrongMethod(const HttpRequest& req, const std::string& allowed) {
-  HttpResponse answer = refusal(405, req.method + " " + session::printable(req.path) +
-                                         " is not served: it takes " + allowed);
+  HttpResponse answer = refusal(
+      405, req.method + " " + session::printable(req.path) + " is not served: it takes " + allowed);
   answer.headers.emplace_back("Allow", allowed);
   return answer;
 }
@@ -177,21 +184,46 @@ HttpHeaders securityHeaders() {
           {"Referrer-Policy", "no-referrer"}};
 }
 
-HttpHandler routes(ComponentPool& pool, const std::string& database, const RequestGuard& guard,
-                   SignIn& signIn) {
-  return [endpoints = api(pool, database), &guard, &signIn, database](const HttpRequest& req) {
-    if (const auto refused = guard.check(req)) return refusal(refused->status, refused->message);
-    if (auto landing = signIn.landing(req)) return *landing;
+namespace {
+
+// The route a request is counted under: its path when it is one of the server's own, else
+// "other", so that the metrics stay bounded whatever paths clients make up.
+std::string routeOf(const std::string& path) {
+  static const char* const kRoutes[] = {
+      "/api/ref",     "/api/free-ref", "/api/validate", "/api/validate-free",
+      "/api/sign-in", "/api/sign-out", "/api/session",  "/",
+      "/healthz",     "/readyz",       "/metrics"};
+  for (const char* route : kRoutes) {
+    if (path == route) return path;
+  }
+  return assetAt(path) ? "asset" : "other";
+}
+
+// A request id: 16 hex digits, random, sent back as X-Request-Id and written in the log.
+std::string requestId() { return session::tokenHash(session::randomToken()).substr(0, 16); }
+
+}  // namespace
+
+HttpHandler routes(const Services& services) {
+  const Services& s = services;
+  auto dispatch = [endpoints = api(s.pool, s.database), &s](const HttpRequest& req) {
+    if (const auto refused = s.guard.check(req)) {
+      return refusal(refused->status, refused->message);
+    }
+    if (auto health = healthRoute(req, s.metrics, s.readiness)) return *health;
+    if (auto landing = s.signIn.landing(req)) return *landing;
     if (req.method == "POST") {
-      if (req.path == "/api/sign-in") return signIn.signIn(req, database);
-      if (req.path == "/api/sign-out") return signIn.signOut(req, database);
+      if (req.path == "/api/sign-in") return s.signIn.signIn(req, s.database);
+      if (req.path == "/api/sign-out") return s.signIn.signOut(req, s.database);
       if (const auto it = endpoints.find(req.path); it != endpoints.end()) {
-        const auto caller = signIn.identify(req);
-        if (!caller) return signIn.unauthorised(req.path.substr(5), database);
-        return it->second(req, *caller);
+        const auto caller = s.signIn.identify(req);
+        if (!caller) return s.signIn.unauthorised(req.path.substr(5), s.database);
+        HttpResponse answer = it->second(req, *caller);
+        answer.person = caller->name;
+        return answer;
       }
     } else if (req.method == "GET") {
-      if (req.path == "/api/session") return whoIsSignedIn(signIn, req, database);
+      if (req.path == "/api/session") return whoIsSignedIn(s.signIn, req, s.database);
       if (const WebAsset* asset = assetAt(req.path)) {
         return HttpResponse{200,
                             std::string(asset->contentType),
@@ -199,13 +231,24 @@ HttpHandler routes(ComponentPool& pool, const std::string& database, const Reque
                             {{"Cache-Control", "no-cache"}}};
       }
     }
-    const bool postPath = endpoints.contains(req.path) || req.path == "/api/sign-in" ||
-                          req.path == "/api/sign-out";
+    const bool postPath =
+        endpoints.contains(req.path) || req.path == "/api/sign-in" || req.path == "/api/sign-out";
     if (postPath && req.method != "POST") return wrongMethod(req, "POST");
     if ((req.path == "/api/session" || assetAt(req.path)) && req.method != "GET") {
       return wrongMethod(req, "GET, HEAD");
     }
     return refusal(404, "no such path: " + req.method + " " + session::printable(req.path));
+  };
+  return [dispatch, &s](const HttpRequest& req) {
+    const auto started = std::chrono::steady_clock::now();
+    const std::string id = requestId();
+    HttpResponse answer = dispatch(req);
+    answer.headers.emplace_back("X-Request-Id", id);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    s.metrics.observe(routeOf(req.path), answer.status, took);
+    if (!answer.databaseMessage.empty()) s.metrics.databaseFailure();
+    s.log.request(id, req, answer, took);
+    return answer;
   };
 }
 

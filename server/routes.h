@@ -9,6 +9,7 @@
 //   POST /api/sign-in        {"name", "password"}: a session cookie (with a people file)
 //   POST /api/sign-out       ends the request's session
 //   GET  /api/session        who the request acts for
+//   GET  /healthz, /readyz, /metrics   for the operator (health.h)
 //
 // Status: 200 when the component answered, whatever its answer (a refusal included); 400 for
 // bad input (kind "usage"); 503 when a database failure came with the answer or kept it from
@@ -21,20 +22,33 @@
 
 #include <string>
 
+#include "server/health.h"
 #include "server/http_server.h"
+#include "server/metrics.h"
 #include "server/request_guard.h"
+#include "server/request_log.h"
 #include "server/sign_in.h"
 
 namespace tarn::server {
 
 class ComponentPool;
 
-// The handler of every request: the guard's checks, then the sign-in, the API and the page.
-// Every API call needs a caller (sign_in.h) and runs under the caller's ERP user id; the page and
-// /api/sign-in do not. `database` names the database in every answer; `pool`, `guard` and
-// `signIn` must outlive the handler.
-HttpHandler routes(ComponentPool& pool, const std::string& database, const RequestGuard& guard,
-                   SignIn& signIn);
+// What the routes serve with; all of it must outlive the handler.
+struct Services {
+  ComponentPool& pool;
+  std::string database;  // names the database in every answer
+  const RequestGuard& guard;
+  SignIn& signIn;
+  Metrics& metrics;
+  Readiness readiness;
+  RequestLog& log;
+};
+
+// The handler of every request: the guard's checks, then health and metrics, the sign-in, the
+// API and the page. Every API call needs a caller (sign_in.h) and runs under the caller's ERP
+// user id; the page, health, metrics and /api/sign-in do not. Every answer carries an
+// X-Request-Id, is counted in `metrics` and written to `log`.
+HttpHandler routes(const Services& services);
 
 // An error with `status` and no command, kind "usage" (kind "failure" for 500): how the server
 // and the guard refuse.

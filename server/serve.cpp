@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "server/component_pool.h"
 #include "server/http_server.h"
 #include "server/request_guard.h"
+#include "server/request_log.h"
 #include "server/routes.h"
 #include "server/sign_in.h"
 #include "server/tls.h"
@@ -151,8 +153,10 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
   }
 
   std::optional<SignIn> signIn;
+  std::optional<RequestLog> log;
   try {
     signIn.emplace(signInOptions(options, serve, singleUserToken), err);
+    log.emplace(serve.log, err);
   } catch (const session::RequestError& e) {
     return report(e.failure);
   }
@@ -173,7 +177,20 @@ int runServe(const session::SessionOptions& options, const ServeOptions& serve, 
   const std::string token = signIn->singleUser() ? "?token=" + singleUserToken : "";
   out << "velloc serve: listening on " << (tls ? "https://" : "http://") << host << ":" << port
       << "/" << token << " (database " << session::printable(context.database) << ")" << std::endl;
-  server.run(routes(pool, context.database, guard, *signIn));
+  Metrics metrics([&server] { return server.openConnections(); }, ComponentPool::alive);
+  const Services services{pool,    context.database,
+                          guard,   *signIn,
+                          metrics, Readiness{connection, automation::fromUtf8(options.user)},
+                          *log};
+  log->event("start", "\"address\":" +
+                          nlohmann::json(std::string(tls ? "https://" : "http://") + host + ":" +
+                                         std::to_string(port) + "/")
+                              .dump() +
+                          ",\"database\":" +
+                          nlohmann::json(context.database)
+                              .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  server.run(routes(services));
+  log->event("stop", "");
   return 0;
 }
 

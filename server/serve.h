@@ -29,6 +29,7 @@ struct ServeOptions {
   std::string trustedUserHeader;          // set by a reverse proxy that signs people in
   std::string tokenFile;                  // single-user mode: the token kept in this file
   std::chrono::minutes sessionIdle{30};   // a session unused this long ends
+  std::string log;                        // the request log (request_log.h): a file, "-", or ""
   std::string tlsCertificate;             // PEM files: with both, the server speaks HTTPS only
   std::string tlsKey;
 };

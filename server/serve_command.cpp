@@ -47,6 +47,8 @@ session::Command addServeCommand(CLI::App& program, const session::SessionOption
   serve->add_option("--allowed-host", options.allowedHosts,
                     "a host name the server answers to besides its address (repeatable); "
                     "requests naming any other Host are refused");
+  serve->add_option("--log", options.log,
+                    "write one JSON line per request to this file ('-': standard error)");
   serve->add_option("--users", options.users,
                     "the people file (velloc user): each person signs in, and their calls run "
                     "under their own ERP user id");
