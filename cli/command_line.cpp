@@ -81,10 +81,13 @@ CLI::Validator rowCountCheck() {
       "N");
 }
 
-void addLimit(CLI::App& command, std::size_t& limit) {
+// --limit N and --count: how many rows are read and printed, and whether all are counted.
+void addWindow(CLI::App& command, std::size_t& limit, bool& count) {
   command.add_option("--limit", limit, "print at most N rows of the pick-list; 0 prints all")
       ->check(rowCountCheck())
       ->capture_default_str();
+  command.add_flag("--count", count,
+                   "count every row of the pick-list, also those past --limit (reads them all)");
 }
 
 Command addInit(CLI::App& program, const SessionOptions& global) {
@@ -122,18 +125,19 @@ Command addDemo(CLI::App& program, const SessionOptions& global) {
 
 Command addRef(CLI::App& program, const SessionOptions& global) {
   auto item = std::make_shared<ItemArguments>();
-  auto limit = std::make_shared<std::size_t>(kDefaultRowLimit);
+  auto window = std::make_shared<RefOptions>();
   auto* ref = program.add_subcommand("ref", "show the pick-list of a user-defined item");
   item->addTo(*ref, true);
-  addLimit(*ref, *limit);
+  addWindow(*ref, window->limit, window->count);
   ref->footer(
       "Examples:\n"
       "  velloc ref cdefine3 --match 华\n"
       "  velloc ref cdefine22 --section body\n"
       "  velloc ref cdefine1 --source archive --table person --field cPersonName --match 王\n"
       "  velloc ref cdefine2 --source voucher --card CT01 --field cContractName");
-  return {ref, [&global, item, limit] {
-            return runReference(global, RefOptions{item->request(), *limit}, std::cout, std::cerr);
+  return {ref, [&global, item, window] {
+            return runReference(global, RefOptions{item->request(), window->limit, window->count},
+                                std::cout, std::cerr);
           }};
 }
 
@@ -141,6 +145,7 @@ Command addFreeRef(CLI::App& program, const SessionOptions& global) {
   struct Arguments {
     std::string field, inventory, match;
     std::size_t limit = kDefaultRowLimit;
+    bool count = false;
   };
   auto arguments = std::make_shared<Arguments>();
   auto* freeRef = program.add_subcommand("free-ref", "show the pick-list of a free item");
@@ -152,12 +157,12 @@ Command addFreeRef(CLI::App& program, const SessionOptions& global) {
       freeRef->add_option("--inventory", arguments->inventory,
                           "an inventory code: its structured parts list when it keeps one");
   freeRef->add_option("--match", arguments->match, "only rows containing this text");
-  addLimit(*freeRef, arguments->limit);
+  addWindow(*freeRef, arguments->limit, arguments->count);
   freeRef->footer(
       "Examples:\n  velloc free-ref cfree2 --match L\n  velloc free-ref cfree1 --inventory 01001");
   return {freeRef, [&global, arguments, inventory] {
             FreeRefOptions options{fromUtf8(arguments->field), std::nullopt,
-                                   fromUtf8(arguments->match), arguments->limit};
+                                   fromUtf8(arguments->match), arguments->limit, arguments->count};
             if (inventory->count() > 0) options.inventory = fromUtf8(arguments->inventory);
             return runFreeReference(global, options, std::cout, std::cerr);
           }};

@@ -33,16 +33,21 @@ using session::onDatabase;
 using session::printable;
 
 // The component, initialised on the database and user the options name.
+// The component, initialised on the database and user the options name, and the connection the
+// command's own checks and pick-list run on, opened once.
 struct OpenSession {
   session::VellocHost host;
   std::u16string connection;
+  erp::HeldConnection held;
 };
 
 std::unique_ptr<OpenSession> openSession(const SessionOptions& options, Context& context,
                                          std::ostream& err) {
+  auto connection = session::openConnection(options, err);
+  context.database = erp::describeDatabase(connection);
+  auto held = onDatabase([&] { return erp::HeldConnection(connection); });
   auto opened = std::unique_ptr<OpenSession>(
-      new OpenSession{session::VellocHost(), session::openConnection(options, err)});
-  context.database = erp::describeDatabase(opened->connection);
+      new OpenSession{session::VellocHost(), std::move(connection), std::move(held)});
   session::initialise(opened->host, opened->connection, fromUtf8(options.user));
   return opened;
 }
@@ -72,13 +77,14 @@ int answered(const SessionOptions& options, const std::string& json, const std::
   return failure->exitStatus();
 }
 
-int printReference(const SessionOptions& options, const Context& context, const OpenSession& opened,
+// `limit` 0 prints every row; `count` counts them all when more follow than are printed.
+int printReference(const SessionOptions& options, const Context& context, OpenSession& opened,
                    const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
-                   std::size_t limit, std::ostream& out, std::ostream& err) {
+                   std::size_t limit, bool count, std::ostream& out, std::ostream& err) {
   const session::PickList pickList =
       failure ? session::PickList{}
-              : session::runPickList(opened.connection, answer,
-                                     erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit});
+              : session::runPickList(opened.held, answer,
+                                     erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit, count});
   return answered(options, session::referenceJson(context, answer, pickList, failure),
                   session::referenceText(context, answer, pickList), failure, out, err);
 }
@@ -327,12 +333,11 @@ int runReference(const SessionOptions& session, const RefOptions& options, std::
     session::checkUserDefinedField(options.request, false);
     session::checkSourceOptions(options.request, false, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
-    session::checkNamesAgainstCatalogue(opened->connection, options.request,
-                                        session::kCommandLineKeys);
+    session::checkNamesAgainstCatalogue(opened->held, options.request, session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.reference(options.request);
-    return printReference(session, context, *opened, answer, scope.failure(), options.limit, out,
-                          err);
+    return printReference(session, context, *opened, answer, scope.failure(), options.limit,
+                          options.count, out, err);
   });
 }
 
@@ -347,8 +352,8 @@ int runFreeReference(const SessionOptions& session, const FreeRefOptions& option
         options.inventory
             ? opened->host.structuredFreeReference(*options.inventory, options.field, options.match)
             : opened->host.freeReference(options.field, options.match);
-    return printReference(session, context, *opened, answer, scope.failure(), options.limit, out,
-                          err);
+    return printReference(session, context, *opened, answer, scope.failure(), options.limit,
+                          options.count, out, err);
   });
 }
 
@@ -359,8 +364,7 @@ int runValidation(const SessionOptions& session, const ValidateOptions& options,
     session::checkUserDefinedField(options.request, true);
     session::checkSourceOptions(options.request, true, session::kCommandLineKeys);
     auto opened = openSession(session, context, err);
-    session::checkNamesAgainstCatalogue(opened->connection, options.request,
-                                        session::kCommandLineKeys);
+    session::checkNamesAgainstCatalogue(opened->held, options.request, session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.validate(options.request, options.value, options.build);
     return printValidation(session, context, answer, scope.failure(), out, err);

@@ -47,6 +47,7 @@ int runDemo(const SessionOptions& session, const DemoOptions& options, std::ostr
 struct RefOptions {
   session::ReferenceRequest request;
   std::size_t limit = kDefaultRowLimit;
+  bool count = false;  // count every row, also those not printed
 };
 int runReference(const SessionOptions& session, const RefOptions& options, std::ostream& out,
                  std::ostream& err);
@@ -57,6 +58,7 @@ struct FreeRefOptions {
   std::optional<std::u16string> inventory;
   std::u16string match;
   std::size_t limit = kDefaultRowLimit;
+  bool count = false;
 };
 int runFreeReference(const SessionOptions& session, const FreeRefOptions& options,
                      std::ostream& out, std::ostream& err);

@@ -69,9 +69,10 @@ std::size_t count(const Json& json, const char* key, std::size_t absent, std::si
   return static_cast<std::size_t>(it->get<std::uint64_t>());
 }
 
+// "limit", "offset", and "count": true to count every row, also those past the window.
 erp::RowWindow window(const Json& json) {
   const std::size_t limit = count(json, "limit", kDefaultPageRows, 1, kMaxPageRows);
-  return erp::RowWindow{count(json, "offset", 0, 0, SIZE_MAX / 2), limit};
+  return erp::RowWindow{count(json, "offset", 0, 0, SIZE_MAX / 2), limit, flag(json, "count")};
 }
 
 std::int16_t choice(const Json& json, const char* key, std::span<const session::NamedValue> names) {
@@ -98,13 +99,13 @@ session::ReferenceRequest itemRequest(const Json& json, bool validates) {
 }  // namespace
 
 ReferenceQuery readReferenceQuery(std::string_view body) {
-  const Json json = readObject(
-      body, {"field", "source", "section", "table", "column", "card", "match", "limit", "offset"});
+  const Json json = readObject(body, {"field", "source", "section", "table", "column", "card",
+                                      "match", "limit", "offset", "count"});
   return ReferenceQuery{itemRequest(json, false), window(json)};
 }
 
 FreeReferenceQuery readFreeReferenceQuery(std::string_view body) {
-  const Json json = readObject(body, {"field", "inventory", "match", "limit", "offset"});
+  const Json json = readObject(body, {"field", "inventory", "match", "limit", "offset", "count"});
   FreeReferenceQuery query{requiredText(json, "field"), text(json, "inventory"),
                            json.contains("inventory") && !json["inventory"].is_null(),
                            text(json, "match"), window(json)};

@@ -9,6 +9,7 @@
 #include "server/api_requests.h"
 #include "server/component_pool.h"
 #include "server/health.h"
+#include "server/thread_connection.h"
 #include "server/web_assets.h"
 #include "session/catalogue_checks.h"
 #include "session/database_failures.h"
@@ -57,6 +58,7 @@ HttpResponse respond(const Context& context, Work work) {
   try {
     reply = work();
   } catch (const session::RequestError& e) {
+    if (e.failure.kind == Failure::Kind::kDatabase) dropThreadConnection();
     reply = Reply{statusOf(e.failure), session::failureJson(context, e.failure),
                   e.failure.kind == Failure::Kind::kDatabase ? e.failure.message : ""};
   } catch (const std::exception& e) {
@@ -73,7 +75,8 @@ Reply referenceReply(const Context& context, ComponentPool& pool,
                      const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
                      erp::RowWindow window) {
   const session::PickList pickList =
-      failure ? session::PickList{} : session::runPickList(pool.connection(), answer, window);
+      failure ? session::PickList{}
+              : session::runPickList(threadConnection(pool.connection()), answer, window);
   return answered(session::referenceJson(context, answer, pickList, failure), failure);
 }
 
@@ -90,7 +93,8 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
     const Context context{"ref", database};
     return respond(context, [&] {
       const auto query = readReferenceQuery(req.body);
-      session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
+      session::checkNamesAgainstCatalogue(threadConnection(pool.connection()), query.request,
+                                          session::kApiKeys);
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.reference(query.request);
@@ -113,7 +117,8 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
     const Context context{"validate", database};
     return respond(context, [&] {
       const auto query = readValidationQuery(req.body);
-      session::checkNamesAgainstCatalogue(pool.connection(), query.request, session::kApiKeys);
+      session::checkNamesAgainstCatalogue(threadConnection(pool.connection()), query.request,
+                                          session::kApiKeys);
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validate(query.request, query.value, query.build);

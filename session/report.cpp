@@ -59,11 +59,13 @@ std::string widthText(const Variant& width) {
 
 std::string rowCountText(const PickList& pickList) {
   const std::size_t shown = pickList.rows.size();
-  if (shown == pickList.totalRows) {
-    return std::to_string(shown) + (shown == 1 ? " row\n" : " rows\n");
+  if (!pickList.more) return std::to_string(shown) + (shown == 1 ? " row\n" : " rows\n");
+  if (pickList.total) {
+    return std::to_string(shown) + " of " + std::to_string(*pickList.total) + " rows shown (" +
+           std::to_string(*pickList.total - shown) + " more; --limit 0 shows all)\n";
   }
-  return std::to_string(shown) + " of " + std::to_string(pickList.totalRows) + " rows shown (" +
-         std::to_string(pickList.totalRows - shown) + " more; --limit 0 shows all)\n";
+  return std::to_string(shown) +
+         " rows shown (more follow; --limit 0 shows all, --count counts them)\n";
 }
 
 const char* kindName(Failure::Kind kind) {
@@ -156,8 +158,9 @@ std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
     rows.push_back(std::move(cells));
   }
   json["rows"] = std::move(rows);
-  json["rowCount"] = pickList.totalRows;
+  if (pickList.total) json["rowCount"] = *pickList.total;
   json["shown"] = pickList.rows.size();
+  json["more"] = pickList.more;
   return finish(std::move(json), failure);
 }
 

@@ -38,7 +38,7 @@ class ItemField {
     input.parentElement.append(this.status, this.list);
     this.rows = [];
     this.active = -1;
-    this.total = 0;
+    this.more = false;
     this.loading = false;
     this.generation = 0;
     this.checked = input.value;
@@ -82,7 +82,7 @@ class ItemField {
       this.columns = answer.columns;
       this.widths = widthsOf(answer.columnWidth);
       this.rows = answer.rows;
-      this.total = answer.rowCount;
+      this.more = answer.more;
       this.active = -1;
       this.render();
     } catch (error) {
@@ -110,10 +110,10 @@ class ItemField {
     });
     const scrollTop = this.list.scrollTop;
     this.list.replaceChildren(table);
-    if (this.rows.length < this.total) {
+    if (this.more) {
       const more = document.createElement("div");
       more.className = "more";
-      more.textContent = `${this.rows.length} of ${this.total} rows — scroll for more`;
+      more.textContent = `${this.rows.length} rows — scroll for more`;
       this.list.append(more);
     }
     if (this.rows.length === 0) {
@@ -128,7 +128,7 @@ class ItemField {
 
   async scrolled() {
     const list = this.list;
-    if (this.loading || this.rows.length >= this.total) return;
+    if (this.loading || !this.more) return;
     if (list.scrollTop + list.clientHeight < list.scrollHeight - 20) return;
     this.loading = true;
     const generation = this.generation;
@@ -136,7 +136,7 @@ class ItemField {
       const answer = await this.reference(this.match, this.rows.length);
       if (generation === this.generation && answer.ok) {
         this.rows = this.rows.concat(answer.rows);
-        this.total = answer.rowCount;
+        this.more = answer.more;
         this.render();
       }
     } catch (error) {

@@ -25,17 +25,20 @@ BIG = "x" * (64 * 1024)
 # (path, body: a dict sent as JSON or a raw text, status, what the answer must say)
 CASES = [
     ("/api/ref", {"field": "cdefine3", "match": "华"}, 200,
-     {"ok": True, "columns": ["档案值", "别名"], "rowCount": 3, "shown": 3,
+     {"ok": True, "columns": ["档案值", "别名"], "shown": 3, "more": False,
       "rows": [["华北区", "HB"], ["华东区", "HD"], ["华南区", "HN"]]}),
     ("/api/ref", {"field": " CDEFINE3 ", "match": "HD"}, 200, {"rows": [["华东区", "HD"]]}),
     ("/api/ref", {"field": "cdefine22", "section": "body"}, 200,
      {"rows": [["蓝色", "B"], ["红色", "R"]]}),
     ("/api/ref", {"field": "cdefine1", "source": "archive", "table": "customer ",
                   "column": "cCusName", "match": "北京"}, 200,
-     {"ok": True, "columns": ["客户编码", "客户名称", "信用额度"], "rowCount": 1}),
+     {"ok": True, "columns": ["客户编码", "客户名称", "信用额度"], "shown": 1, "more": False}),
     ("/api/free-ref", {"field": "cfree1", "inventory": "01001"}, 200,
      {"ok": True, "columnWidth": "3000", "columns": ["自由项1"], "rows": [["白"], ["蓝"]]}),
-    ("/api/free-ref", {"field": "cfree2", "match": "L"}, 200, {"ok": True, "rowCount": 2}),
+    ("/api/free-ref", {"field": "cfree2", "match": "L"}, 200, {"ok": True, "shown": 2}),
+    ("/api/free-ref", {"field": "cfree2", "limit": 1}, 200, {"shown": 1, "more": True}),
+    ("/api/free-ref", {"field": "cfree2", "limit": 1, "count": True}, 200,
+     {"shown": 1, "more": True, "rowCount": 3}),
     ("/api/validate", {"field": "cdefine3", "value": "HD"}, 200,
      {"code": 0, "meaning": "accepted", "typed": "HD", "value": "华东区", "replaced": True}),
     ("/api/validate", {"field": "cdefine3", "value": "nowhere"}, 200,
@@ -327,13 +330,16 @@ def check_answer(status, answer, expected_status, expected):
 def check_paging(port):
     """Pages of a pick-list put together give the whole list, in order."""
     whole = post(port, "/api/free-ref", {"field": "cfree2"})[1]
-    pages = [post(port, "/api/free-ref", {"field": "cfree2", "limit": 2, "offset": offset})[1]
+    pages = [post(port, "/api/free-ref",
+                  {"field": "cfree2", "limit": 2, "offset": offset, "count": True})[1]
              for offset in (0, 2, 4)]
     problems = []
     if [len(page["rows"]) for page in pages] != [2, 1, 0]:
         problems.append(f"page sizes {[len(page['rows']) for page in pages]}, expected [2, 1, 0]")
     if sum((page["rows"] for page in pages), []) != whole["rows"]:
         problems.append(f"pages {pages} do not make {whole['rows']}")
+    if [page["more"] for page in pages] != [True, False, False]:
+        problems.append(f"more {[page['more'] for page in pages]}, expected [True, False, False]")
     if {page["rowCount"] for page in pages} != {3} or pages[0]["sql"] != whole["sql"]:
         problems.append("a page changed the row count or the SQL")
     return problems

@@ -74,7 +74,7 @@ def serving(db, log, *options):
 
 def customers(port, headers):
     status, _, answer = request(port, "POST", "/api/ref", CUSTOMERS, headers)
-    return status, answer.get("rowCount") if answer else None
+    return status, answer.get("shown") if answer else None
 
 
 def check_single_user(db, log):
