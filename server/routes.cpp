@@ -7,6 +7,7 @@
 
 #include "server/api_requests.h"
 #include "server/component_pool.h"
+#include "server/openapi.h"
 #include "server/web_assets.h"
 #include "session/catalogue_checks.h"
 #include "session/database_failures.h"
@@ -192,6 +193,7 @@ HttpHandler routes(ComponentPool& pool, const std::string& database, const Reque
       }
     } else if (req.method == "GET") {
       if (req.path == "/api/session") return whoIsSignedIn(signIn, req, database);
+      if (req.path == "/api/openapi.json") return HttpResponse{200, kJson, openApiDocument(), {}};
       if (const WebAsset* asset = assetAt(req.path)) {
         return HttpResponse{200,
                             std::string(asset->contentType),
@@ -202,7 +204,8 @@ HttpHandler routes(ComponentPool& pool, const std::string& database, const Reque
     const bool postPath = endpoints.contains(req.path) || req.path == "/api/sign-in" ||
                           req.path == "/api/sign-out";
     if (postPath && req.method != "POST") return wrongMethod(req, "POST");
-    if ((req.path == "/api/session" || assetAt(req.path)) && req.method != "GET") {
+    if ((req.path == "/api/session" || req.path == "/api/openapi.json" || assetAt(req.path)) &&
+        req.method != "GET") {
       return wrongMethod(req, "GET, HEAD");
     }
     return refusal(404, "no such path: " + req.method + " " + session::printable(req.path));
