@@ -9,6 +9,7 @@
 #include "server/api_requests.h"
 #include "server/component_pool.h"
 #include "server/health.h"
+#include "server/openapi.h"
 #include "server/thread_connection.h"
 #include "server/web_assets.h"
 #include "session/catalogue_checks.h"
@@ -229,6 +230,7 @@ HttpHandler routes(const Services& services) {
       }
     } else if (req.method == "GET") {
       if (req.path == "/api/session") return whoIsSignedIn(s.signIn, req, s.database);
+      if (req.path == "/api/openapi.json") return HttpResponse{200, kJson, openApiDocument(), {}};
       if (const WebAsset* asset = assetAt(req.path)) {
         return HttpResponse{200,
                             std::string(asset->contentType),
@@ -239,7 +241,8 @@ HttpHandler routes(const Services& services) {
     const bool postPath =
         endpoints.contains(req.path) || req.path == "/api/sign-in" || req.path == "/api/sign-out";
     if (postPath && req.method != "POST") return wrongMethod(req, "POST");
-    if ((req.path == "/api/session" || assetAt(req.path)) && req.method != "GET") {
+    if ((req.path == "/api/session" || req.path == "/api/openapi.json" || assetAt(req.path)) &&
+        req.method != "GET") {
       return wrongMethod(req, "GET, HEAD");
     }
     return refusal(404, "no such path: " + req.method + " " + session::printable(req.path));

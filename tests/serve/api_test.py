@@ -228,6 +228,40 @@ def conforms(answer):
 # The token each running server printed at start, by port: every request carries it.
 TOKENS = {}
 
+# (method, path, status, body) of every answer received, checked against the OpenAPI document.
+RECEIVED = []
+
+
+def against_document(document):
+    """The problems of the answers received so far against the document's schema for their path,
+    method and status; a method a path does not take is a 405 error. The page's paths are not
+    the API's; an unknown path of the API is a 404."""
+    problems, checked = [], 0
+    for method, path, status, body in RECEIVED:
+        item = document["paths"].get(path)
+        if item is None:
+            if path.startswith("/api/") and status != 404:
+                problems.append(f"{method} {path}: status {status} from a path not in the document")
+            continue
+        response = item.get(method.lower(), {}).get("responses", {}).get(str(status))
+        if method.lower() not in item and status == 405:
+            response = {"content": {"application/json": {
+                "schema": {"$ref": "#/components/schemas/error"}}}}
+        if response is None:
+            problems.append(f"{method} {path}: status {status} is not in the document")
+            continue
+        if "$ref" in response:
+            response = document["components"]["responses"][response["$ref"].split("/")[-1]]
+        schema = dict(response["content"]["application/json"]["schema"])
+        schema["components"] = document["components"]
+        try:
+            jsonschema.Draft202012Validator(schema).validate(json.loads(body))
+            checked += 1
+        except (ValueError, jsonschema.ValidationError) as error:
+            problems.append(f"{method} {path} {status}: {str(error).splitlines()[0]}")
+    RECEIVED.clear()
+    return problems + ([] if checked else ["no answer checked"])
+
 
 def bearer(port):
     return f"Bearer {TOKENS[port]}"
@@ -240,7 +274,9 @@ def post(port, path, body):
         connection.request("POST", path, text.encode("utf-8"),
                            {"Content-Type": "application/json", "Authorization": bearer(port)})
         response = connection.getresponse()
-        return response.status, json.loads(response.read().decode("utf-8"))
+        body = response.read()
+        RECEIVED.append(("POST", path, response.status, body))
+        return response.status, json.loads(body.decode("utf-8"))
     finally:
         connection.close()
 
@@ -263,7 +299,10 @@ def exchange(port, method, path, body, headers):
         connection.putheader("Content-Length", str(len(data)))
         connection.endheaders(data)
         response = connection.getresponse()
-        return response.status, dict(response.getheaders()), response.read()
+        headers, body = dict(response.getheaders()), response.read()
+        if headers.get("Content-Type", "").startswith("application/json"):
+            RECEIVED.append((method, path, response.status, body))
+        return response.status, headers, body
     finally:
         connection.close()
 
@@ -555,6 +594,8 @@ def main():
         subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
         stopped = []
         with server(db, stopped, "--allowed-host", "velloc.test") as port:
+            _, _, text = exchange(port, "GET", "/api/openapi.json", "", {})
+            document = json.loads(text)
             for path, body, status, expected in CASES:
                 shown = body if isinstance(body, str) else json.dumps(body, ensure_ascii=False)
                 results.check(f"POST {path} {shown[:80]}",
@@ -580,6 +621,7 @@ def main():
             status, answer = post(port, "/api/validate", {"field": "cdefine3", "value": "HD"})
             results.check("database message", [] if problem in answer["error"]["message"]
                           else [f"{answer['error']['message']!r} does not name {problem!r}"])
+            results.check("answers against the OpenAPI document", against_document(document))
         # Few workers, a short deadline and a low bound, so that held connections would show;
         # a database of its own, as the first lost a table.
         held = pathlib.Path(folder) / "held.db"
@@ -592,6 +634,8 @@ def main():
             results.check("idle connections closed first at the bound",
                           check_idle_closed_first(port, 20))
             results.check("pipelined requests answered in order", check_pipelined(port))
+            results.check("answers against the OpenAPI document, held server",
+                          against_document(document))
         results.check("stopping on SIGTERM", stopped)
     print(f"{results.passed} passed, {results.failed} failed")
     return 1 if results.failed else 0
