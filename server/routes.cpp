@@ -87,7 +87,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.reference(query.request);
-      return referenceReply(context, pool, answer, scope.failure(), query.window);
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return referenceReply(context, pool, answer, failure, query.window);
     });
   };
   endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -99,7 +101,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = query.hasInventory ? component.structuredFreeReference(
                                                    query.inventory, query.field, query.match)
                                              : component.freeReference(query.field, query.match);
-      return referenceReply(context, pool, answer, scope.failure(), query.window);
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return referenceReply(context, pool, answer, failure, query.window);
     });
   };
   endpoints["/api/validate"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -110,7 +114,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validate(query.request, query.value, query.build);
-      return validationReply(context, answer, scope.failure());
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return validationReply(context, answer, failure);
     });
   };
   endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
@@ -121,7 +127,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validateFree(query.field, query.value, query.build);
-      return validationReply(context, answer, scope.failure());
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return validationReply(context, answer, failure);
     });
   };
   return endpoints;
@@ -153,8 +161,8 @@ const WebAsset* assetAt(const std::string& path) {
 
 // 405 for a known path asked with a method it does not take, naming the ones it takes.
 HttpResponse wrongMethod(const HttpRequest& req, const std::string& allowed) {
-  HttpResponse answer = refusal(405, req.method + " " + session::printable(req.path) +
-                                         " is not served: it takes " + allowed);
+  HttpResponse answer = refusal(
+      405, req.method + " " + session::printable(req.path) + " is not served: it takes " + allowed);
   answer.headers.emplace_back("Allow", allowed);
   return answer;
 }
@@ -199,8 +207,8 @@ HttpHandler routes(ComponentPool& pool, const std::string& database, const Reque
                             {{"Cache-Control", "no-cache"}}};
       }
     }
-    const bool postPath = endpoints.contains(req.path) || req.path == "/api/sign-in" ||
-                          req.path == "/api/sign-out";
+    const bool postPath =
+        endpoints.contains(req.path) || req.path == "/api/sign-in" || req.path == "/api/sign-out";
     if (postPath && req.method != "POST") return wrongMethod(req, "POST");
     if ((req.path == "/api/session" || assetAt(req.path)) && req.method != "GET") {
       return wrongMethod(req, "GET, HEAD");
