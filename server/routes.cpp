@@ -99,7 +99,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.reference(query.request);
-      return referenceReply(context, pool, answer, scope.failure(), query.window);
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return referenceReply(context, pool, answer, failure, query.window);
     });
   };
   endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -111,7 +113,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = query.hasInventory ? component.structuredFreeReference(
                                                    query.inventory, query.field, query.match)
                                              : component.freeReference(query.field, query.match);
-      return referenceReply(context, pool, answer, scope.failure(), query.window);
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return referenceReply(context, pool, answer, failure, query.window);
     });
   };
   endpoints["/api/validate"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -123,7 +127,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validate(query.request, query.value, query.build);
-      return validationReply(context, answer, scope.failure());
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return validationReply(context, answer, failure);
     });
   };
   endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
@@ -134,7 +140,9 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validateFree(query.field, query.value, query.build);
-      return validationReply(context, answer, scope.failure());
+      const auto failure = scope.failure();
+      pool.served(caller.erpUser, failure);
+      return validationReply(context, answer, failure);
     });
   };
   return endpoints;

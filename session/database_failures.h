@@ -3,6 +3,7 @@
 // it was met inside it, never left over from an earlier call.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 
 #include "session/failure.h"
@@ -18,11 +19,15 @@ class DatabaseFailureScope {
   DatabaseFailureScope(const DatabaseFailureScope&) = delete;
   DatabaseFailureScope& operator=(const DatabaseFailureScope&) = delete;
 
-  // The first database failure met on this thread since the scope began, if any.
+  // The first database failure met on this thread since the scope began, if any; it says the
+  // connection was lost when any failure met since did.
   std::optional<Failure> failure() const {
     const auto failures = erp::databaseFailures();
     if (failures.empty()) return std::nullopt;
-    return Failure{Failure::Kind::kDatabase, failures.front().message, failures.front().operation};
+    const bool lost = std::ranges::any_of(
+        failures, [](const erp::DatabaseFailure& failure) { return failure.connectionLost; });
+    return Failure{Failure::Kind::kDatabase, failures.front().message, failures.front().operation,
+                   lost};
   }
 };
 

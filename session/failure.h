@@ -15,6 +15,9 @@ struct Failure {
   Kind kind = Kind::kOther;
   std::string message;
   std::string operation;  // a database failure's statement or operation, when known
+  // A database failure that lost the connection (DatabaseFailure::connectionLost): whoever keeps
+  // the component that met it makes a new one.
+  bool connectionLost = false;
 
   int exitStatus() const { return kind == Kind::kUsage ? 2 : 1; }
 };

@@ -1,5 +1,6 @@
 #include "tarnvelloc/erp/diagnostics.h"
 
+#include "erp/db/connection_loss.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
@@ -24,16 +25,18 @@ std::vector<DatabaseFailure> databaseFailures() { return threadFailures().kept; 
 
 std::size_t databaseFailureCount() { return threadFailures().count; }
 
-void recordDatabaseFailure(std::u16string_view operation, std::string message) {
+void recordDatabaseFailure(std::u16string_view operation, std::string message,
+                           bool connectionLost) {
   ThreadFailures& failures = threadFailures();
   ++failures.count;
   if (failures.kept.size() == kMaxDatabaseFailures) return;
   failures.kept.push_back(DatabaseFailure{automation::toUtf8(operation), std::move(message),
-                                          std::chrono::system_clock::now()});
+                                          std::chrono::system_clock::now(), connectionLost});
 }
 
 void recordDatabaseFailure(std::u16string_view operation, const std::exception& failure) {
-  recordDatabaseFailure(operation, databaseMessage(failure));
+  recordDatabaseFailure(operation, databaseMessage(failure),
+                        dynamic_cast<const db::ConnectionLostError*>(&failure) != nullptr);
 }
 
 std::string databaseMessage(const std::exception& failure) {

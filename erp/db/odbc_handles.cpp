@@ -1,5 +1,6 @@
 #include "erp/db/odbc_handles.h"
 
+#include "erp/db/connection_loss.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
@@ -52,6 +53,23 @@ bool readRecord(const Handle& handle, SQLSMALLINT number, TextEncoding encoding,
   return true;
 }
 
+// The handle's diagnostics as one message, and whether any record's SQLSTATE says the connection
+// is gone.
+std::string describe(const Handle& handle, TextEncoding encoding, const Secrets& secrets,
+                     bool& connectionLost) {
+  std::string message;
+  Record record;
+  connectionLost = false;
+  for (SQLSMALLINT number = 1; number <= kMaxRecords; ++number) {
+    if (!readRecord(handle, number, encoding, record)) break;
+    if (!message.empty()) message += "; ";
+    message += record.state + ": " + record.text;
+    connectionLost = connectionLost || connectionLostState(record.state);
+  }
+  if (message.empty()) message = "the ODBC driver gave no diagnostics";
+  return redact(std::move(message), secrets);
+}
+
 }  // namespace
 
 void Handle::release() noexcept {
@@ -72,23 +90,16 @@ Handle allocate(SQLSMALLINT type, const Handle* parent, const Secrets& secrets) 
 }
 
 std::string diagnostics(const Handle& handle, TextEncoding encoding, const Secrets& secrets) {
-  std::string message;
-  Record record;
-  for (SQLSMALLINT number = 1; number <= kMaxRecords; ++number) {
-    if (!readRecord(handle, number, encoding, record)) break;
-    if (!message.empty()) message += "; ";
-    message += record.state + ": " + record.text;
-  }
-  if (message.empty()) message = "the ODBC driver gave no diagnostics";
-  return redact(std::move(message), secrets);
+  bool connectionLost = false;
+  return describe(handle, encoding, secrets, connectionLost);
 }
 
 void check(SQLRETURN code, const Handle& handle, TextEncoding encoding, const Secrets& secrets,
            const std::string& context) {
   if (succeeded(code)) return;
-  const std::string message = diagnostics(handle, encoding, secrets);
-  automation::raise(ErrorCode::kComponentFailure,
-                    context.empty() ? message : context + ": " + message);
+  bool connectionLost = false;
+  const std::string message = describe(handle, encoding, secrets, connectionLost);
+  raiseDatabaseFailure(connectionLost, context.empty() ? message : context + ": " + message);
 }
 
 }  // namespace tarn::erp::db::odbc

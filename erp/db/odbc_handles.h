@@ -58,7 +58,8 @@ Handle allocate(SQLSMALLINT type, const Handle* parent, const Secrets& secrets);
 std::string diagnostics(const Handle& handle, TextEncoding encoding, const Secrets& secrets);
 
 // Raises kComponentFailure with the handle's diagnostics (after `context` when one is given)
-// unless `code` is a success.
+// unless `code` is a success: ConnectionLostError when a record's SQLSTATE says the connection is
+// gone (connection_loss.h).
 void check(SQLRETURN code, const Handle& handle, TextEncoding encoding, const Secrets& secrets,
            const std::string& context = {});
 

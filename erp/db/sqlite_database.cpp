@@ -9,6 +9,7 @@
 
 #include "erp/db/bounded_cache.h"
 #include "erp/db/catalogue_views.h"
+#include "erp/db/connection_loss.h"
 #include "erp/db/dialect.h"
 #include "erp/db/erp_collation.h"
 #include "erp/db/row_window.h"
@@ -32,11 +33,14 @@ constexpr int kBusyTimeoutMilliseconds = 5000;
 constexpr std::size_t kCachedStatements = 64;
 
 // The one place a SQLite result code becomes an error: anything but OK, ROW and DONE raises
-// kComponentFailure with SQLite's own message, after `context` when one is given.
+// kComponentFailure with SQLite's own message, after `context` when one is given. Only opening
+// gives a context; a failure without one was met on an open connection, where a file that can no
+// longer be read or is no database any more raises ConnectionLostError.
 void check(sqlite3* db, int resultCode, const std::string& context = {}) {
   if (resultCode == SQLITE_OK || resultCode == SQLITE_ROW || resultCode == SQLITE_DONE) return;
   const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(resultCode);
-  raise(ErrorCode::kComponentFailure, context.empty() ? message : context + ": " + message);
+  if (!context.empty()) raise(ErrorCode::kComponentFailure, context + ": " + message);
+  raiseDatabaseFailure(connectionLostCode(resultCode), message);
 }
 
 int byteLength(std::string_view text) {

@@ -12,7 +12,8 @@
 #      (tests/serve/attack_test.py), the database unchanged;
 #   6. the README's PostgreSQL lines, run as printed on a database of their own;
 #   7. the service role init makes reads and archives, and can do nothing else.
-#   8. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh).
+#   8. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh);
+#   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -85,6 +86,18 @@ if part "a database for the service tables" service_database; then
     bash "$here/service_tables.sh" "$build/bin/velloc" "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" \
     -p "$TARN_POSTGRES_PORT" -U postgres -X -q -v ON_ERROR_STOP=1 -d tarn_service
 fi
+
+# velloc serve through a PostgreSQL stop and start, on a database of its own.
+recovery() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_recovery" || return 1
+  local connection
+  connection=$(sed 's/Database=[^;]*;/Database=tarn_recovery;/' <<<"$TARN_TEST_POSTGRES")
+  VELLOC_CONN=$connection "$build/bin/velloc" init >/dev/null &&
+    VELLOC_CONN=$connection "$build/bin/velloc" demo >/dev/null &&
+    TARN_TEST_POSTGRES=$connection /usr/bin/python3 "$here/recovery.py" "$build/bin/velloc"
+}
+part "velloc serve through a PostgreSQL restart" recovery
 
 if ((${#failed[@]})); then
   printf 'FAILED: %s\n' "${failed[@]}"

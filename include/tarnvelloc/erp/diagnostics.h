@@ -21,6 +21,11 @@ struct DatabaseFailure {
   std::string operation;  // what was asked of the database: a statement, or "open", "Add", …
   std::string message;    // the database's own message (UTF-8), never a password
   std::chrono::system_clock::time_point when;
+  // The connection itself is gone (the server shut down or cannot be reached, the file can no
+  // longer be read), as the backend told from the database's own code; a host that keeps the
+  // component drops it and makes a new one. False for the failure of one statement: a lock, a
+  // conflict, a constraint, a read-only database.
+  bool connectionLost = false;
 };
 
 inline constexpr std::size_t kMaxDatabaseFailures = 8;
@@ -34,8 +39,10 @@ std::vector<DatabaseFailure> databaseFailures();
 // How many failures this thread met since the last clear, those not kept included.
 std::size_t databaseFailureCount();
 
-// Records a failure on this thread. Called by the outside components.
-void recordDatabaseFailure(std::u16string_view operation, std::string message);
+// Records a failure on this thread. Called by the outside components; a failure the database
+// layer raised for a lost connection is recorded as connectionLost.
+void recordDatabaseFailure(std::u16string_view operation, std::string message,
+                           bool connectionLost = false);
 void recordDatabaseFailure(std::u16string_view operation, const std::exception& failure);
 
 // A failure's message as the database gave it: an AutomationError's without the runtime's

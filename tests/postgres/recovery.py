@@ -1,0 +1,129 @@
+"""velloc serve outlives a PostgreSQL restart: requests answer 200, then 503 while the server is
+stopped, and once it is started again every one of a batch of 20 answers 200 within 10 s, from
+the same serve process (its workers met the outage on connections they had made before it).
+
+    recovery.py VELLOC    (TARN_TEST_POSTGRES: a database holding the demo company; PG_BIN,
+                           TARN_POSTGRES_SOCKET_DIR and TARN_POSTGRES_PORT: scripts/postgres.sh)
+
+The cluster is started again before the script ends, also when a step fails."""
+
+import collections
+import concurrent.futures
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.error
+import urllib.request
+
+VELLOC = sys.argv[1]
+FOLDER = os.environ["TARN_POSTGRES_SOCKET_DIR"]
+PORT = os.environ["TARN_POSTGRES_PORT"]
+PG_CTL = os.path.join(os.environ["PG_BIN"], "pg_ctl")
+# scripts/postgres.sh runs the cluster as the postgres user when it runs as root.
+AS_OWNER = ["runuser", "-u", "postgres", "--"] if os.geteuid() == 0 else []
+BATCH = 20
+RECOVERY_BOUND = 10.0
+
+
+def pg_ctl(*args):
+    subprocess.run([*AS_OWNER, PG_CTL, *args, "-D", os.path.join(FOLDER, "data"), "-w", "-s"],
+                   check=True, timeout=60)
+
+
+def running():
+    return subprocess.run([*AS_OWNER, PG_CTL, "status", "-D", os.path.join(FOLDER, "data")],
+                          stdout=subprocess.DEVNULL, timeout=60).returncode == 0
+
+
+def start_cluster():
+    # As scripts/postgres.sh starts it.
+    pg_ctl("start", "-l", os.path.join(FOLDER, "server.log"), "-o",
+           f"-c listen_addresses='' -k {FOLDER} -p {PORT} -c fsync=off -c synchronous_commit=off "
+           "-c full_page_writes=off -c max_connections=200")
+
+
+def request(port, token):
+    body = json.dumps({"field": "cdefine3", "value": "HD"}).encode()
+    req = urllib.request.Request(f"http://127.0.0.1:{port}/api/validate", data=body, headers={
+        "Authorization": f"Bearer {token}", "Content-Type": "application/json"})
+    try:
+        with urllib.request.urlopen(req, timeout=30) as answer:
+            status, text = answer.status, answer.read().decode()
+    except urllib.error.HTTPError as error:
+        return error.code
+    # A 200 must be the right answer, not only a status.
+    return status if json.loads(text).get("value") == "华东区" else f"{status} {text!r}"
+
+
+def batch(port, token):
+    """The statuses of BATCH requests sent at once, so that every worker takes some."""
+    with concurrent.futures.ThreadPoolExecutor(BATCH) as pool:
+        return collections.Counter(pool.map(lambda _: request(port, token), range(BATCH)))
+
+
+def main():
+    failed = []
+
+    def expect(what, found, wanted):
+        print(f"{what}: {dict(found)}")
+        if found != wanted:
+            failed.append(f"{what}: {dict(found)}, wanted {dict(wanted)}")
+
+    log = tempfile.TemporaryFile("w+")
+    serve = subprocess.Popen([VELLOC, "serve", "--port", "0", "--threads", "8"],
+                             env={**os.environ, "VELLOC_CONN": os.environ["TARN_TEST_POSTGRES"]},
+                             stdout=subprocess.PIPE, stderr=log, text=True)
+    stopped = False
+    try:
+        line = serve.stdout.readline()
+        if "?token=" not in line:
+            raise RuntimeError(f"velloc serve did not start: {line!r}")
+        port = int(line.split("127.0.0.1:")[1].split("/")[0])
+        token = line.split("?token=")[1].split()[0]
+
+        expect("before the stop", batch(port, token), {200: BATCH})
+        stopped = True
+        pg_ctl("stop", "-m", "fast")
+        expect("while stopped", batch(port, token), {503: BATCH})
+        start_cluster()
+        stopped = False
+
+        began = time.monotonic()
+        rounds = []
+        while True:
+            found = batch(port, token)
+            rounds.append(dict(found))
+            if found == {200: BATCH} or time.monotonic() - began > RECOVERY_BOUND:
+                break
+            time.sleep(0.1)
+        took = time.monotonic() - began
+        print(f"after the start: {len(rounds)} batches in {took:.2f} s: {rounds}")
+        expect("after the start, last batch", collections.Counter(rounds[-1]), {200: BATCH})
+        if serve.poll() is not None:
+            failed.append(f"velloc serve ended with status {serve.returncode}")
+    finally:
+        if stopped and not running():
+            start_cluster()
+        serve.terminate()
+        try:
+            serve.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            serve.kill()
+            serve.wait()
+        log.seek(0)
+        errors = log.read()
+        if failed and errors:
+            print(f"velloc serve's log:\n{errors}")
+        log.close()
+
+    for failure in failed:
+        print(f"FAILED {failure}")
+    print(f"{len(failed)} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
