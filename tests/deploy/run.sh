@@ -215,8 +215,8 @@ check "load through nginx: every request answered" load_clean
 
 # --- one instance killed and started again --------------------------------------------------
 prefix="部署区-$$"
-client archive "$base/" "$work/nginx/cert.pem" "$work/serve.token" "$prefix" --requests 1200 \
-  --threads 8 --seconds 30 --pause 0.02 >"$work/archive.json" &
+client archive "$base/" "$work/nginx/cert.pem" "$work/serve.token" "$prefix" --requests 3000 \
+  --threads 8 --seconds 30 --pause 0.005 >"$work/archive.json" &
 archiver=$!
 pids+=($archiver)
 sleep 1
@@ -243,7 +243,7 @@ echo "kill: $requests values sent, $archived answered archived, ${#unanswered[@]
 # Each client thread holds one request at a time: at most that many were on the killed instance.
 check "kill: only the requests the killed instance held failed (${#unanswered[@]} <= 8)" \
   test "${#unanswered[@]}" -le 8
-check "kill: the run went on (all $requests values sent)" test "$requests" -eq 1200
+check "kill: the run went on (all $requests values sent)" test "$requests" -eq 3000
 rows() { psql_tarn -c "select count(*), count(distinct cvalue) from userdefine where cvalue like '$prefix-%'"; }
 rows_now=$(rows)
 echo "kill: UserDefine rows for the run (all, distinct): $rows_now"
