@@ -8,7 +8,8 @@ nginx, send a bounded number of requests and the run prints one JSON summary.
       PREFIX-0 .. PREFIX-(N-1) validated with build: true, one each: every answer's value and
       code, and which requests got no answer from velloc
 
-A request gets 10 s; a run stops sending after S seconds (60) whatever is left. The token is
+URL is nginx's https:// address (CA its certificate), or an instance's http:// address with
+--host naming the Host nginx would send. A request gets 10 s; a run stops sending after S seconds (60) whatever is left. The token is
 read from the file TOKEN.
 """
 import argparse
@@ -32,6 +33,7 @@ def main():
     parser.add_argument("--requests", type=int, required=True)
     parser.add_argument("--threads", type=int, required=True)
     parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--host", help="the Host header (an instance reached without nginx)")
     parser.add_argument("--pause", type=float, default=0, help="seconds between one thread's requests")
     args = parser.parse_args()
 
@@ -40,6 +42,8 @@ def main():
     with open(args.token, encoding="utf-8") as f:
         token = f.read().strip()
     headers = {"Authorization": "Bearer " + token, "Content-Type": "application/json"}
+    if args.host:
+        headers["Host"] = args.host
 
     lock = threading.Lock()
     next_index = [0]
@@ -61,8 +65,11 @@ def main():
                     return
                 next_index[0] += 1
             if connection is None:
-                connection = http.client.HTTPSConnection(url.hostname, url.port, context=context,
-                                                         timeout=10)
+                if url.scheme == "https":
+                    connection = http.client.HTTPSConnection(url.hostname, url.port,
+                                                             context=context, timeout=10)
+                else:
+                    connection = http.client.HTTPConnection(url.hostname, url.port, timeout=10)
                 connection.connect()
                 connection.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
             sent = time.monotonic()

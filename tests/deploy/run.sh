@@ -203,13 +203,18 @@ client() { python3 tests/deploy/client.py "$@"; }
 for clients in 1 8; do
   client load "$base/" "$work/nginx/cert.pem" "$work/serve.token" --requests 3000 \
     --threads "$clients" --seconds 5 >"$work/load.$clients.json"
-  echo "load, $clients clients: $(cat "$work/load.$clients.json")"
+  echo "load, $clients clients through nginx: $(cat "$work/load.$clients.json")"
 done
+# The same single client straight to one instance: what nginx and TLS add.
+client load "http://127.0.0.1:$port/" "$work/nginx/cert.pem" "$work/serve.token" --requests 3000 \
+  --threads 1 --seconds 5 --host "velloc.internal:$port" >"$work/load.direct.json"
+echo "load, 1 client straight to one instance: $(cat "$work/load.direct.json")"
 load_clean() {
   python3 -c 'import json, sys
 for name in sys.argv[1:]:
     s = json.load(open(name))
-    if s["failed"] != 0 or s["requests"] < 100: sys.exit(1)' "$work/load.1.json" "$work/load.8.json"
+    if s["failed"] != 0 or s["requests"] < 100: sys.exit(1)' "$work/load.1.json" "$work/load.8.json" \
+    "$work/load.direct.json"
 }
 check "load through nginx: every request answered" load_clean
 
