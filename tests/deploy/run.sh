@@ -138,6 +138,25 @@ sed -e "s|listen 443 ssl http2;|listen 127.0.0.1:$https_port ssl http2;|" \
   -e "s|127.0.0.1:8080|127.0.0.1:$port|; s|127.0.0.2:8080|127.0.0.2:$port|" \
   -e "s|velloc.internal:8080|velloc.internal:$port|" \
   deploy/nginx.conf >"$work/nginx/velloc.conf"
+# The same site in front of a third instance that believes X-Velloc-User (the ERP user id, as it
+# has no people file): a client's own copy of that header must never reach it.
+https_port_trusted=$(free_port)
+http_port_trusted=$(free_port)
+sed -e "s|listen 443 ssl http2;|listen 127.0.0.1:$https_port_trusted ssl http2;|" \
+  -e "s|listen 80;|listen 127.0.0.1:$http_port_trusted;|" -e '/listen \[::\]/d' \
+  -e "s|/etc/ssl/certs/erp.example.com.pem|$work/nginx/cert.pem|" \
+  -e "s|/etc/ssl/private/erp.example.com.key|$work/nginx/key.pem|" \
+  -e "s|velloc_serve|velloc_trusted|; s|127.0.0.1:8080|127.0.0.3:$port|; /127.0.0.2:8080/d" \
+  -e "s|velloc.internal:8080|velloc.internal:$port|" \
+  deploy/nginx.conf >"$work/nginx/trusted.conf"
+"$velloc" --conn-file "$work/serve.conn" serve --bind 127.0.0.3 --port "$port" \
+  --allowed-host velloc.internal --trusted-user-header X-Velloc-User --threads 1 \
+  >"$work/instance3.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  grep -q "listening on" "$work/instance3.log" && break
+  sleep 0.05
+done
 cat >"$work/nginx/nginx.conf" <<EOF
 worker_processes 2;
 pid $work/nginx/nginx.pid;
@@ -151,6 +170,7 @@ http {
     uwsgi_temp_path $work/nginx/uwsgi;
     scgi_temp_path $work/nginx/scgi;
     include $work/nginx/velloc.conf;
+    include $work/nginx/trusted.conf;
 }
 EOF
 nginx_ok() { nginx -t -p "$work/nginx" -c "$work/nginx/nginx.conf" >"$work/nginx/t.log" 2>&1 ||
@@ -181,6 +201,19 @@ foreign_origin() {
     -H 'Sec-Fetch-Site: cross-site') == 403 ]]
 }
 check "another site's request: 403 through nginx" foreign_origin
+trusted_header() {
+  local direct_status through
+  # The instance believes the header from loopback (the control), but not through nginx.
+  direct_status=$(curl -s -o /dev/null -w '%{http_code}' --max-time 5 \
+    "http://127.0.0.3:$port/api/ref" -H "Host: velloc.internal:$port" -H 'X-Velloc-User: demo' \
+    -H 'Content-Type: application/json' -d '{"field": "cdefine3"}' || true)
+  through=$(curl -s -o /dev/null -w '%{http_code}' --max-time 5 --cacert "$work/nginx/cert.pem" \
+    "https://localhost:$https_port_trusted/api/ref" -H 'X-Velloc-User: demo' \
+    -H 'Content-Type: application/json' -d '{"field": "cdefine3"}' || true)
+  echo "  X-Velloc-User from a client: straight $direct_status, through nginx $through"
+  [[ $direct_status == 200 && $through == 401 ]]
+}
+check "a client's own X-Velloc-User never passes nginx" trusted_header
 redirect() {
   [[ $(curl -s -o /dev/null -w '%{http_code} %{redirect_url}' "http://127.0.0.1:$http_port/x") == \
     "301 https://127.0.0.1/x" ]]
