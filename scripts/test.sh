@@ -26,6 +26,7 @@ for preset in default sanitize earlier; do
     bash scripts/test-openapi.sh build/default
     echo "== PostgreSQL"
     bash scripts/test-postgres.sh build/default
+    bash tests/deploy/run.sh build/default  # nginx over two serve instances, faults injected
   fi
 done
 
