@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "erp/db/open_database.h"
 #include "erp/db/dialect.h"
+#include "erp/db/open_database.h"
 #include "fuzz/support/fuzz_text.h"
 #include "fuzz/support/sql_server_tokens.h"
 #include "tarnvelloc/automation/error.h"

@@ -17,9 +17,9 @@
 namespace tarn::session {
 
 struct Person {
-  std::string name;      // the login name
-  std::string erpUser;   // the ERP user id handed to Init for this person's calls
-  std::string password;  // crypto_pwhash_str's text
+  std::string name;                 // the login name
+  std::string erpUser;              // the ERP user id handed to Init for this person's calls
+  std::string password;             // crypto_pwhash_str's text
   std::vector<std::string> tokens;  // the hashes of the bearer tokens issued to the person
 };
 

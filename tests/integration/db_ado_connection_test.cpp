@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "erp/objects/ado_connection.h"
 #include "erp/db/open_database.h"
+#include "erp/objects/ado_connection.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/temporary_folder.h"

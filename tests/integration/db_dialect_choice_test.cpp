@@ -2,8 +2,8 @@
 // a SQLite connection says it speaks SQLite and gets the SQLite rewrite.
 #include <gtest/gtest.h>
 
-#include "erp/db/open_database.h"
 #include "erp/db/dialect.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/temporary_folder.h"

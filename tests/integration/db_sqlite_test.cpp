@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "erp/db/open_database.h"
 #include "erp/db/erp_collation.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/automation/error.h"
 #include "tests/kit/printers.h"
 #include "tests/kit/temporary_folder.h"

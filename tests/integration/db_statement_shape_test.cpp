@@ -3,8 +3,8 @@
 // quoted tokens stay apart, and text that is not well-formed UTF-16 never reaches SQLite.
 #include <gtest/gtest.h>
 
-#include "erp/db/open_database.h"
 #include "erp/db/dialect.h"
+#include "erp/db/open_database.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tests/kit/expect_failure.h"
 #include "tests/kit/printers.h"
