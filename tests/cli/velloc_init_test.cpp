@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/kit/revision.h"
 #include "tests/kit/temporary_folder.h"
 
 namespace {
@@ -116,10 +117,10 @@ TEST(VellocInitTest, AFreshDatabaseAnswersPickListsAndArchives) {
   SKIP_WITHOUT_SHELL();
   tarn::testing::TemporaryFolder folder("velloc-init-fresh");
   ASSERT_EQ(velloc(folder, "--db erp.db init").status, 0);
-  const std::string header =
+  const std::string header = tarn::testing::revisionText(
       "Database erp.db\nSQL      Select A.cValue, A.cAlias from UserDefine A, UserDef B where "
       "B.cClass = N'单据头' and B.cItem =N'自定义项3' and B.cID = A.cID\nColumns  "
-      "档案值,别名\n\n档案值  别名\n------  ----\n";
+      "档案值,别名\n\n档案值  别名\n------  ----\n");
   const Step before[] = {{"--db erp.db ref cdefine3", 0, header + "0 rows\n", ""}};
   expectSteps(folder, before);
   sqlite(
