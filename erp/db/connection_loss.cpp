@@ -1,24 +1,11 @@
 #include "erp/db/connection_loss.h"
 
-#include <sqlite3.h>
-
 namespace tarn::erp::db {
 
 bool connectionLostState(std::string_view sqlstate) {
   if (sqlstate.size() != 5) return false;
   return sqlstate.starts_with("08") || sqlstate == "57P01" || sqlstate == "57P02" ||
          sqlstate == "57P03";
-}
-
-bool connectionLostCode(int sqliteResultCode) {
-  switch (sqliteResultCode & 0xff) {
-    case SQLITE_CANTOPEN:
-    case SQLITE_NOTADB:
-    case SQLITE_IOERR:
-      return true;
-    default:
-      return false;
-  }
 }
 
 void raiseDatabaseFailure(bool connectionLost, const std::string& message) {

@@ -16,7 +16,7 @@ namespace tarn::erp::db {
 bool connectionLostState(std::string_view sqlstate);
 
 // A SQLite result code, primary or extended, met on an open connection: SQLITE_CANTOPEN,
-// SQLITE_NOTADB and SQLITE_IOERR.
+// SQLITE_NOTADB and SQLITE_IOERR (sqlite_connection_loss.cpp, built with the SQLite backend).
 bool connectionLostCode(int sqliteResultCode);
 
 // What a backend raises for a failure that lost the connection: kComponentFailure with the
