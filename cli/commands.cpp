@@ -11,6 +11,7 @@
 #include "cli/secret_input.h"
 #include "session/catalogue_checks.h"
 #include "session/database_failures.h"
+#include "session/page_cursor.h"
 #include "session/pick_list.h"
 #include "session/report.h"
 #include "session/request_checks.h"
@@ -80,11 +81,13 @@ int answered(const SessionOptions& options, const std::string& json, const std::
 // `limit` 0 prints every row; `count` counts them all when more follow than are printed.
 int printReference(const SessionOptions& options, const Context& context, OpenSession& opened,
                    const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
-                   std::size_t limit, bool count, std::ostream& out, std::ostream& err) {
+                   std::size_t limit, bool count, const session::PickOrder& order,
+                   std::ostream& out, std::ostream& err) {
   const session::PickList pickList =
-      failure ? session::PickList{}
-              : session::runPickList(opened.held, answer,
-                                     erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit, count});
+      failure
+          ? session::PickList{}
+          : session::runPickList(opened.held, answer,
+                                 erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit, count}, order);
   return answered(options, session::referenceJson(context, answer, pickList, failure),
                   session::referenceText(context, answer, pickList), failure, out, err);
 }
@@ -332,12 +335,13 @@ int runReference(const SessionOptions& session, const RefOptions& options, std::
   return guarded(session, context, out, err, [&] {
     session::checkUserDefinedField(options.request, false);
     session::checkSourceOptions(options.request, false, session::kCommandLineKeys);
+    auto after = session::readContinuation(options.after, 0, "--after", "--offset");
     auto opened = openSession(session, context, err);
     session::checkNamesAgainstCatalogue(opened->held, options.request, session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.reference(options.request);
     return printReference(session, context, *opened, answer, scope.failure(), options.limit,
-                          options.count, out, err);
+                          options.count, {options.request.match, std::move(after)}, out, err);
   });
 }
 
@@ -346,6 +350,7 @@ int runFreeReference(const SessionOptions& session, const FreeRefOptions& option
   Context context{"free-ref", {}};
   return guarded(session, context, out, err, [&] {
     session::checkFreeField(options.field);
+    auto after = session::readContinuation(options.after, 0, "--after", "--offset");
     auto opened = openSession(session, context, err);
     const DatabaseFailureScope scope;
     const auto answer =
@@ -353,7 +358,7 @@ int runFreeReference(const SessionOptions& session, const FreeRefOptions& option
             ? opened->host.structuredFreeReference(*options.inventory, options.field, options.match)
             : opened->host.freeReference(options.field, options.match);
     return printReference(session, context, *opened, answer, scope.failure(), options.limit,
-                          options.count, out, err);
+                          options.count, {options.match, std::move(after)}, out, err);
   });
 }
 

@@ -74,10 +74,10 @@ HttpResponse respond(const Context& context, Work work) {
 // The component's answer to a reference, with the rows of the asked window.
 Reply referenceReply(const Context& context, ComponentPool& pool,
                      const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
-                     erp::RowWindow window) {
+                     erp::RowWindow window, const session::PickOrder& order) {
   const session::PickList pickList =
       failure ? session::PickList{}
-              : session::runPickList(threadConnection(pool.connection()), answer, window);
+              : session::runPickList(threadConnection(pool.connection()), answer, window, order);
   return answered(session::referenceJson(context, answer, pickList, failure), failure);
 }
 
@@ -101,7 +101,8 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.reference(query.request);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return referenceReply(context, pool, answer, failure, query.window);
+      return referenceReply(context, pool, answer, failure, query.window,
+                            {query.request.match, query.after});
     });
   };
   endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -115,7 +116,8 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
                                              : component.freeReference(query.field, query.match);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return referenceReply(context, pool, answer, failure, query.window);
+      return referenceReply(context, pool, answer, failure, query.window,
+                            {query.match, query.after});
     });
   };
   endpoints["/api/validate"] = [&pool, database](const HttpRequest& req, const Caller& caller) {

@@ -140,6 +140,7 @@ std::string referenceText(const Context& context, const ReferenceAnswer& answer,
   }
   out += table.render();
   out += rowCountText(pickList);
+  if (pickList.next) out += "Next     --after " + *pickList.next + "\n";
   return out;
 }
 
@@ -161,6 +162,7 @@ std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
   if (pickList.total) json["rowCount"] = *pickList.total;
   json["shown"] = pickList.rows.size();
   json["more"] = pickList.more;
+  json["next"] = pickList.next ? Json(*pickList.next) : Json(nullptr);
   return finish(std::move(json), failure);
 }
 
