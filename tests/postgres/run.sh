@@ -32,7 +32,7 @@ part "contract suite" ctest --test-dir "$build" --output-on-failure -j2 --no-tes
   -R 'ContractTest\..*PostgreSqlOdbc'
 
 part "component integration tests" ctest --test-dir "$build" --output-on-failure -j2 \
-  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt|ServiceTables)Test\.'
+  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt|RankedPickList|ServiceTables)Test\.'
 # The tour and the archiving processes share a database of their own, which the tour fills.
 tour_database() {
   "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
