@@ -4,7 +4,8 @@
 #   1. the database layer's contract suite (tests/contract), through psqlODBC;
 #   2. the component's integration tests, each on a database of its own made from the demo
 #      company (tests/kit/temporary_database.h), with the tests of the PostgreSQL schema, its
-#      comparison rule and the demo functions that take a connection string;
+#      comparison rule, the demo functions that take a connection string, and the ranked order
+#      of pick-lists with its keyset paging (the same expected rows as on SQLite);
 #   3. the velloc tour of README.md: the same commands answer the same on PostgreSQL as on the
 #      SQLite demo database;
 #   4. eight processes archiving one new value at the same moment leave exactly one row;
