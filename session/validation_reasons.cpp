@@ -153,6 +153,15 @@ std::optional<automation::Variant> comparable(const std::optional<std::u16string
   return std::nullopt;
 }
 
+// True when the user's grant lets them see every row of `table`: only then is the table's
+// spelling of an accepted value read, so that it never tells of a row the user may not see.
+bool mayReadEveryRow(erp::HeldConnection& connection, std::u16string_view userId,
+                     std::u16string_view table) {
+  if (!restrictsRows(table)) return true;
+  const auto grant = erp::rowGrant(connection, userId, table);
+  return grant && automation::equalsIgnoringAsciiCase(*grant, u"all");
+}
+
 // True when the user's grant on `table` lists the rows they may see and the column holds the
 // value all the same: the value is in a row the grant leaves out.
 bool outsideListedRows(erp::HeldConnection& connection, std::u16string_view userId,
@@ -219,7 +228,10 @@ Explanation explainValidation(erp::HeldConnection& connection, std::u16string_vi
 
     if (answer.code == velloc::kAccepted) {
       std::optional<std::u16string> stored;
-      if (const auto compared = table ? comparable(columnType, value) : std::nullopt) {
+      const auto compared = table && mayReadEveryRow(connection, userId, *table)
+                                ? comparable(columnType, value)
+                                : std::nullopt;
+      if (compared) {
         const auto found = erp::sourceValue(connection, *table, request.column, *compared);
         if (found && found->type() == automation::Variant::Type::String) stored = found->toString();
       }

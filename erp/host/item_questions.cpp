@@ -71,7 +71,7 @@ std::vector<std::u16string> itemValuesEqualTo(HeldConnection& connection,
                                           Variant(std::u16string(value))};
   return texts(database.queryNative(
       firstRows(database.dialect(),
-                u"cValue from UserDefine where cID = ? and cValue = ? order by cValue, iID", limit),
+                u"cValue from UserDefine where cID = ? and cValue = ? order by cValue", limit),
       parameters));
 }
 
@@ -86,7 +86,7 @@ std::vector<std::u16string> itemValuesOfLength(HeldConnection& connection,
   return texts(
       database.queryNative(firstRows(database.dialect(),
                                      u"cValue from UserDefine where cID = ? and " + length +
-                                         u" between ? and ? " + u"order by cValue, iID",
+                                         u" between ? and ? " + u"order by cValue",
                                      limit),
                            parameters));
 }

@@ -86,6 +86,11 @@ VALIDATIONS = [
      None, [], False),
     ("clerk01", "cdefine1", "C002", CUSTOMER, -1, no_rights("customer"), None, [], True),
     ("clerk01", "cdefine1", "C999", CUSTOMER, -1, reason("not_found"), None, [], True),
+    # No grant on vendor: the component accepts unlooked, and no row's spelling is told.
+    ("clerk01", "cdefine1", "v001", {"source": "archive", "table": "vendor", "column": "cVenCode"},
+     0, None, None, [], True),
+    ("demo", "cdefine1", "v001", {"source": "archive", "table": "vendor", "column": "cVenCode"},
+     0, reason("stored_spelling"), "V001", [], True),
 ]
 
 # (field, typed, build, code, reason, stored, similar, archivable)
