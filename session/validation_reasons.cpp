@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "session/database_failures.h"
@@ -149,8 +151,10 @@ bool isMoney(const std::optional<std::u16string>& type) {
 std::optional<automation::Variant> comparable(const std::optional<std::u16string>& type,
                                               const std::u16string& value) {
   if (isText(type)) return automation::Variant(value);
-  if (isMoney(type) && readsAsNumber(value)) return automation::Variant(std::stod(toUtf8(value)));
-  return std::nullopt;
+  if (!isMoney(type) || !readsAsNumber(value)) return std::nullopt;
+  const double number = std::strtod(toUtf8(value).c_str(), nullptr);
+  if (!std::isfinite(number)) return std::nullopt;  // beyond any money a column holds
+  return automation::Variant(number);
 }
 
 // True when the user's grant lets them see every row of `table`: only then is the table's

@@ -84,6 +84,8 @@ VALIDATIONS = [
     ("demo", "cdefine7", "x", {}, -1, reason("unknown_item"), None, [], False),
     ("demo", "cdefine1", "abc", {**MONEY, "build": True}, -1, reason("not_a_number", "money"),
      None, [], False),
+    ("demo", "cdefine1", "1e999", MONEY, -1, reason("not_found"), None, [], True),
+    ("clerk01", "cdefine1", "200000", MONEY, -1, no_rights("customer"), None, [], True),
     ("clerk01", "cdefine1", "C002", CUSTOMER, -1, no_rights("customer"), None, [], True),
     ("clerk01", "cdefine1", "C999", CUSTOMER, -1, reason("not_found"), None, [], True),
     # No grant on vendor: the component accepts unlooked, and no row's spelling is told.
