@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Why a validation or a reference came out as it did, at both doors: each case goes to velloc
 serve's API and to the command's --json, and both must carry the same code, reason, stored
-spelling, similar values and archivable flag. The backends differ where their comparison rules
+spelling, similar values and archivable flag, each answer valid under its schema in cli/schemas. The backends differ where their comparison rules
 differ (PostgreSQL also ignores width), and the table says so.
 
 Usage: reasons_test.py VELLOC [--conn CONNECTION]
@@ -17,9 +17,14 @@ import subprocess
 import sys
 import tempfile
 
+import jsonschema
+
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 ENV = dict(os.environ)
 POSTGRES = len(sys.argv) > 3 and sys.argv[2] == "--conn"
+SCHEMAS = {schema["$id"]: schema for schema in
+           (json.loads(path.read_text(encoding="utf-8")) for path in
+            (pathlib.Path(__file__).resolve().parents[2] / "cli" / "schemas").glob("*.schema.json"))}
 
 MESSAGES = {
     "not_found": "The value is found nowhere: not among the item's values or aliases.",
@@ -116,6 +121,19 @@ REFERENCES = [
     ("demo", "free-ref", "cfree3 ", {"inventory": "02001"}, False, reason("refused")),
 ]
 
+# The command's text: (arguments, what it prints after its Database line).
+TEXTS = [
+    (["validate", "cdefine3", "export"],
+     "Result   0  accepted\nValue    export\nReason   " + MESSAGES["stored_spelling"] +
+     " (stored_spelling)\nStored   Export\n"),
+    (["validate", "cdefine3", "华东 区"],
+     "Result   -1  refused\nValue    华东 区\nReason   " + MESSAGES["not_found"] +
+     " (not_found)\nSimilar  华东区, 华北区, 华南区\n"),
+    (["free-ref", "cfree11", "--inventory", "01001"],
+     "The component refused the reference (result False).\nReason   " +
+     MESSAGES["unknown_item"] + " (unknown_item)\n"),
+]
+
 OPTION = {"source": "--source", "table": "--table", "column": "--field", "card": "--card",
           "inventory": "--inventory"}
 
@@ -194,6 +212,13 @@ def check_both(doors, user, label, path, body, args, expected, pick=explained):
         got = pick(answer)
         if not good or got != expected:
             problems.append(f"{label} ({door}): status {status}, {got}, expected {expected}")
+        schema = SCHEMAS[f"{answer['command']}.schema.json"]
+        try:
+            jsonschema.Draft202012Validator(
+                schema, resolver=jsonschema.RefResolver.from_schema(schema, store=SCHEMAS)
+            ).validate(answer)
+        except jsonschema.ValidationError as error:
+            problems.append(f"{label} ({door}): {str(error).splitlines()[0]}")
     return problems
 
 
@@ -231,7 +256,13 @@ def main():
                                        body, args, {"ok": ok, "reason": why},
                                        lambda answer: {"ok": answer.get("ok"),
                                                        "reason": answer.get("reason")})
-    cases = len(VALIDATIONS) + len(FREE_VALIDATIONS) + len(REFERENCES)
+            for args, expected in TEXTS:
+                run = subprocess.run([VELLOC, *database_args, *args], capture_output=True,
+                                     text=True, check=False, timeout=60, env=ENV)
+                printed = "".join(run.stdout.splitlines(keepends=True)[1:])
+                if run.returncode != 0 or printed != expected:
+                    problems.append(f"velloc {' '.join(args)} (text): {run.returncode} {printed!r}")
+    cases = len(VALIDATIONS) + len(FREE_VALIDATIONS) + len(REFERENCES) + len(TEXTS)
     for problem in problems:
         print(f"FAILED {problem}")
     failed = len({problem.split(" (")[0] for problem in problems})
