@@ -19,6 +19,7 @@
 #include "session/report.h"
 #include "session/request_checks.h"
 #include "session/text_table.h"
+#include "session/validation_reasons.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::server {
@@ -74,16 +75,18 @@ HttpResponse respond(const Context& context, Work work) {
 // The component's answer to a reference, with the rows of the asked window.
 Reply referenceReply(const Context& context, ComponentPool& pool,
                      const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
-                     erp::RowWindow window, const session::PickOrder& order) {
+                     erp::RowWindow window, const session::PickOrder& order,
+                     const std::optional<session::Reason>& reason) {
   const session::PickList pickList =
       failure ? session::PickList{}
               : session::runPickList(threadConnection(pool.connection()), answer, window, order);
-  return answered(session::referenceJson(context, answer, pickList, failure), failure);
+  return answered(session::referenceJson(context, answer, pickList, failure, reason), failure);
 }
 
 Reply validationReply(const Context& context, const session::ValidationAnswer& answer,
+                      const session::Explanation& explanation,
                       const std::optional<Failure>& failure) {
-  return answered(session::validationJson(context, answer, failure), failure);
+  return answered(session::validationJson(context, answer, explanation, failure), failure);
 }
 
 using Endpoint = std::function<HttpResponse(const HttpRequest&, const Caller&)>;
@@ -101,8 +104,12 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.reference(query.request);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
+      const auto reason = failure
+                              ? std::nullopt
+                              : session::explainReference(threadConnection(pool.connection()),
+                                                          caller.erpUser, query.request, answer);
       return referenceReply(context, pool, answer, failure, query.window,
-                            {query.request.match, query.after});
+                            {query.request.match, query.after}, reason);
     });
   };
   endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -116,8 +123,13 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
                                              : component.freeReference(query.field, query.match);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
+      const auto reason =
+          failure ? std::nullopt
+                  : session::explainFreeReference(
+                        threadConnection(pool.connection()), query.field,
+                        query.hasInventory ? std::optional(query.inventory) : std::nullopt, answer);
       return referenceReply(context, pool, answer, failure, query.window,
-                            {query.match, query.after});
+                            {query.match, query.after}, reason);
     });
   };
   endpoints["/api/validate"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -131,7 +143,11 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.validate(query.request, query.value, query.build);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return validationReply(context, answer, failure);
+      const auto explanation =
+          failure ? session::Explanation{}
+                  : session::explainValidation(threadConnection(pool.connection()), caller.erpUser,
+                                               query.request, answer);
+      return validationReply(context, answer, explanation, failure);
     });
   };
   endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
@@ -144,7 +160,11 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.validateFree(query.field, query.value, query.build);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return validationReply(context, answer, failure);
+      const auto explanation = failure
+                                   ? session::Explanation{}
+                                   : session::explainFreeValidation(
+                                         threadConnection(pool.connection()), query.field, answer);
+      return validationReply(context, answer, explanation, failure);
     });
   };
   return endpoints;

@@ -54,7 +54,9 @@ TEST(VellocInitTest, CreatesAnEmptyErpDatabaseAndKeepsAnExistingOne) {
       {"--db erp.db --json validate-free cfree2 XL", 0,
        "{\n  \"command\": \"validate-free\",\n  \"database\": \"erp.db\",\n  \"code\": -1,\n"
        "  \"meaning\": \"refused\",\n  \"typed\": \"XL\",\n  \"value\": \"XL\",\n"
-       "  \"replaced\": false\n}\n",
+       "  \"replaced\": false,\n  \"reason\": {\n    \"code\": \"unknown_item\",\n"
+       "    \"message\": \"The database defines no such item.\"\n  },\n  \"stored\": null,\n"
+       "  \"similar\": [],\n  \"archivable\": false\n}\n",
        ""},
       {"--db erp.db init", 1, "",
        "velloc: erp.db exists; give --replace to recreate it as an empty ERP database\n"},
@@ -131,7 +133,9 @@ TEST(VellocInitTest, AFreshDatabaseAnswersPickListsAndArchives) {
       "insert into TarnRowAuth (cUserId, cTableName, cAccess) values ('demo', 'customer', 'all')");
   const Step after[] = {
       {"--db erp.db validate cdefine3 华中 --build", 0,
-       "Database erp.db\nResult   1  archived as a new value\nValue    华中\n", ""},
+       "Database erp.db\nResult   1  archived as a new value\nValue    华中\n"
+       "Reason   The value was archived as a new value of the item. (archived)\n",
+       ""},
       {"--db erp.db ref cdefine3", 0, header + "华中\n1 row\n", ""},
       {"--db erp.db ref cdefine1 --source archive --table customer --field cCusName", 0,
        "Database erp.db\nSQL      Select customer.iid, customer.cCusCode, customer.cCusName from "
@@ -168,7 +172,9 @@ TEST(VellocInitTest, ServiceTablesAreAddedToAnErpDatabaseAndUpgraded) {
       {"--db erp.db --json validate cdefine3 HD", 0,
        "{\n  \"command\": \"validate\",\n  \"database\": \"erp.db\",\n  \"code\": 0,\n"
        "  \"meaning\": \"accepted\",\n  \"typed\": \"HD\",\n  \"value\": \"华东区\",\n"
-       "  \"replaced\": true\n}\n",
+       "  \"replaced\": true,\n  \"reason\": {\n    \"code\": \"alias\",\n"
+       "    \"message\": \"The value is an alias, replaced by the value it stands for.\"\n"
+       "  },\n  \"stored\": null,\n  \"similar\": [],\n  \"archivable\": true\n}\n",
        ""},
       {"--db erp.db init --service-tables --replace", 2, "",
        "velloc: --replace excludes --service-tables\n"},

@@ -376,10 +376,14 @@ TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacter
 
   run = velloc({"validate", "cdefine3", "HD"});
   EXPECT_EQ(run.out,
-            "Database velloc-demo.db\nResult   0  accepted\nValue    华东区  (typed: HD)\n");
+            "Database velloc-demo.db\nResult   0  accepted\nValue    华东区  (typed: HD)\n"
+            "Reason   The value is an alias, replaced by the value it stands for. (alias)\n");
 
   run = velloc({"validate", "cdefine6", "a\tb\x1b[31m"});
-  EXPECT_EQ(run.out, "Database velloc-demo.db\nResult   -1  refused\nValue    a\\x09b\\x1b[31m\n");
+  EXPECT_EQ(run.out,
+            "Database velloc-demo.db\nResult   -1  refused\nValue    a\\x09b\\x1b[31m\n"
+            "Reason   The value is found nowhere: not among the item's values or aliases. "
+            "(not_found)\n");
 
   run = velloc({"ref", "cdefine1", "--source", "archive", "--table", "customer"});
   EXPECT_NE(run.out.find("客户编码  客户名称              信用额度\n"

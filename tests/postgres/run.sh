@@ -14,7 +14,8 @@
 #   6. the README's PostgreSQL lines, run as printed on a database of their own;
 #   7. the service role init makes reads and archives, and can do nothing else.
 #   8. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh);
-#   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py).
+#   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py);
+#  10. the reasons of validations and refused references at both doors (reasons_test.py).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -87,6 +88,18 @@ if part "a database for the service tables" service_database; then
     bash "$here/service_tables.sh" "$build/bin/velloc" "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" \
     -p "$TARN_POSTGRES_PORT" -U postgres -X -q -v ON_ERROR_STOP=1 -d tarn_service
 fi
+
+# The reasons of validations and refused references at both doors, on a demo database of its own.
+reasons() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_reasons" || return 1
+  local connection
+  connection=$(sed 's/Database=[^;]*;/Database=tarn_reasons;/' <<<"$TARN_TEST_POSTGRES")
+  VELLOC_CONN=$connection "$build/bin/velloc" init >/dev/null &&
+    VELLOC_CONN=$connection "$build/bin/velloc" demo >/dev/null &&
+    /usr/bin/python3 "$here/../serve/reasons_test.py" "$build/bin/velloc" --conn "$connection"
+}
+part "reasons at both doors" reasons
 
 # velloc serve through a PostgreSQL stop and start, on a database of its own.
 recovery() {

@@ -29,7 +29,8 @@ database=$(sed -n 's/^  "database": "\(.*\)",$/\1/p' <<<"$answer")
 expect 0 $'SQL      Select A.cValue, A.cAlias from UserDefine A, UserDef B where B.cClass = N\'单据头\' and B.cItem =N\'自定义项3\' and B.cID = A.cID\nColumns  档案值,别名\n\n档案值  别名\n------  ----\n0 rows' \
   ref cdefine3
 sql "insert into UserDef (cID, cClass, cItem, cType, iMaxLen) values ('H03', '单据头', '自定义项3', '文本', 30)"
-expect 0 $'Result   1  archived as a new value\nValue    华中' validate cdefine3 华中 --build
+expect 0 $'Result   1  archived as a new value\nValue    华中\nReason   The value was archived as a new value of the item. (archived)' \
+  validate cdefine3 华中 --build
 
 sql "drop table TarnSchemaVersion, TarnColumnLayout, TarnRowAuthKey, TarnRowAuth, TarnJoinTable, TarnResString, TarnVoucherField"
 expect 1 'velloc: the database failed: the database has no service tables: velloc init --service-tables adds them' upgrade
