@@ -39,13 +39,11 @@ do $trgm$ begin
   create extension if not exists pg_trgm;
 exception
   when insufficient_privilege then
-    raise exception 'the role % may not create the extension pg_trgm, which the pick-list indexes need', current_user
-      using errcode = 'insufficient_privilege',
-            hint = 'run velloc as the database''s owner, or have it run: create extension pg_trgm';
+    raise exception 'the role % may not create the extension pg_trgm, which the pick-list indexes need: connect as the database''s owner, or have a superuser run create extension pg_trgm in the database first', current_user
+      using errcode = 'insufficient_privilege';
   when undefined_file then
-    raise exception 'this PostgreSQL server has no extension pg_trgm, which the pick-list indexes need'
-      using errcode = 'undefined_file',
-            hint = 'install the server''s contrib extensions (postgresql-contrib)';
+    raise exception 'this PostgreSQL server has no extension pg_trgm, which the pick-list indexes need: install its contrib extensions (postgresql-contrib)'
+      using errcode = 'undefined_file';
 end $trgm$;
 
 do $indexes$
