@@ -145,4 +145,23 @@ FreeValidationQuery readFreeValidationQuery(std::string_view body) {
   return query;
 }
 
+RecentQuery readRecentQuery(std::string_view body) {
+  const Json json =
+      readObject(body, {"field", "kind", "source", "section", "table", "column", "card"});
+  const std::u16string kind = text(json, "kind");
+  if (kind == u"free") {
+    for (const char* key : {"source", "section", "table", "column", "card"}) {
+      if (json.contains(key)) {
+        refuse(std::string("\"") + key + "\" is not taken with \"kind\": \"free\"");
+      }
+    }
+    RecentQuery query{true, {}};
+    query.request.field = requiredText(json, "field");
+    session::checkFreeField(query.request.field);
+    return query;
+  }
+  if (!kind.empty()) refuse("\"kind\" must be \"free\" or left out");
+  return RecentQuery{false, itemRequest(json, true)};
+}
+
 }  // namespace tarn::server

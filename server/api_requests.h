@@ -55,9 +55,17 @@ struct FreeValidationQuery {
   bool build = false;
 };
 
+// {"field", "kind": "free"} for a free item; else {"field" and the source keys of a validation}.
+// The item whose recently chosen values are asked for.
+struct RecentQuery {
+  bool free = false;
+  session::ReferenceRequest request;  // for a free item, its field only
+};
+
 ReferenceQuery readReferenceQuery(std::string_view body);
 FreeReferenceQuery readFreeReferenceQuery(std::string_view body);
 ValidationQuery readValidationQuery(std::string_view body);
 FreeValidationQuery readFreeValidationQuery(std::string_view body);
+RecentQuery readRecentQuery(std::string_view body);
 
 }  // namespace tarn::server

@@ -16,6 +16,7 @@
 #include "session/database_failures.h"
 #include "session/people.h"
 #include "session/pick_list.h"
+#include "session/recent_values.h"
 #include "session/report.h"
 #include "session/request_checks.h"
 #include "session/text_table.h"
@@ -89,6 +90,32 @@ Reply validationReply(const Context& context, const session::ValidationAnswer& a
   return answered(session::validationJson(context, answer, explanation, failure), failure);
 }
 
+// Remembers a value the component accepted (0) or archived (1) as the person's latest of the
+// item, for /api/recent. The validation's answer stands whatever happens here: a value not
+// remembered costs the person a shortcut, never the answer.
+void rememberChosen(ComponentPool& pool, const Caller& caller, const std::u16string& itemKey,
+                    const session::ValidationAnswer& answer,
+                    const std::optional<Failure>& failure) {
+  const bool chosen = answer.code == velloc::kAccepted || answer.code == velloc::kArchived;
+  if (failure || !chosen || answer.returned.empty()) return;
+  try {
+    session::RecentValues(threadConnection(pool.connection()))
+        .record(caller.name, itemKey, answer.returned);
+  } catch (const session::RequestError& e) {
+    if (e.failure.kind == Failure::Kind::kDatabase) dropThreadConnection();
+  }
+}
+
+// {"command": "recent", "database", "values": [most recent first]}.
+Reply recentReply(const Context& context, const std::vector<std::u16string>& values) {
+  nlohmann::ordered_json json{{"command", context.command},
+                              {"database", context.database},
+                              {"values", nlohmann::ordered_json::array()}};
+  for (const auto& value : values) json["values"].push_back(automation::toUtf8(value));
+  return Reply{
+      200, json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n", ""};
+}
+
 using Endpoint = std::function<HttpResponse(const HttpRequest&, const Caller&)>;
 
 std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& database) {
@@ -143,6 +170,7 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.validate(query.request, query.value, query.build);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
+      rememberChosen(pool, caller, session::recentItemKey(query.request), answer, failure);
       const auto explanation =
           failure ? session::Explanation{}
                   : session::explainValidation(threadConnection(pool.connection()), caller.erpUser,
@@ -160,11 +188,23 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.validateFree(query.field, query.value, query.build);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
+      rememberChosen(pool, caller, session::recentFreeItemKey(query.field), answer, failure);
       const auto explanation = failure
                                    ? session::Explanation{}
                                    : session::explainFreeValidation(
                                          threadConnection(pool.connection()), query.field, answer);
       return validationReply(context, answer, explanation, failure);
+    });
+  };
+  endpoints["/api/recent"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
+    const Context context{"recent", database};
+    return respond(context, [&] {
+      const auto query = readRecentQuery(req.body);
+      const auto itemKey = query.free ? session::recentFreeItemKey(query.request.field)
+                                      : session::recentItemKey(query.request);
+      return recentReply(
+          context,
+          session::RecentValues(threadConnection(pool.connection())).list(caller.name, itemKey));
     });
   };
   return endpoints;
@@ -225,10 +265,10 @@ namespace {
 // The route a request is counted under: its path when it is one of the server's own, else
 // "other", so that the metrics stay bounded whatever paths clients make up.
 std::string routeOf(const std::string& path) {
-  static const char* const kRoutes[] = {
-      "/api/ref",     "/api/free-ref", "/api/validate", "/api/validate-free",
-      "/api/sign-in", "/api/sign-out", "/api/session",  "/",
-      "/healthz",     "/readyz",       "/metrics"};
+  static const char* const kRoutes[] = {"/api/ref",           "/api/free-ref", "/api/validate",
+                                        "/api/validate-free", "/api/recent",   "/api/sign-in",
+                                        "/api/sign-out",      "/api/session",  "/",
+                                        "/healthz",           "/readyz",       "/metrics"};
   for (const char* route : kRoutes) {
     if (path == route) return path;
   }

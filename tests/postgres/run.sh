@@ -15,7 +15,9 @@
 #   7. the service role init makes reads and archives, and can do nothing else.
 #   8. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh);
 #   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py);
-#  10. the reasons of validations and refused references at both doors (reasons_test.py).
+#  10. the reasons of validations and refused references at both doors (reasons_test.py);
+#  11. the plans of pick-lists: the trigram indexes and the small item beside a large one
+#      (pick_list_plans.sh).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -112,6 +114,15 @@ recovery() {
     TARN_TEST_POSTGRES=$connection /usr/bin/python3 "$here/recovery.py" "$build/bin/velloc"
 }
 part "velloc serve through a PostgreSQL restart" recovery
+
+# The plans of pick-lists over many values, on a database of their own.
+pick_list_plans() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_plans" || return 1
+  bash "$here/pick_list_plans.sh" "$build/bin/velloc" \
+    "$(sed 's/Database=[^;]*;/Database=tarn_plans;/' <<<"$TARN_TEST_POSTGRES")"
+}
+part "the plans of pick-lists" pick_list_plans
 
 if ((${#failed[@]})); then
   printf 'FAILED: %s\n' "${failed[@]}"
