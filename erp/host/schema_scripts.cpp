@@ -29,8 +29,8 @@ namespace {
 // third of the table and hash all of it on the ICU collation to find a 4-row item (0.25-0.6 s
 // at 1M values). At 42 it looks the item up in its index (0.05 ms), and still reads a large
 // item's selective match through the trigram indexes rather than through that item's whole index
-// range (a smaller count, which would spare the large item's own unfiltered list less, made the
-// planner AND that range into the match: 100-190 ms). Measured from 100k to 1M values.
+// range (a larger count, 1,000 to 10,000, made the planner AND that range into the match:
+// 100-190 ms). Measured from 100k to 1M values.
 //
 // The indexes keep GIN's pending list (fast bulk inserts): right after a bulk load, until
 // autovacuum (or VACUUM) has flushed it, the planner may take the item's index range for a
