@@ -73,6 +73,11 @@ std::u16string afterCondition(const std::vector<std::u16string>& terms) {
 
 }  // namespace
 
+std::optional<std::u16string> columnsStatement(Dialect dialect, std::u16string_view innerNative) {
+  if (dialect == Dialect::kSqlServer) return std::nullopt;
+  return u"with p as (\n" + std::u16string(innerNative) + u"\n)\nselect * from p where 1 = 0";
+}
+
 std::size_t rankingParameters(Dialect dialect) { return dialect == Dialect::kPostgreSql ? 3 : 2; }
 
 std::size_t cursorParameters(std::size_t columns) { return 2 * (columns + 2) - 1; }

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,12 @@ struct RankedShape {
 
 // The wrapper around `innerNative`, the component's statement already in `dialect`'s own form.
 std::u16string rankedStatement(Dialect dialect, std::u16string_view innerNative, RankedShape shape);
+
+// A statement that gives the columns of `innerNative` and no row, without running it: the names
+// the wrapper must count before it can rename them. Null for SQL Server, which refuses two
+// columns of one name in a table expression: there the statement itself is run up to its first
+// row instead. Its parameters are the component's values only.
+std::optional<std::u16string> columnsStatement(Dialect dialect, std::u16string_view innerNative);
 
 // How many parameters the wrapper adds for ranking, and for a cursor of `columns` columns.
 std::size_t rankingParameters(Dialect dialect);

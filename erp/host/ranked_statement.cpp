@@ -28,8 +28,8 @@ Variant whole(std::size_t number) {
 
 // The columns of each statement shape the wrapper has run, by dialect and shape text: the
 // wrapper must name them, and a shape's columns follow from its text and the schema. Learning
-// them costs one run of the statement that stops at its first row; a schema change that gives a
-// shape other columns shows as a failure of the wrapper, after which they are learnt again.
+// them costs a statement that gives no row; a schema change that gives a shape other columns
+// shows as a failure of the wrapper, after which they are learnt again.
 class ShapeColumns {
  public:
   std::optional<std::vector<std::u16string>> find(const std::u16string& key) {
@@ -54,9 +54,25 @@ ShapeColumns& shapeColumns() {
   return columns;
 }
 
+// The component's values of `shape`, in order: the parameters of its statement.
+std::vector<Variant> shapeValues(const db::StatementShape& shape) {
+  std::vector<Variant> values;
+  for (const auto& literal : shape.values) {
+    std::u16string value;
+    db::appendLiteralValue(value, literal);
+    values.emplace_back(std::move(value));
+  }
+  return values;
+}
+
+// The statement's columns, read without running it where the backend can (`inner`: the
+// statement in the backend's own form).
 std::vector<std::u16string> learnColumns(db::Database& database, std::u16string_view sql,
+                                         const db::StatementShape& shape, std::u16string_view inner,
                                          const std::u16string& key) {
-  auto columns = database.queryWindow(sql, RowWindow{0, 0, false}).rows.columns;
+  const auto probe = db::columnsStatement(database.dialect(), inner);
+  auto columns = probe ? database.queryNative(*probe, shapeValues(shape)).columns
+                       : database.queryWindow(sql, RowWindow{0, 0, false}).rows.columns;
   shapeColumns().keep(key, columns);
   return columns;
 }
@@ -74,12 +90,7 @@ std::size_t codePoints(std::u16string_view text) {
 
 std::vector<Variant> parameters(db::Dialect dialect, const db::StatementShape& shape,
                                 const std::u16string& match, const RankedWindow& ranked) {
-  std::vector<Variant> values;
-  for (const auto& literal : shape.values) {
-    std::u16string value;
-    db::appendLiteralValue(value, literal);
-    values.emplace_back(std::move(value));
-  }
+  std::vector<Variant> values = shapeValues(shape);
   if (!match.empty()) {
     values.emplace_back(match);
     if (dialect == db::Dialect::kPostgreSql) {
@@ -120,6 +131,8 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
   db::shapeStatement(sql, shape);
   const std::u16string key =
       std::u16string(1, static_cast<char16_t>(u'0' + static_cast<int>(dialect))) + shape.text;
+  const std::u16string adapted = db::adaptTo(dialect, db::withoutClosingOrder(shape.text));
+  const std::u16string_view inner = db::oneStatement(dialect, adapted, sql);
   RankedResult result;
   std::optional<std::vector<std::u16string>> columns;
   if (ranked.window.countRows) {
@@ -131,7 +144,7 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
   bool learnt = columns.has_value();
   if (!columns) columns = shapeColumns().find(key);
   if (!columns) {
-    columns = learnColumns(database, sql, key);
+    columns = learnColumns(database, sql, shape, inner, key);
     learnt = true;
   }
   const std::size_t width = columns->size();
@@ -142,18 +155,14 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
                           " columns, the statement " + std::to_string(width));
   }
   const std::u16string match = trimmedMatch(ranked.match);
-  const std::u16string adapted = db::adaptTo(dialect, db::withoutClosingOrder(shape.text));
-  const auto run = [&](std::size_t columnCount) {
-    const std::u16string text =
-        db::rankedStatement(dialect, db::oneStatement(dialect, adapted, sql),
-                            {columnCount, !match.empty(), ranked.after.has_value()});
-    return database.queryNative(text, parameters(dialect, shape, match, ranked));
-  };
   ResultSet rows;
   try {
-    rows = run(width);
+    rows = database.queryNative(
+        db::rankedStatement(dialect, inner, {width, !match.empty(), ranked.after.has_value()}),
+        parameters(dialect, shape, match, ranked));
   } catch (const automation::AutomationError&) {
-    if (learnt || learnColumns(database, sql, key).size() == width) throw;
+    // Columns remembered from before a change of the schema: learnt again, then tried again.
+    if (learnt || learnColumns(database, sql, shape, inner, key).size() == width) throw;
     return runRanked(database, sql, ranked);
   }
   result.rows.rows.columns = std::move(*columns);

@@ -76,6 +76,14 @@ TEST(DbRankedStatementTest, WrapsTheStatementInEachBackendsOwnWords) {
   }
 }
 
+TEST(DbRankedStatementTest, LearnsTheColumnsWithoutRunningTheStatementWhereItCan) {
+  const std::string expected = "with p as (\nselect x, y from t\n)\nselect * from p where 1 = 0";
+  for (const auto dialect : {Dialect::kSqlite, Dialect::kPostgreSql}) {
+    EXPECT_EQ(toUtf8(columnsStatement(dialect, u"select x, y from t").value()), expected);
+  }
+  EXPECT_FALSE(columnsStatement(Dialect::kSqlServer, u"select x, y from t"));
+}
+
 TEST(DbRankedStatementTest, DropsOnlyAClosingOrderThatSelectsNothing) {
   const std::vector<std::pair<std::u16string, std::u16string>> cases{
       {u"select a from t order by a", u"select a from t"},
