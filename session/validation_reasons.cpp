@@ -11,7 +11,6 @@
 #include "session/similar_values.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
-#include "tarnvelloc/erp/catalogue.h"
 #include "tarnvelloc/erp/item_questions.h"
 
 namespace tarn::session {

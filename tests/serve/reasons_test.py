@@ -104,6 +104,7 @@ VALIDATIONS = [
 FREE_VALIDATIONS = [
     ("cfree2", "特大", False, 0, reason("alias"), None, [], True),
     ("cfree2", "m", False, 0, reason("stored_spelling"), "M", [], True),
+    ("cfree2", "M ", False, 0, reason("stored_spelling"), "M", [], True),
     ("cfree2", "XXL", False, -1, reason("not_found"), None, ["XL"], True),
     ("cfree2", "X" * 21, True, -2, too_long(20), None, [], False),
     ("cfree9", "x", True, -2, reason("unknown_item"), None, [], False),
