@@ -383,11 +383,11 @@ int runValidation(const SessionOptions& session, const ValidateOptions& options,
     session::checkNamesAgainstCatalogue(opened->held, options.request, session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.validate(options.request, options.value, options.build);
-    const auto failure = scope.failure();
-    const auto explanation = failure
-                                 ? session::Explanation{}
-                                 : session::explainValidation(opened->held, fromUtf8(session.user),
-                                                              options.request, answer);
+    auto failure = scope.failure();
+    const auto explanation = session::explainUnlessFailed(failure, [&] {
+      return session::explainValidation(opened->held, fromUtf8(session.user), options.request,
+                                        answer);
+    });
     return printValidation(session, context, answer, explanation, failure, out, err);
   });
 }
@@ -400,10 +400,10 @@ int runFreeValidation(const SessionOptions& session, const ValidateFreeOptions& 
     auto opened = openSession(session, context, err);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.validateFree(options.field, options.value, options.build);
-    const auto failure = scope.failure();
-    const auto explanation =
-        failure ? session::Explanation{}
-                : session::explainFreeValidation(opened->held, options.field, answer);
+    auto failure = scope.failure();
+    const auto explanation = session::explainUnlessFailed(failure, [&] {
+      return session::explainFreeValidation(opened->held, options.field, answer);
+    });
     return printValidation(session, context, answer, explanation, failure, out, err);
   });
 }

@@ -84,9 +84,14 @@ Reply referenceReply(const Context& context, ComponentPool& pool,
   return answered(session::referenceJson(context, answer, pickList, failure, reason), failure);
 }
 
+// The component's answer to a validation with its explanation; a database failure while the
+// explanation is worked out is answered as one during the call (503, with the component's code).
+template <typename Explain>
 Reply validationReply(const Context& context, const session::ValidationAnswer& answer,
-                      const session::Explanation& explanation,
-                      const std::optional<Failure>& failure) {
+                      std::optional<Failure> failure, Explain explain) {
+  const bool failedInCall = failure.has_value();
+  const auto explanation = session::explainUnlessFailed(failure, explain);
+  if (failure && !failedInCall) dropThreadConnection();
   return answered(session::validationJson(context, answer, explanation, failure), failure);
 }
 
@@ -171,11 +176,10 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
       rememberChosen(pool, caller, session::recentItemKey(query.request), answer, failure);
-      const auto explanation =
-          failure ? session::Explanation{}
-                  : session::explainValidation(threadConnection(pool.connection()), caller.erpUser,
-                                               query.request, answer);
-      return validationReply(context, answer, explanation, failure);
+      return validationReply(context, answer, failure, [&] {
+        return session::explainValidation(threadConnection(pool.connection()), caller.erpUser,
+                                          query.request, answer);
+      });
     });
   };
   endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
@@ -189,11 +193,10 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
       rememberChosen(pool, caller, session::recentFreeItemKey(query.field), answer, failure);
-      const auto explanation = failure
-                                   ? session::Explanation{}
-                                   : session::explainFreeValidation(
-                                         threadConnection(pool.connection()), query.field, answer);
-      return validationReply(context, answer, explanation, failure);
+      return validationReply(context, answer, failure, [&] {
+        return session::explainFreeValidation(threadConnection(pool.connection()), query.field,
+                                              answer);
+      });
     });
   };
   endpoints["/api/recent"] = [&pool, database](const HttpRequest& req, const Caller& caller) {

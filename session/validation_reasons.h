@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "session/failure.h"
 #include "session/velloc_host.h"
 #include "tarnvelloc/erp/held_connection.h"
 
@@ -56,5 +57,20 @@ std::optional<Reason> explainFreeReference(erp::HeldConnection& connection,
                                            std::u16string_view field,
                                            const std::optional<std::u16string>& inventory,
                                            const ReferenceAnswer& answer);
+
+// `explain()` unless `failure` already holds. A database failure while explaining becomes
+// `failure` and leaves no explanation, so that the component's code is still answered with it:
+// a value the component archived is never reported as a failed call.
+template <typename Explain>
+Explanation explainUnlessFailed(std::optional<Failure>& failure, Explain explain) {
+  if (failure) return {};
+  try {
+    return explain();
+  } catch (const RequestError& e) {
+    if (e.failure.kind != Failure::Kind::kDatabase) throw;
+    failure = e.failure;
+    return {};
+  }
+}
 
 }  // namespace tarn::session
