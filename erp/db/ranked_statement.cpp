@@ -1,6 +1,8 @@
 #include "erp/db/ranked_statement.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "erp/db/sql_tokens.h"
 
@@ -18,6 +20,7 @@ struct Words {
 Words wordsOf(Dialect dialect) {
   switch (dialect) {
     case Dialect::kSqlite:
+      // SQLite's LIKE folds ASCII letters only, as ERP_CI does.
       return {u"text", u" collate ERP_CI", u" collate binary",
               u"case when t1 collate ERP_CI = ? then 0 when t1 like ? escape '\\' then 1 "
               u"else 2 end"};
