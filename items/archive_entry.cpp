@@ -6,7 +6,7 @@
 
 #include "items/archive_entry_sql.h"
 #include "items/sql_text.h"
-#include "items/value_typing.h"
+#include "tarnvelloc/component/value_typing.h"
 
 namespace tarn::items {
 namespace {

@@ -1,4 +1,4 @@
-#include "items/value_typing.h"
+#include "tarnvelloc/component/value_typing.h"
 
 #include <cstddef>
 #include <optional>

@@ -43,11 +43,4 @@ std::optional<ItemDefinition> readItemDefinition(erp::HeldConnection& connection
 ValueProblem archivingProblem(const ItemDefinition& item, std::u16string_view value,
                               ItemRules rules);
 
-// The value tests of the typed rules, read as the component reads them: the whole value, nothing
-// skipped. A number: [sign] (digits ["." [digits]] | "." digits) [("e"|"E") [sign] digits]. A
-// date: year (4 digits, 1-9999), month, day (1-2 digits each, a real calendar day) separated by
-// the same "-" or "/", then optionally " " hour(1-2):minute(2)[:second(2)].
-bool readsAsNumber(std::u16string_view value);
-bool readsAsDate(std::u16string_view value);
-
 }  // namespace tarn::session

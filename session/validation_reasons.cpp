@@ -11,6 +11,7 @@
 #include "session/similar_values.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/component/value_typing.h"
 #include "tarnvelloc/erp/item_questions.h"
 
 namespace tarn::session {
@@ -150,7 +151,7 @@ bool isMoney(const std::optional<std::u16string>& type) {
 std::optional<automation::Variant> comparable(const std::optional<std::u16string>& type,
                                               const std::u16string& value) {
   if (isText(type)) return automation::Variant(value);
-  if (!isMoney(type) || !readsAsNumber(value)) return std::nullopt;
+  if (!isMoney(type) || !items::isNumericValue(value)) return std::nullopt;
   const double number = std::strtod(toUtf8(value).c_str(), nullptr);
   if (!std::isfinite(number)) return std::nullopt;  // beyond any money a column holds
   return automation::Variant(number);
@@ -224,7 +225,7 @@ Explanation explainValidation(erp::HeldConnection& connection, std::u16string_vi
                                 ? erp::columnTypeName(connection, *table, request.column)
                                 : std::nullopt;
     // A money column compared with a value that is not a number fails before any archiving.
-    const bool moneyRefusal = isMoney(columnType) && !readsAsNumber(value);
+    const bool moneyRefusal = isMoney(columnType) && !items::isNumericValue(value);
     const bool archivable =
         item && !moneyRefusal &&
         archivingProblem(*item, value, ItemRules::kTyped) == ValueProblem::kNone;

@@ -3,9 +3,9 @@
 #include "items/archive_entry.h"
 #include "items/archived_value_lookup.h"
 #include "items/sql_text.h"
-#include "items/value_typing.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
+#include "tarnvelloc/component/value_typing.h"
 #include "userdefine/source_resolution.h"
 #include "userdefine/validate_sql.h"
 

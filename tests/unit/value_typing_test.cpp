@@ -1,5 +1,5 @@
 // The number and date tests of typed values, on the edges of their grammars.
-#include "items/value_typing.h"
+#include "tarnvelloc/component/value_typing.h"
 
 #include <gtest/gtest.h>
 
