@@ -45,11 +45,10 @@ struct OpenSession {
 
 std::unique_ptr<OpenSession> openSession(const SessionOptions& options, Context& context,
                                          std::ostream& err) {
-  auto connection = session::openConnection(options, err);
-  context.database = erp::describeDatabase(connection);
-  auto held = onDatabase([&] { return erp::HeldConnection(connection); });
-  auto opened = std::unique_ptr<OpenSession>(
-      new OpenSession{session::VellocHost(), std::move(connection), std::move(held)});
+  auto database = session::openHeldConnection(options, err);
+  context.database = erp::describeDatabase(database.connection);
+  auto opened = std::unique_ptr<OpenSession>(new OpenSession{
+      session::VellocHost(), std::move(database.connection), std::move(database.held)});
   session::initialise(opened->host, opened->connection, fromUtf8(options.user));
   return opened;
 }

@@ -12,17 +12,20 @@
 namespace tarn::session {
 namespace {
 
-// Opens the database the component is about to be given, so that the user hears the database's
-// own reason when it cannot be used, and learns when it has no ERP tables, rather than only
-// that Init failed.
-void checkDatabase(const std::u16string& connection) {
+// The string is checked before anything is opened, so that the user hears what is wrong with it
+// rather than a driver's message. It is not echoed: it may hold a password.
+void checkWellFormed(const std::u16string& connection) {
   if (!erp::isWellFormedConnectionString(connection)) {
-    // The string is not echoed: it may hold a password.
     fail(Failure::Kind::kOther,
          "malformed connection string (expected key=value pairs, e.g. "
          "Provider=SQLite;Data Source=erp.db)");
   }
-  if (!onDatabase([&] { return erp::hasTable(connection, u"UserDefine"); })) {
+}
+
+// A database without the ERP tables is told apart from one the component fails on, with the
+// command that gives it them.
+void requireErpTables(const std::u16string& connection, bool hasErpTables) {
+  if (!hasErpTables) {
     fail(Failure::Kind::kOther,
          "the database has no ERP tables: " + erp::describeDatabase(connection) +
              " (give it the ERP schema with: velloc init, or the demo company with: velloc demo)");
@@ -51,8 +54,18 @@ std::u16string resolveConnection(const SessionOptions& options, std::ostream& er
 
 std::u16string openConnection(const SessionOptions& options, std::ostream& err) {
   const auto connection = resolveConnection(options, err);
-  checkDatabase(connection);
+  checkWellFormed(connection);
+  requireErpTables(connection,
+                   onDatabase([&] { return erp::hasTable(connection, u"UserDefine"); }));
   return connection;
+}
+
+OpenedDatabase openHeldConnection(const SessionOptions& options, std::ostream& err) {
+  auto connection = resolveConnection(options, err);
+  checkWellFormed(connection);
+  auto held = onDatabase([&] { return erp::HeldConnection(connection); });
+  requireErpTables(connection, onDatabase([&] { return erp::hasTable(held, u"UserDefine"); }));
+  return OpenedDatabase{std::move(connection), std::move(held)};
 }
 
 void initialise(VellocHost& host, const std::u16string& connection, const std::u16string& user) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "session/velloc_host.h"
+#include "tarnvelloc/erp/held_connection.h"
 
 namespace tarn::session {
 
@@ -23,6 +24,14 @@ inline constexpr const char* kDefaultDatabase = "velloc-demo.db";
 // and it holds the ERP tables. Without a connection string or a file, the default demo database
 // is created in the working folder on first use (said on `err`). Raises RequestError.
 std::u16string openConnection(const SessionOptions& options, std::ostream& err);
+
+// The same, with a connection held on it: the one the database was checked on, kept for the
+// request's own questions (names, pick-list rows, reasons), so that they open nothing more.
+struct OpenedDatabase {
+  std::u16string connection;
+  erp::HeldConnection held;
+};
+OpenedDatabase openHeldConnection(const SessionOptions& options, std::ostream& err);
 
 // Init(connection, user) on `host`; a database failure or a False result raises RequestError.
 void initialise(VellocHost& host, const std::u16string& connection, const std::u16string& user);
