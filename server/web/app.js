@@ -272,13 +272,9 @@ class ItemField {
       tr.setAttribute("role", "option");
       tr.setAttribute("aria-selected", String(i === this.active));
       if (i === this.active) tr.className = "active";
-      const spoken = [];
       this.columns.forEach((caption, c) => {
-        const value = cellText(option.cells[c]);
-        tr.insertCell().append(highlighted(value, this.match || ""));
-        if (value !== "") spoken.push(`${caption} ${value}`);
+        tr.insertCell().append(highlighted(cellText(option.cells[c]), this.match || ""));
       });
-      tr.setAttribute("aria-label", spoken.join(", "));
       tr.addEventListener("click", () => this.takeAndCheck(i));
     });
     const scrollTop = this.popup.scrollTop;
