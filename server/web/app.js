@@ -179,9 +179,11 @@ class ItemField {
 
   changed() {
     clearTimeout(this.timer);
+    ++this.generation;  // rows asked for before are no longer wanted
     this.typed = this.input.value;
     this.match = null;
     this.highlight(-1);
+    this.table.setAttribute("aria-busy", "true");  // the rows shown are for what was typed before
     this.setStatus("", "");
     this.timer = setTimeout(() => this.open(), DEBOUNCE_MS);
   }
@@ -216,7 +218,11 @@ class ItemField {
       this.match = match;
       this.columns = answer.columns;
       this.widths = widthsOf(answer.columnWidth);
-      this.options = recentValues.map((value) => ({ value, cells: [value], recent: true }));
+      // A recent value shows the columns of its row when the first window holds it.
+      const rowOf = new Map(answer.rows.map((cells) => [cellText(cells[0]), cells]));
+      this.options = recentValues.map((value) => ({
+        value, cells: rowOf.get(value) || [value], recent: true,
+      }));
       this.recentCount = this.options.length;
       this.rows = 0;
       this.active = -1;
@@ -279,6 +285,7 @@ class ItemField {
     });
     const scrollTop = this.popup.scrollTop;
     this.table.replaceChildren(...bodies);
+    this.table.removeAttribute("aria-busy");
     this.count.textContent = this.rows === 0 ? text("noRows")
       : this.more ? text("rowsOfMore", this.rows) : text("rows", this.rows);
     this.popup.hidden = false;
@@ -393,6 +400,7 @@ class ItemField {
     ++this.generation;
     this.popup.hidden = true;
     this.table.replaceChildren();
+    this.table.removeAttribute("aria-busy");
     this.count.textContent = "";
     this.options = [];
     this.active = -1;

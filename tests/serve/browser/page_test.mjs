@@ -50,9 +50,11 @@ function startServer(db, people) {
   return { server, port };
 }
 
+// The rows of a field's list once they are those of what the field holds.
 async function pickListRows(page, input) {
   const list = `#${input} ~ .picklist`;
-  await page.waitForSelector(`${list} tbody tr`, { visible: true, ...WAIT });
+  await page.waitForSelector(`${list} [role=listbox]:not([aria-busy]) tbody tr`,
+                             { visible: true, ...WAIT });
   return page.$$eval(`${list} tr`, (rows) =>
     rows.map((row) => [...row.children].map((cell) => cell.textContent)),
   );
@@ -80,7 +82,8 @@ async function retype(page, input, text) {
 
 // What the open list of a field shows to the eye and to a screen reader.
 async function listOf(page, input) {
-  await page.waitForSelector(`#${input} ~ .picklist [role=option]`, { visible: true, ...WAIT });
+  await page.waitForSelector(`#${input} ~ .picklist [role=listbox]:not([aria-busy]) [role=option]`,
+                             { visible: true, ...WAIT });
   return page.$eval(`#${input}`, (field) => {
     const list = document.getElementById(field.getAttribute("aria-controls"));
     const active = document.getElementById(field.getAttribute("aria-activedescendant"));
@@ -352,7 +355,9 @@ async function run(page, port, db, browser) {
   expectEqual("free item of inventory 01001", await pickListRows(page, "f-cfree2"), [
     ["自由项2"], ["L"],
   ]);
-  await page.keyboard.press("Escape");
+  await page.keyboard.press("Enter");
+  expectEqual("Enter takes the only row", [await valueOf(page, "f-cfree2"),
+                                           await statusOf(page, "f-cfree2", "✓")], ["L", "✓"]);
   await retype(page, "inventory", "99999");
   await page.keyboard.press("Tab");
   expectEqual("an unknown inventory code is said beside it",
