@@ -148,6 +148,7 @@ async function run(page, port, db, browser) {
   await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: "load" });
   await page.waitForSelector("#sign-in", { visible: true, ...WAIT });
   await shoot(page, "sign-in");
+  expectEqual("axe-core: nothing serious on the sign-in form", await accessibilityFindings(page), []);
   await page.type("#sign-in-name", "wang");
   await page.type("#sign-in-password", "wrong");
   await page.click("#sign-in button[type=submit]");
