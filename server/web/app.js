@@ -214,7 +214,8 @@ class ItemField {
         this.showRefusal(answer);
         return;
       }
-      if (this.kind === "free") showInventory(false);
+      const inventoryUnknown = answer.reason && answer.reason.code === "unknown_inventory";
+      if (this.kind === "free") showInventory(inventoryUnknown);
       this.match = match;
       this.columns = answer.columns;
       this.widths = widthsOf(answer.columnWidth);
@@ -463,7 +464,7 @@ class ItemField {
   showRefusal(answer) {
     const reason = answer.reason || { code: "", message: answer.meaning || "" };
     this.setStatus("refused", `✗ ${reasonText(reason, answer)}`);
-    if (this.kind === "free") showInventory(reason.code === "unknown_inventory");
+    if (reason.code === "unknown_inventory") showInventory(true);
   }
 
   async confirmArchive(value, similar) {
@@ -486,14 +487,15 @@ class ItemField {
   }
 }
 
-// The inventory code decides the free items' lists; an unknown one is said at once.
+// The inventory code decides the free items' lists; an unknown one is said at once (the free
+// item's reference answers with the reason unknown_inventory, and no rows).
 document.getElementById("inventory").addEventListener("change", async () => {
   const inventory = document.getElementById("inventory").value.trim();
   if (inventory === "") return showInventory(false);
   try {
     const answer = await callApi("/api/free-ref",
                                  { field: "cfree1", match: "", limit: 1, inventory });
-    showInventory(!answer.ok && answer.reason && answer.reason.code === "unknown_inventory");
+    showInventory(answer.reason && answer.reason.code === "unknown_inventory");
   } catch {
     showInventory(false);
   }
