@@ -138,6 +138,7 @@ class ItemField {
     this.more = false;
     this.next = null;
     this.loading = false;
+    this.scrolledByKeys = false;
     this.generation = 0;
     this.checked = input.value;  // the value last checked (accepted or not)
     this.typed = input.value;  // what the clerk typed, which Esc restores
@@ -309,7 +310,10 @@ class ItemField {
     }
     row.className = "active";
     row.setAttribute("aria-selected", "true");
+    // The scroll this causes is the keys', which load the next window only past the last row.
+    const { scrollTop } = this.popup;
     row.scrollIntoView({ block: "nearest" });
+    if (this.popup.scrollTop !== scrollTop) this.scrolledByKeys = true;
     this.input.setAttribute("aria-activedescendant", row.id);
   }
 
@@ -335,6 +339,10 @@ class ItemField {
   }
 
   scrolled() {
+    if (this.scrolledByKeys) {
+      this.scrolledByKeys = false;
+      return;
+    }
     const list = this.popup;
     if (list.scrollTop + list.clientHeight >= list.scrollHeight - 20) this.loadMore(false);
   }
