@@ -81,13 +81,18 @@ CLI::Validator rowCountCheck() {
       "N");
 }
 
-// --limit N and --count: how many rows are read and printed, and whether all are counted.
-void addWindow(CLI::App& command, std::size_t& limit, bool& count) {
+// --limit N, --count and --after CURSOR: how many rows are read and printed, whether all are
+// counted, and the cursor a previous answer ended with.
+void addWindow(CLI::App& command, std::size_t& limit, bool& count,
+               std::optional<std::string>& after) {
   command.add_option("--limit", limit, "print at most N rows of the pick-list; 0 prints all")
       ->check(rowCountCheck())
       ->capture_default_str();
   command.add_flag("--count", count,
                    "count every row of the pick-list, also those past --limit (reads them all)");
+  command.add_option("--after", after,
+                     "continue after the rows a previous answer printed: its Next cursor (its "
+                     "\"next\" in --json), with the same item and --match");
 }
 
 Command addInit(CLI::App& program, const SessionOptions& global) {
@@ -128,16 +133,21 @@ Command addRef(CLI::App& program, const SessionOptions& global) {
   auto window = std::make_shared<RefOptions>();
   auto* ref = program.add_subcommand("ref", "show the pick-list of a user-defined item");
   item->addTo(*ref, true);
-  addWindow(*ref, window->limit, window->count);
+  addWindow(*ref, window->limit, window->count, window->after);
   ref->footer(
       "Examples:\n"
       "  velloc ref cdefine3 --match 华\n"
       "  velloc ref cdefine22 --section body\n"
       "  velloc ref cdefine1 --source archive --table person --field cPersonName --match 王\n"
-      "  velloc ref cdefine2 --source voucher --card CT01 --field cContractName");
+      "  velloc ref cdefine2 --source voucher --card CT01 --field cContractName\n"
+      "  # the rows after those printed: the cursor the answer ends with\n"
+      "  velloc ref cdefine3 --match 华 --limit 20 --after CURSOR\n"
+      "Rows come with exact matches first, then values that start with --match, then the rest,\n"
+      "each group in the order of its values.");
   return {ref, [&global, item, window] {
-            return runReference(global, RefOptions{item->request(), window->limit, window->count},
-                                std::cout, std::cerr);
+            return runReference(
+                global, RefOptions{item->request(), window->limit, window->count, window->after},
+                std::cout, std::cerr);
           }};
 }
 
@@ -146,6 +156,7 @@ Command addFreeRef(CLI::App& program, const SessionOptions& global) {
     std::string field, inventory, match;
     std::size_t limit = kDefaultRowLimit;
     bool count = false;
+    std::optional<std::string> after;
   };
   auto arguments = std::make_shared<Arguments>();
   auto* freeRef = program.add_subcommand("free-ref", "show the pick-list of a free item");
@@ -157,12 +168,16 @@ Command addFreeRef(CLI::App& program, const SessionOptions& global) {
       freeRef->add_option("--inventory", arguments->inventory,
                           "an inventory code: its structured parts list when it keeps one");
   freeRef->add_option("--match", arguments->match, "only rows containing this text");
-  addWindow(*freeRef, arguments->limit, arguments->count);
+  addWindow(*freeRef, arguments->limit, arguments->count, arguments->after);
   freeRef->footer(
-      "Examples:\n  velloc free-ref cfree2 --match L\n  velloc free-ref cfree1 --inventory 01001");
+      "Examples:\n  velloc free-ref cfree2 --match L\n  velloc free-ref cfree1 --inventory 01001\n"
+      "  velloc free-ref cfree2 --limit 10 --after CURSOR\n"
+      "Rows come with exact matches first, then values that start with --match, then the rest,\n"
+      "each group in the order of its values.");
   return {freeRef, [&global, arguments, inventory] {
             FreeRefOptions options{fromUtf8(arguments->field), std::nullopt,
-                                   fromUtf8(arguments->match), arguments->limit, arguments->count};
+                                   fromUtf8(arguments->match), arguments->limit,
+                                   arguments->count,           arguments->after};
             if (inventory->count() > 0) options.inventory = fromUtf8(arguments->inventory);
             return runFreeReference(global, options, std::cout, std::cerr);
           }};

@@ -11,11 +11,13 @@
 #include "cli/secret_input.h"
 #include "session/catalogue_checks.h"
 #include "session/database_failures.h"
+#include "session/page_cursor.h"
 #include "session/pick_list.h"
 #include "session/report.h"
 #include "session/request_checks.h"
 #include "session/scram.h"
 #include "session/text_table.h"
+#include "session/validation_reasons.h"
 #include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tarnvelloc/erp/service_role.h"
@@ -80,20 +82,24 @@ int answered(const SessionOptions& options, const std::string& json, const std::
 // `limit` 0 prints every row; `count` counts them all when more follow than are printed.
 int printReference(const SessionOptions& options, const Context& context, OpenSession& opened,
                    const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
-                   std::size_t limit, bool count, std::ostream& out, std::ostream& err) {
+                   std::size_t limit, bool count, const session::PickOrder& order,
+                   const std::optional<session::Reason>& reason, std::ostream& out,
+                   std::ostream& err) {
   const session::PickList pickList =
-      failure ? session::PickList{}
-              : session::runPickList(opened.held, answer,
-                                     erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit, count});
-  return answered(options, session::referenceJson(context, answer, pickList, failure),
-                  session::referenceText(context, answer, pickList), failure, out, err);
+      failure
+          ? session::PickList{}
+          : session::runPickList(opened.held, answer,
+                                 erp::RowWindow{0, limit == 0 ? SIZE_MAX : limit, count}, order);
+  return answered(options, session::referenceJson(context, answer, pickList, failure, reason),
+                  session::referenceText(context, answer, pickList, reason), failure, out, err);
 }
 
 int printValidation(const SessionOptions& options, const Context& context,
-                    const session::ValidationAnswer& answer, const std::optional<Failure>& failure,
+                    const session::ValidationAnswer& answer,
+                    const session::Explanation& explanation, const std::optional<Failure>& failure,
                     std::ostream& out, std::ostream& err) {
-  return answered(options, session::validationJson(context, answer, failure),
-                  session::validationText(context, answer), failure, out, err);
+  return answered(options, session::validationJson(context, answer, explanation, failure),
+                  session::validationText(context, answer, explanation), failure, out, err);
 }
 
 // The --conn string when it names a database other than a SQLite file (an ODBC data source),
@@ -332,12 +338,17 @@ int runReference(const SessionOptions& session, const RefOptions& options, std::
   return guarded(session, context, out, err, [&] {
     session::checkUserDefinedField(options.request, false);
     session::checkSourceOptions(options.request, false, session::kCommandLineKeys);
+    auto after = session::readContinuation(options.after, 0, "--after", "--offset");
     auto opened = openSession(session, context, err);
     session::checkNamesAgainstCatalogue(opened->held, options.request, session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.reference(options.request);
-    return printReference(session, context, *opened, answer, scope.failure(), options.limit,
-                          options.count, out, err);
+    const auto failure = scope.failure();
+    const auto reason = failure ? std::nullopt
+                                : session::explainReference(opened->held, fromUtf8(session.user),
+                                                            options.request, answer);
+    return printReference(session, context, *opened, answer, failure, options.limit, options.count,
+                          {options.request.match, std::move(after)}, reason, out, err);
   });
 }
 
@@ -346,14 +357,19 @@ int runFreeReference(const SessionOptions& session, const FreeRefOptions& option
   Context context{"free-ref", {}};
   return guarded(session, context, out, err, [&] {
     session::checkFreeField(options.field);
+    auto after = session::readContinuation(options.after, 0, "--after", "--offset");
     auto opened = openSession(session, context, err);
     const DatabaseFailureScope scope;
     const auto answer =
         options.inventory
             ? opened->host.structuredFreeReference(*options.inventory, options.field, options.match)
             : opened->host.freeReference(options.field, options.match);
-    return printReference(session, context, *opened, answer, scope.failure(), options.limit,
-                          options.count, out, err);
+    const auto failure = scope.failure();
+    const auto reason = failure ? std::nullopt
+                                : session::explainFreeReference(opened->held, options.field,
+                                                                options.inventory, answer);
+    return printReference(session, context, *opened, answer, failure, options.limit, options.count,
+                          {options.match, std::move(after)}, reason, out, err);
   });
 }
 
@@ -367,7 +383,12 @@ int runValidation(const SessionOptions& session, const ValidateOptions& options,
     session::checkNamesAgainstCatalogue(opened->held, options.request, session::kCommandLineKeys);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.validate(options.request, options.value, options.build);
-    return printValidation(session, context, answer, scope.failure(), out, err);
+    auto failure = scope.failure();
+    const auto explanation = session::explainUnlessFailed(failure, [&] {
+      return session::explainValidation(opened->held, fromUtf8(session.user), options.request,
+                                        answer);
+    });
+    return printValidation(session, context, answer, explanation, failure, out, err);
   });
 }
 
@@ -379,7 +400,11 @@ int runFreeValidation(const SessionOptions& session, const ValidateFreeOptions& 
     auto opened = openSession(session, context, err);
     const DatabaseFailureScope scope;
     const auto answer = opened->host.validateFree(options.field, options.value, options.build);
-    return printValidation(session, context, answer, scope.failure(), out, err);
+    auto failure = scope.failure();
+    const auto explanation = session::explainUnlessFailed(failure, [&] {
+      return session::explainFreeValidation(opened->held, options.field, answer);
+    });
+    return printValidation(session, context, answer, explanation, failure, out, err);
   });
 }
 

@@ -47,7 +47,8 @@ int runDemo(const SessionOptions& session, const DemoOptions& options, std::ostr
 struct RefOptions {
   session::ReferenceRequest request;
   std::size_t limit = kDefaultRowLimit;
-  bool count = false;  // count every row, also those not printed
+  bool count = false;                // count every row, also those not printed
+  std::optional<std::string> after;  // continue after this cursor (a previous answer's next)
 };
 int runReference(const SessionOptions& session, const RefOptions& options, std::ostream& out,
                  std::ostream& err);
@@ -59,6 +60,7 @@ struct FreeRefOptions {
   std::u16string match;
   std::size_t limit = kDefaultRowLimit;
   bool count = false;
+  std::optional<std::string> after;
 };
 int runFreeReference(const SessionOptions& session, const FreeRefOptions& options,
                      std::ostream& out, std::ostream& err);

@@ -175,12 +175,14 @@ CREATE TABLE contracts (
 
 -- ---------------------------------------------------------------------------------------------
 -- Service tables: everything from here to the end belongs to the outside components, never to
--- the ERP. Their schema has a version, kept in TarnSchemaVersion: this is version 2. Version 1
--- was these tables without TarnSchemaVersion and without the default layouts.
+-- the ERP. Their schema has a version, kept in TarnSchemaVersion: this is version 3. Version 1
+-- was these tables without TarnSchemaVersion and without the default layouts; version 2 had no
+-- TarnRecentValue (and, on PostgreSQL, none of the pick-list indexes velloc adds there).
 --
 -- Every statement of this part creates or inserts only what is missing, so the part runs on its
 -- own over a database that holds the ERP tables already (velloc init --service-tables) and over
--- the service tables of version 1 (velloc upgrade), leaving existing tables and rows as they are.
+-- the service tables of versions 1 and 2 (velloc upgrade), leaving existing tables and rows as
+-- they are.
 
 -- Service table of the column-settings service: one row per column of a pick-list layout.
 -- A layout key is an archive table name followed by 'Ref' (customerRef), 'UserDefineRef' for
@@ -254,6 +256,21 @@ CREATE TABLE IF NOT EXISTS TarnVoucherField (
   PRIMARY KEY (cTableName, iColumnNo)
 );
 
+-- Service table of velloc serve: the values a person chose lately for an item (a validation that
+-- accepted or archived them), offered first when the person opens the item's field empty. velloc
+-- keeps the 10 most recent per person and item; iRecentId grows with every use, so the highest is
+-- the most recent. cPerson is the person's login name as the hex digits (lower case) of its UTF-8
+-- bytes: names are told apart exactly, whereas ERP_CI would take 'Wang' and 'wang' for one person.
+-- cItemKey names the item and where its values come from (session/recent_values.h).
+CREATE TABLE IF NOT EXISTS TarnRecentValue (
+  iRecentId integer PRIMARY KEY,                   -- the latest use has the highest id
+  cPerson nvarchar(256) COLLATE ERP_CI NOT NULL,   -- the person, hex-encoded as above
+  cItemKey nvarchar(400) COLLATE ERP_CI NOT NULL,  -- the item
+  cValue nvarchar(120) COLLATE ERP_CI NOT NULL,    -- the value as the validation gave it back
+  dUsed datetime NOT NULL,                         -- when, by the database's clock
+  UNIQUE (cPerson, cItemKey, cValue)
+);
+
 -- The schema version of the service tables, in the table's one row. A database whose service
 -- tables have no TarnSchemaVersion is at version 1. A program works on the version it knows and
 -- refuses a newer one; velloc upgrade brings an older one to it.
@@ -262,7 +279,7 @@ CREATE TABLE IF NOT EXISTS TarnSchemaVersion (
   iVersion int NOT NULL                                 -- the version of the service tables
 );
 INSERT INTO TarnSchemaVersion (iRow, iVersion)
-SELECT 1, 2 WHERE NOT EXISTS (SELECT 1 FROM TarnSchemaVersion);
+SELECT 1, 3 WHERE NOT EXISTS (SELECT 1 FROM TarnSchemaVersion);
 
 -- The default layouts of the list-source and free-item pick-lists, as the service gives them
 -- when a key has no rows; a key that has rows already keeps them.

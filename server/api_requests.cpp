@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "session/failure.h"
+#include "session/page_cursor.h"
 #include "session/request_checks.h"
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
@@ -75,6 +76,15 @@ erp::RowWindow window(const Json& json) {
   return erp::RowWindow{count(json, "offset", 0, 0, SIZE_MAX / 2), limit, flag(json, "count")};
 }
 
+// "after": a cursor string, or null or absent for none; refused beside a nonzero "offset".
+std::optional<session::PageCursor> after(const Json& json, const erp::RowWindow& window) {
+  const auto it = json.find("after");
+  if (it == json.end() || it->is_null()) return std::nullopt;
+  if (!it->is_string()) refuse("\"after\" must be a string: the \"next\" of a previous answer");
+  return session::readContinuation(it->get<std::string>(), window.offset, "\"after\"",
+                                   "\"offset\"");
+}
+
 std::int16_t choice(const Json& json, const char* key, std::span<const session::NamedValue> names) {
   const std::u16string given = text(json, key);
   if (given.empty()) return names.front().value;
@@ -100,15 +110,22 @@ session::ReferenceRequest itemRequest(const Json& json, bool validates) {
 
 ReferenceQuery readReferenceQuery(std::string_view body) {
   const Json json = readObject(body, {"field", "source", "section", "table", "column", "card",
-                                      "match", "limit", "offset", "count"});
-  return ReferenceQuery{itemRequest(json, false), window(json)};
+                                      "match", "limit", "offset", "count", "after"});
+  auto request = itemRequest(json, false);
+  const auto rows = window(json);
+  return ReferenceQuery{std::move(request), rows, after(json, rows)};
 }
 
 FreeReferenceQuery readFreeReferenceQuery(std::string_view body) {
-  const Json json = readObject(body, {"field", "inventory", "match", "limit", "offset", "count"});
-  FreeReferenceQuery query{requiredText(json, "field"), text(json, "inventory"),
+  const Json json =
+      readObject(body, {"field", "inventory", "match", "limit", "offset", "count", "after"});
+  FreeReferenceQuery query{requiredText(json, "field"),
+                           text(json, "inventory"),
                            json.contains("inventory") && !json["inventory"].is_null(),
-                           text(json, "match"), window(json)};
+                           text(json, "match"),
+                           window(json),
+                           std::nullopt};
+  query.after = after(json, query.window);
   session::checkFreeField(query.field);
   return query;
 }
@@ -126,6 +143,25 @@ FreeValidationQuery readFreeValidationQuery(std::string_view body) {
                             flag(json, "build")};
   session::checkFreeField(query.field);
   return query;
+}
+
+RecentQuery readRecentQuery(std::string_view body) {
+  const Json json =
+      readObject(body, {"field", "kind", "source", "section", "table", "column", "card"});
+  const std::u16string kind = text(json, "kind");
+  if (kind == u"free") {
+    for (const char* key : {"source", "section", "table", "column", "card"}) {
+      if (json.contains(key)) {
+        refuse(std::string("\"") + key + "\" is not taken with \"kind\": \"free\"");
+      }
+    }
+    RecentQuery query{true, {}};
+    query.request.field = requiredText(json, "field");
+    session::checkFreeField(query.request.field);
+    return query;
+  }
+  if (!kind.empty()) refuse("\"kind\" must be \"free\" or left out");
+  return RecentQuery{false, itemRequest(json, true)};
 }
 
 }  // namespace tarn::server

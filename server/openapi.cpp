@@ -105,6 +105,17 @@ Json componentCall(const std::string& name, const std::string& summary) {
       true, true);
 }
 
+Json recentPath() {
+  return operation(
+      {{"operationId", "recent"},
+       {"summary", "the values the signed-in person chose lately for an item"},
+       {"requestBody", {{"required", true}, {"content", jsonContent("recent.request")}}}},
+      {{"200", answer("the person's values of the item, the most recent first", "recent")},
+       {"400", answer("the request cannot be taken: the message says why", "error")},
+       {"503", answer("the database failed, or too many connections", "error")}},
+      true, true);
+}
+
 Json signInPath() {
   return operation(
       {{"operationId", "sign-in"},
@@ -143,6 +154,7 @@ Json compose() {
       {"/api/free-ref", componentCall("free-ref", "a free item's reference and pick-list")},
       {"/api/validate", componentCall("validate", "check a user-defined item's typed value")},
       {"/api/validate-free", componentCall("validate-free", "check a free item's typed value")},
+      {"/api/recent", recentPath()},
       {"/api/sign-in", signInPath()},
       {"/api/sign-out", signOutPath()},
       {"/api/session", sessionPath()},

@@ -18,9 +18,11 @@
 #include "session/database_failures.h"
 #include "session/people.h"
 #include "session/pick_list.h"
+#include "session/recent_values.h"
 #include "session/report.h"
 #include "session/request_checks.h"
 #include "session/text_table.h"
+#include "session/validation_reasons.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::server {
@@ -76,16 +78,49 @@ HttpResponse respond(const Context& context, Work work) {
 // The component's answer to a reference, with the rows of the asked window.
 Reply referenceReply(const Context& context, ComponentPool& pool,
                      const session::ReferenceAnswer& answer, const std::optional<Failure>& failure,
-                     erp::RowWindow window) {
+                     erp::RowWindow window, const session::PickOrder& order,
+                     const std::optional<session::Reason>& reason) {
   const session::PickList pickList =
       failure ? session::PickList{}
-              : session::runPickList(threadConnection(pool.connection()), answer, window);
-  return answered(session::referenceJson(context, answer, pickList, failure), failure);
+              : session::runPickList(threadConnection(pool.connection()), answer, window, order);
+  return answered(session::referenceJson(context, answer, pickList, failure, reason), failure);
 }
 
+// The component's answer to a validation with its explanation; a database failure while the
+// explanation is worked out is answered as one during the call (503, with the component's code).
+template <typename Explain>
 Reply validationReply(const Context& context, const session::ValidationAnswer& answer,
-                      const std::optional<Failure>& failure) {
-  return answered(session::validationJson(context, answer, failure), failure);
+                      std::optional<Failure> failure, Explain explain) {
+  const bool failedInCall = failure.has_value();
+  const auto explanation = session::explainUnlessFailed(failure, explain);
+  if (failure && !failedInCall) dropThreadConnection();
+  return answered(session::validationJson(context, answer, explanation, failure), failure);
+}
+
+// Remembers a value the component accepted (0) or archived (1) as the person's latest of the
+// item, for /api/recent. The validation's answer stands whatever happens here: a value not
+// remembered costs the person a shortcut, never the answer.
+void rememberChosen(ComponentPool& pool, const Caller& caller, const std::u16string& itemKey,
+                    const session::ValidationAnswer& answer,
+                    const std::optional<Failure>& failure) {
+  const bool chosen = answer.code == velloc::kAccepted || answer.code == velloc::kArchived;
+  if (failure || !chosen || answer.returned.empty()) return;
+  try {
+    session::RecentValues(threadConnection(pool.connection()))
+        .record(caller.name, itemKey, answer.returned);
+  } catch (const session::RequestError& e) {
+    if (e.failure.kind == Failure::Kind::kDatabase) dropThreadConnection();
+  }
+}
+
+// {"command": "recent", "database", "values": [most recent first]}.
+Reply recentReply(const Context& context, const std::vector<std::u16string>& values) {
+  nlohmann::ordered_json json{{"command", context.command},
+                              {"database", context.database},
+                              {"values", nlohmann::ordered_json::array()}};
+  for (const auto& value : values) json["values"].push_back(automation::toUtf8(value));
+  return Reply{
+      200, json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n", ""};
 }
 
 using Endpoint = std::function<HttpResponse(const HttpRequest&, const Caller&)>;
@@ -103,7 +138,12 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.reference(query.request);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return referenceReply(context, pool, answer, failure, query.window);
+      const auto reason = failure
+                              ? std::nullopt
+                              : session::explainReference(threadConnection(pool.connection()),
+                                                          caller.erpUser, query.request, answer);
+      return referenceReply(context, pool, answer, failure, query.window,
+                            {query.request.match, query.after}, reason);
     });
   };
   endpoints["/api/free-ref"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -117,7 +157,13 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
                                              : component.freeReference(query.field, query.match);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return referenceReply(context, pool, answer, failure, query.window);
+      const auto reason =
+          failure ? std::nullopt
+                  : session::explainFreeReference(
+                        threadConnection(pool.connection()), query.field,
+                        query.hasInventory ? std::optional(query.inventory) : std::nullopt, answer);
+      return referenceReply(context, pool, answer, failure, query.window,
+                            {query.match, query.after}, reason);
     });
   };
   endpoints["/api/validate"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
@@ -131,7 +177,11 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.validate(query.request, query.value, query.build);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return validationReply(context, answer, failure);
+      rememberChosen(pool, caller, session::recentItemKey(query.request), answer, failure);
+      return validationReply(context, answer, failure, [&] {
+        return session::explainValidation(threadConnection(pool.connection()), caller.erpUser,
+                                          query.request, answer);
+      });
     });
   };
   endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
@@ -144,7 +194,22 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       const auto answer = component.validateFree(query.field, query.value, query.build);
       const auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      return validationReply(context, answer, failure);
+      rememberChosen(pool, caller, session::recentFreeItemKey(query.field), answer, failure);
+      return validationReply(context, answer, failure, [&] {
+        return session::explainFreeValidation(threadConnection(pool.connection()), query.field,
+                                              answer);
+      });
+    });
+  };
+  endpoints["/api/recent"] = [&pool, database](const HttpRequest& req, const Caller& caller) {
+    const Context context{"recent", database};
+    return respond(context, [&] {
+      const auto query = readRecentQuery(req.body);
+      const auto itemKey = query.free ? session::recentFreeItemKey(query.request.field)
+                                      : session::recentItemKey(query.request);
+      return recentReply(
+          context,
+          session::RecentValues(threadConnection(pool.connection())).list(caller.name, itemKey));
     });
   };
   return endpoints;
@@ -259,10 +324,10 @@ namespace {
 // The route a request is counted under: its path when it is one of the server's own, else
 // "other", so that the metrics stay bounded whatever paths clients make up.
 std::string routeOf(const std::string& path) {
-  static const char* const kRoutes[] = {
-      "/api/ref",     "/api/free-ref", "/api/validate", "/api/validate-free",
-      "/api/sign-in", "/api/sign-out", "/api/session",  "/",
-      "/healthz",     "/readyz",       "/metrics"};
+  static const char* const kRoutes[] = {"/api/ref",           "/api/free-ref", "/api/validate",
+                                        "/api/validate-free", "/api/recent",   "/api/sign-in",
+                                        "/api/sign-out",      "/api/session",  "/",
+                                        "/healthz",           "/readyz",       "/metrics"};
   for (const char* route : kRoutes) {
     if (path == route) return path;
   }

@@ -105,6 +105,21 @@ std::string databaseLine(const Context& context) {
                                   : "Database " + printable(context.database) + "\n";
 }
 
+Json reasonJson(const std::optional<Reason>& reason) {
+  if (!reason) return nullptr;
+  Json json;
+  json["code"] = reason->code;
+  json["message"] = reason->message;
+  if (reason->limit) json["limit"] = *reason->limit;
+  if (reason->table) json["table"] = *reason->table;
+  if (reason->inventory) json["inventory"] = *reason->inventory;
+  return json;
+}
+
+std::string reasonLine(const std::optional<Reason>& reason) {
+  return reason ? "Reason   " + printable(reason->message) + " (" + reason->code + ")\n" : "";
+}
+
 }  // namespace
 
 std::string meaningOf(std::int16_t code) {
@@ -122,11 +137,12 @@ std::string meaningOf(std::int16_t code) {
 }
 
 std::string referenceText(const Context& context, const ReferenceAnswer& answer,
-                          const PickList& pickList) {
+                          const PickList& pickList, const std::optional<Reason>& reason) {
   if (!answer.ok) {
-    return databaseLine(context) + "The component refused the reference (result False).\n";
+    return databaseLine(context) + "The component refused the reference (result False).\n" +
+           reasonLine(reason);
   }
-  std::string out = databaseLine(context);
+  std::string out = databaseLine(context) + reasonLine(reason);
   out += "SQL      " + printable(toUtf8(answer.sql)) + "\n";
   out += "Columns  " + printable(toUtf8(answer.columnSet)) + "\n";
   const std::string width = widthText(answer.columnWidth);
@@ -140,11 +156,13 @@ std::string referenceText(const Context& context, const ReferenceAnswer& answer,
   }
   out += table.render();
   out += rowCountText(pickList);
+  if (pickList.next) out += "Next     --after " + *pickList.next + "\n";
   return out;
 }
 
 std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
-                          const PickList& pickList, const std::optional<Failure>& failure) {
+                          const PickList& pickList, const std::optional<Failure>& failure,
+                          const std::optional<Reason>& reason) {
   Json json = head(context);
   json["ok"] = answer.ok;
   json["sql"] = answer.ok ? Json(toUtf8(answer.sql)) : Json(nullptr);
@@ -161,27 +179,45 @@ std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
   if (pickList.total) json["rowCount"] = *pickList.total;
   json["shown"] = pickList.rows.size();
   json["more"] = pickList.more;
+  json["next"] = pickList.next ? Json(*pickList.next) : Json(nullptr);
+  json["reason"] = reasonJson(reason);
   return finish(std::move(json), failure);
 }
 
-std::string validationText(const Context& context, const ValidationAnswer& answer) {
+std::string validationText(const Context& context, const ValidationAnswer& answer,
+                           const Explanation& explanation) {
   std::string out = databaseLine(context);
   out += "Result   " + std::to_string(answer.code) + "  " + meaningOf(answer.code) + "\n";
   out += "Value    " + printable(toUtf8(answer.returned));
   if (answer.returned != answer.entered) {
     out += "  (typed: " + printable(toUtf8(answer.entered)) + ")";
   }
-  return out + "\n";
+  out += "\n" + reasonLine(explanation.reason);
+  if (explanation.stored) out += "Stored   " + printable(toUtf8(*explanation.stored)) + "\n";
+  if (!explanation.similar.empty()) {
+    std::string similar;
+    for (const auto& value : explanation.similar) {
+      similar += (similar.empty() ? "" : ", ") + printable(toUtf8(value));
+    }
+    out += "Similar  " + similar + "\n";
+  }
+  return out;
 }
 
 std::string validationJson(const Context& context, const ValidationAnswer& answer,
-                           const std::optional<Failure>& failure) {
+                           const Explanation& explanation, const std::optional<Failure>& failure) {
   Json json = head(context);
   json["code"] = answer.code;
   json["meaning"] = meaningOf(answer.code);
   json["typed"] = toUtf8(answer.entered);
   json["value"] = toUtf8(answer.returned);
   json["replaced"] = answer.returned != answer.entered;
+  json["reason"] = reasonJson(explanation.reason);
+  json["stored"] = explanation.stored ? Json(toUtf8(*explanation.stored)) : Json(nullptr);
+  Json similar = Json::array();
+  for (const auto& value : explanation.similar) similar.push_back(toUtf8(value));
+  json["similar"] = std::move(similar);
+  json["archivable"] = explanation.archivable;
   return finish(std::move(json), failure);
 }
 

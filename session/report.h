@@ -13,19 +13,24 @@
 
 #include "session/failure.h"
 #include "session/pick_list.h"
+#include "session/validation_reasons.h"
 #include "session/velloc_host.h"
 
 namespace tarn::session {
 
 std::string meaningOf(std::int16_t code);
 
+// `reason`: why a reference was refused (or names no known inventory), as explainReference and
+// explainFreeReference find it.
 std::string referenceText(const Context& context, const ReferenceAnswer& answer,
-                          const PickList& pickList);
+                          const PickList& pickList, const std::optional<Reason>& reason = {});
 std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
-                          const PickList& pickList, const std::optional<Failure>& failure);
-std::string validationText(const Context& context, const ValidationAnswer& answer);
+                          const PickList& pickList, const std::optional<Failure>& failure,
+                          const std::optional<Reason>& reason = {});
+std::string validationText(const Context& context, const ValidationAnswer& answer,
+                           const Explanation& explanation);
 std::string validationJson(const Context& context, const ValidationAnswer& answer,
-                           const std::optional<Failure>& failure);
+                           const Explanation& explanation, const std::optional<Failure>& failure);
 // {"command", "database", "created": true} for demo and init.
 std::string creationJson(const Context& context);
 

@@ -57,8 +57,9 @@ void createServiceRole(std::u16string_view connectionString, std::u16string_view
   // Quoted, so that a name that is also a keyword (user, order) is a name; isServiceRoleName
   // leaves no quote to escape.
   const std::u16string name = u"\"" + std::u16string(role) + u"\"";
-  // The role reads the schema the ERP tables live in and adds archived values; it owns nothing,
-  // so it can neither alter nor drop anything, and it is given no other write.
+  // The role reads the schema the ERP tables live in, adds archived values and keeps the recently
+  // chosen values; it owns nothing, so it can neither alter nor drop anything, and it is given no
+  // other write.
   std::u16string script = known ? u"alter role " : u"create role ";
   script += name +
             u" login nosuperuser nocreatedb nocreaterole noinherit noreplication "
@@ -81,6 +82,10 @@ void createServiceRole(std::u16string_view connectionString, std::u16string_view
       u"', current_schema());\n"
       u"end $grant$;\n"
       u"grant insert on userdefine to " +
+      name +
+      u";\n"
+      // velloc serve records the values a person chooses, keeping the latest few.
+      u"grant insert, delete on tarnrecentvalue to " +
       name + u";\n";
   db::Transaction transaction(*database);
   database->executeScript(script);

@@ -79,6 +79,19 @@ std::vector<std::u16string> bringToCurrent(const ServiceSchema& opened) {
   return missing;
 }
 
+// The person as cPerson holds it: the hex digits of the name's UTF-8 bytes, which the ERP's
+// comparison rule cannot fold together.
+std::u16string personKey(std::string_view person) {
+  constexpr char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string key;
+  key.reserve(person.size() * 2);
+  for (const unsigned char byte : person) {
+    key += kDigits[byte >> 4];
+    key += kDigits[byte & 0xF];
+  }
+  return key;
+}
+
 }  // namespace
 
 int serviceTablesVersion(std::u16string_view connection) {
@@ -112,10 +125,47 @@ ServiceTablesChange upgradeServiceTables(std::u16string_view connection) {
   }
   change.versionAfter = kServiceTablesVersion;
   if (change.versionBefore == kServiceTablesVersion) return change;
-  // Version 1 differs from the current one only by what the schema's part adds when missing.
+  // Versions 1 and 2 differ from the current one only by what the schema's part adds when
+  // missing: tables, rows and, on PostgreSQL, the pick-list indexes.
   change.tablesAdded = bringToCurrent(opened);
   transaction.commit();
   return change;
+}
+
+void recordRecentValue(HeldConnection& connection, std::string_view person,
+                       std::u16string_view itemKey, std::u16string_view value, int keep) {
+  auto& database = connection.database();
+  const Variant who(personKey(person));
+  const Variant item{std::u16string(itemKey)};
+  const std::array<Variant, 3> chosen{who, item, Variant(std::u16string(value))};
+  const std::array<Variant, 4> kept{who, item, who, item};
+  db::Transaction transaction(database);
+  database.queryNative(
+      u"delete from TarnRecentValue where cPerson = ? and cItemKey = ? and cValue = ?", chosen);
+  database.queryNative(
+      u"insert into TarnRecentValue (cPerson, cItemKey, cValue, dUsed)"
+      u" values (?, ?, ?, CURRENT_TIMESTAMP)",
+      chosen);
+  database.queryNative(
+      u"delete from TarnRecentValue where cPerson = ? and cItemKey = ? and iRecentId not in"
+      u" (select iRecentId from TarnRecentValue where cPerson = ? and cItemKey = ?"
+      u" order by iRecentId desc limit " +
+          automation::fromUtf8(std::to_string(keep)) + u")",
+      kept);
+  transaction.commit();
+}
+
+std::vector<std::u16string> recentValues(HeldConnection& connection, std::string_view person,
+                                         std::u16string_view itemKey, int most) {
+  const std::array<Variant, 2> asked{Variant(personKey(person)), Variant(std::u16string(itemKey))};
+  const auto rows = connection.database().queryNative(
+      u"select cValue from TarnRecentValue where cPerson = ? and cItemKey = ?"
+      u" order by iRecentId desc limit " +
+          automation::fromUtf8(std::to_string(most)),
+      asked);
+  std::vector<std::u16string> values;
+  for (const auto& row : rows.rows) values.push_back(row.at(0).toString());
+  return values;
 }
 
 }  // namespace tarn::erp

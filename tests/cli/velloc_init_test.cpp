@@ -54,7 +54,9 @@ TEST(VellocInitTest, CreatesAnEmptyErpDatabaseAndKeepsAnExistingOne) {
       {"--db erp.db --json validate-free cfree2 XL", 0,
        "{\n  \"command\": \"validate-free\",\n  \"database\": \"erp.db\",\n  \"code\": -1,\n"
        "  \"meaning\": \"refused\",\n  \"typed\": \"XL\",\n  \"value\": \"XL\",\n"
-       "  \"replaced\": false\n}\n",
+       "  \"replaced\": false,\n  \"reason\": {\n    \"code\": \"unknown_item\",\n"
+       "    \"message\": \"The database defines no such item.\"\n  },\n  \"stored\": null,\n"
+       "  \"similar\": [],\n  \"archivable\": false\n}\n",
        ""},
       {"--db erp.db init", 1, "",
        "velloc: erp.db exists; give --replace to recreate it as an empty ERP database\n"},
@@ -131,7 +133,9 @@ TEST(VellocInitTest, AFreshDatabaseAnswersPickListsAndArchives) {
       "insert into TarnRowAuth (cUserId, cTableName, cAccess) values ('demo', 'customer', 'all')");
   const Step after[] = {
       {"--db erp.db validate cdefine3 华中 --build", 0,
-       "Database erp.db\nResult   1  archived as a new value\nValue    华中\n", ""},
+       "Database erp.db\nResult   1  archived as a new value\nValue    华中\n"
+       "Reason   The value was archived as a new value of the item. (archived)\n",
+       ""},
       {"--db erp.db ref cdefine3", 0, header + "华中\n1 row\n", ""},
       {"--db erp.db ref cdefine1 --source archive --table customer --field cCusName", 0,
        "Database erp.db\nSQL      Select customer.iid, customer.cCusCode, customer.cCusName from "
@@ -143,7 +147,7 @@ TEST(VellocInitTest, AFreshDatabaseAnswersPickListsAndArchives) {
 }
 
 // An ERP database without service tables is adopted, and the service tables of version 1
-// (no TarnSchemaVersion) are upgraded; the ERP data stays as it was.
+// (no TarnSchemaVersion) and 2 (no TarnRecentValue) are upgraded; the ERP data stays as it was.
 TEST(VellocInitTest, ServiceTablesAreAddedToAnErpDatabaseAndUpgraded) {
   SKIP_WITHOUT_SHELL();
   tarn::testing::TemporaryFolder folder("velloc-init-adopt");
@@ -151,24 +155,26 @@ TEST(VellocInitTest, ServiceTablesAreAddedToAnErpDatabaseAndUpgraded) {
   sqlite(folder, "erp.db",
          "drop table TarnSchemaVersion; drop table TarnColumnLayout; drop table TarnRowAuthKey;"
          "drop table TarnRowAuth; drop table TarnJoinTable; drop table TarnResString;"
-         "drop table TarnVoucherField");
+         "drop table TarnVoucherField; drop table TarnRecentValue");
   const Step adopt[] = {
       {"--db erp.db upgrade", 1, "",
        "velloc: the database failed: the database has no service tables: velloc init "
        "--service-tables adds them\n"},
       {"--db erp.db init --service-tables", 0,
        "Added the service tables TarnColumnLayout, TarnRowAuth, TarnRowAuthKey, TarnJoinTable, "
-       "TarnResString, TarnVoucherField, TarnSchemaVersion to erp.db (version 2; ERP tables "
-       "untouched).\n",
+       "TarnResString, TarnVoucherField, TarnRecentValue, TarnSchemaVersion to erp.db (version 3; "
+       "ERP tables untouched).\n",
        ""},
       {"--db erp.db init --service-tables", 0,
-       "erp.db has every service table of version 2: nothing added.\n", ""},
+       "erp.db has every service table of version 3: nothing added.\n", ""},
       {"--db erp.db upgrade", 0,
-       "The service tables of erp.db are at version 2, this program's: nothing to upgrade.\n", ""},
+       "The service tables of erp.db are at version 3, this program's: nothing to upgrade.\n", ""},
       {"--db erp.db --json validate cdefine3 HD", 0,
        "{\n  \"command\": \"validate\",\n  \"database\": \"erp.db\",\n  \"code\": 0,\n"
        "  \"meaning\": \"accepted\",\n  \"typed\": \"HD\",\n  \"value\": \"华东区\",\n"
-       "  \"replaced\": true\n}\n",
+       "  \"replaced\": true,\n  \"reason\": {\n    \"code\": \"alias\",\n"
+       "    \"message\": \"The value is an alias, replaced by the value it stands for.\"\n"
+       "  },\n  \"stored\": null,\n  \"similar\": [],\n  \"archivable\": true\n}\n",
        ""},
       {"--db erp.db init --service-tables --replace", 2, "",
        "velloc: --replace excludes --service-tables\n"},
@@ -181,19 +187,28 @@ TEST(VellocInitTest, ServiceTablesAreAddedToAnErpDatabaseAndUpgraded) {
   const Step upgrade[] = {
       {"--db erp.db init --service-tables", 1, "",
        "velloc: the database failed: the service tables are version 1: velloc upgrade brings "
-       "them to version 2\n"},
+       "them to version 3\n"},
       {"--db erp.db --json upgrade", 0,
        "{\n  \"command\": \"upgrade\",\n  \"database\": \"erp.db\",\n  \"versionBefore\": 1,\n"
-       "  \"version\": 2,\n  \"tablesAdded\": [\n    \"TarnSchemaVersion\"\n  ]\n}\n",
+       "  \"version\": 3,\n  \"tablesAdded\": [\n    \"TarnSchemaVersion\"\n  ]\n}\n",
        ""},
   };
   expectSteps(folder, upgrade);
 
-  sqlite(folder, "erp.db", "update TarnSchemaVersion set iVersion = 3");
+  sqlite(folder, "erp.db", "drop table TarnRecentValue; update TarnSchemaVersion set iVersion = 2");
+  const Step fromTwo[] = {
+      {"--db erp.db upgrade", 0,
+       "Upgraded the service tables of erp.db from version 2 to version 3 (added "
+       "TarnRecentValue).\n",
+       ""},
+  };
+  expectSteps(folder, fromTwo);
+
+  sqlite(folder, "erp.db", "update TarnSchemaVersion set iVersion = 4");
   const Step newer[] = {
       {"--db erp.db upgrade", 1, "",
-       "velloc: the database failed: the service tables are version 3, newer than this "
-       "program's version 2: use a newer velloc\n"},
+       "velloc: the database failed: the service tables are version 4, newer than this "
+       "program's version 3: use a newer velloc\n"},
   };
   expectSteps(folder, newer);
 }

@@ -376,10 +376,14 @@ TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacter
 
   run = velloc({"validate", "cdefine3", "HD"});
   EXPECT_EQ(run.out,
-            "Database velloc-demo.db\nResult   0  accepted\nValue    华东区  (typed: HD)\n");
+            "Database velloc-demo.db\nResult   0  accepted\nValue    华东区  (typed: HD)\n"
+            "Reason   The value is an alias, replaced by the value it stands for. (alias)\n");
 
   run = velloc({"validate", "cdefine6", "a\tb\x1b[31m"});
-  EXPECT_EQ(run.out, "Database velloc-demo.db\nResult   -1  refused\nValue    a\\x09b\\x1b[31m\n");
+  EXPECT_EQ(run.out,
+            "Database velloc-demo.db\nResult   -1  refused\nValue    a\\x09b\\x1b[31m\n"
+            "Reason   The value is found nowhere: not among the item's values or aliases. "
+            "(not_found)\n");
 
   run = velloc({"ref", "cdefine1", "--source", "archive", "--table", "customer"});
   EXPECT_NE(run.out.find("客户编码  客户名称              信用额度\n"
@@ -391,17 +395,56 @@ TEST_F(VellocProcessTest, TextOutputAlignsWideCharactersAndShowsControlCharacter
             std::string::npos)
       << run.out;
 
-  // Rows past the limit are counted only when asked.
-  const std::pair<std::vector<std::string>, std::string> counts[] = {
-      {{"ref", "cdefine3", "--limit", "2"},
-       "\n2 rows shown (more follow; --limit 0 shows all, --count counts them)\n"},
-      {{"ref", "cdefine3", "--limit", "2", "--count"},
-       "\n2 of 4 rows shown (2 more; --limit 0 shows all)\n"},
-      {{"ref", "cdefine3", "--limit", "4"}, "\n4 rows\n"},
+  // Rows past the limit are counted only when asked; a cursor to the rows after them follows.
+  struct Count {
+    std::vector<std::string> args;
+    std::string tail;
+    bool next;
   };
-  for (const auto& [args, tail] : counts) {
+  const Count counts[] = {
+      {{"ref", "cdefine3", "--limit", "2"},
+       "\n2 rows shown (more follow; --limit 0 shows all, --count counts them)\n",
+       true},
+      {{"ref", "cdefine3", "--limit", "2", "--count"},
+       "\n2 of 4 rows shown (2 more; --limit 0 shows all)\n",
+       true},
+      {{"ref", "cdefine3", "--limit", "4"}, "\n4 rows\n", false},
+  };
+  for (const auto& [args, tail, next] : counts) {
     run = velloc(args);
-    EXPECT_TRUE(run.out.ends_with(tail)) << run.out;
+    const auto at = run.out.find("Next     --after ");
+    EXPECT_EQ(at != std::string::npos, next) << run.out;
+    EXPECT_TRUE(run.out.substr(0, at).ends_with(tail)) << run.out;
+  }
+}
+
+TEST_F(VellocProcessTest, KeysetPagesFollowTheCursorAndAnyOtherCursorIsRefused) {
+  velloc({"demo"});
+  const nlohmann::json whole = jsonOf({"--json", "free-ref", "cfree2"})["rows"];
+  nlohmann::json rows = nlohmann::json::array();
+  std::vector<std::string> args{"--json", "free-ref", "cfree2", "--limit", "2"};
+  for (int page = 0; page < 5; ++page) {
+    const nlohmann::json answer = jsonOf(args);
+    for (const auto& row : answer["rows"]) rows.push_back(row);
+    if (answer["next"].is_null()) break;
+    args = {"--json", "free-ref", "cfree2", "--limit", "2", "--after", answer["next"]};
+  }
+  EXPECT_EQ(rows, whole);
+
+  const std::string cursor = jsonOf({"--json", "free-ref", "cfree2", "--limit", "1"})["next"];
+  const std::vector<std::vector<std::string>> refused{
+      {"free-ref", "cfree2", "--match", "L", "--after", cursor},
+      {"ref", "cdefine3", "--after", cursor},
+      {"free-ref", "cfree2", "--after", cursor + "A"},
+      {"free-ref", "cfree2", "--after", "e30"},
+      {"free-ref", "cfree2", "--after", ""},
+  };
+  for (const auto& refusedArgs : refused) {
+    const ProcessResult run = velloc(refusedArgs);
+    EXPECT_EQ(run.status, 2) << refusedArgs.back();
+    EXPECT_EQ(run.err,
+              "velloc: the cursor is not one this list gave: pass the \"next\" of the previous "
+              "answer of the same item and match as it came\n");
   }
 }
 

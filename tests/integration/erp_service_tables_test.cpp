@@ -1,11 +1,13 @@
 // The service tables on the database the test kit makes (SQLite; PostgreSQL when
 // TARN_TEST_POSTGRES is set): the default layouts the column-settings service gives keys with no
 // stored columns, adopting an ERP database that has no service tables, and upgrading the
-// service tables of version 1 (no TarnSchemaVersion, no default layouts).
+// service tables of versions 1 (no TarnSchemaVersion, no default layouts) and 2 (no
+// TarnRecentValue), and the recently chosen values kept per person and item.
 #include <string>
 #include <vector>
 
 #include "erp_test_support.h"
+#include "tarnvelloc/erp/held_connection.h"
 #include "tarnvelloc/erp/service_tables.h"
 #include "tests/kit/expect_failure.h"
 
@@ -16,8 +18,8 @@ using automation::ErrorCode;
 using Rows = std::vector<std::vector<std::string>>;
 
 const std::vector<std::u16string> kServiceTables = {
-    u"TarnColumnLayout", u"TarnRowAuth",      u"TarnRowAuthKey",   u"TarnJoinTable",
-    u"TarnResString",    u"TarnVoucherField", u"TarnSchemaVersion"};
+    u"TarnColumnLayout", u"TarnRowAuth",      u"TarnRowAuthKey",  u"TarnJoinTable",
+    u"TarnResString",    u"TarnVoucherField", u"TarnRecentValue", u"TarnSchemaVersion"};
 
 class ServiceTablesTest : public ::testing::Test {
  protected:
@@ -137,17 +139,17 @@ TEST_F(ServiceTablesTest, AnErpDatabaseIsAdoptedWithoutTouchingItsTables) {
       "Component failure: the database has no service tables: velloc init --service-tables adds "
       "them");
 
-  EXPECT_EQ(addServiceTables(connection()), (ServiceTablesChange{0, 2, kServiceTables}));
+  EXPECT_EQ(addServiceTables(connection()), (ServiceTablesChange{0, 3, kServiceTables}));
   EXPECT_EQ(erpRowCounts(), kDemoErpRowCounts);
   EXPECT_EQ(layoutRows(), kDefaultLayoutRows);
-  EXPECT_EQ(query(u"select iRow, iVersion from TarnSchemaVersion"), (Rows{{"1", "2"}}));
+  EXPECT_EQ(query(u"select iRow, iVersion from TarnSchemaVersion"), (Rows{{"1", "3"}}));
   EXPECT_EQ(query(u"select count(*) from TarnRowAuth"), (Rows{{"0"}}));
 
   // At the current version: nothing more to add, nothing to upgrade.
-  EXPECT_EQ(addServiceTables(connection()), (ServiceTablesChange{2, 2, {}}));
-  EXPECT_EQ(upgradeServiceTables(connection()), (ServiceTablesChange{2, 2, {}}));
+  EXPECT_EQ(addServiceTables(connection()), (ServiceTablesChange{3, 3, {}}));
+  EXPECT_EQ(upgradeServiceTables(connection()), (ServiceTablesChange{3, 3, {}}));
   query(u"drop table TarnResString");
-  EXPECT_EQ(addServiceTables(connection()), (ServiceTablesChange{2, 2, {u"TarnResString"}}));
+  EXPECT_EQ(addServiceTables(connection()), (ServiceTablesChange{3, 3, {u"TarnResString"}}));
   EXPECT_EQ(layoutRows(), kDefaultLayoutRows);
 }
 
@@ -161,30 +163,86 @@ TEST_F(ServiceTablesTest, VersionOneIsUpgradedKeepingItsRows) {
   ::tarn::testing::expectFailure(
       [&] { addServiceTables(connection()); }, ErrorCode::kComponentFailure,
       "Component failure: the service tables are version 1: velloc upgrade brings them to "
-      "version 2");
+      "version 3");
 
   EXPECT_EQ(upgradeServiceTables(connection()),
-            (ServiceTablesChange{1, 2, {u"TarnSchemaVersion"}}));
+            (ServiceTablesChange{1, 3, {u"TarnSchemaVersion"}}));
   EXPECT_EQ(query(u"select cCaption from TarnColumnLayout where cLayoutKey = 'UserDefineRef'"
                   u" order by iColumnNo"),
             (Rows{{"值"}, {"别名"}}));
   EXPECT_EQ(query(u"select count(*) from TarnColumnLayout"), (Rows{{"24"}}));
   EXPECT_EQ(erpRowCounts(), kDemoErpRowCounts);
-  EXPECT_EQ(serviceTablesVersion(connection()), 2);
+  EXPECT_EQ(serviceTablesVersion(connection()), 3);
 
   // An empty database of version 1 (made by init before the defaults) gets them.
   query(u"drop table TarnSchemaVersion");
   query(u"delete from TarnColumnLayout");
   EXPECT_EQ(upgradeServiceTables(connection()),
-            (ServiceTablesChange{1, 2, {u"TarnSchemaVersion"}}));
+            (ServiceTablesChange{1, 3, {u"TarnSchemaVersion"}}));
   EXPECT_EQ(layoutRows(), kDefaultLayoutRows);
 }
 
+TEST_F(ServiceTablesTest, VersionTwoGainsTheRecentValuesAndThePickListIndexes) {
+  query(u"drop table TarnRecentValue");
+  query(u"update TarnSchemaVersion set iVersion = 2");
+  if (demo_.onPostgres()) query(u"drop index userdefine_cvalue_trgm");
+  ::tarn::testing::expectFailure(
+      [&] { addServiceTables(connection()); }, ErrorCode::kComponentFailure,
+      "Component failure: the service tables are version 2: velloc upgrade brings them to "
+      "version 3");
+
+  EXPECT_EQ(upgradeServiceTables(connection()), (ServiceTablesChange{2, 3, {u"TarnRecentValue"}}));
+  EXPECT_EQ(serviceTablesVersion(connection()), 3);
+  EXPECT_EQ(erpRowCounts(), kDemoErpRowCounts);
+  if (demo_.onPostgres()) {
+    EXPECT_EQ(query(u"select count(*) from pg_indexes where indexname like '%\\_trgm'"),
+              (Rows{{"22"}}));
+  }
+}
+
+TEST_F(ServiceTablesTest, RecentValuesKeepTheLatestFewOfEachPersonAndItem) {
+  HeldConnection held(connection());
+  constexpr std::u16string_view kRegion = u"list/header/cdefine3";
+  const struct {
+    std::string_view person;
+    std::u16string_view item, value;
+  } recorded[] = {
+      {"wang", kRegion, u"华东区"},    {"wang", kRegion, u"华南区"}, {"wang", kRegion, u"Export"},
+      {"wang", kRegion, u"华东区"},  // moves up instead of repeating
+      {"wang", kRegion, u"西北区"},  // the fourth: the oldest (华南区) goes
+      {"wang", kRegion, u"export"},  // the same value under the ERP's rule, as spelt last
+      {"Wang", kRegion, u"华中"},    // another person: names are told apart exactly
+      {"wang", u"free/cfree1", u"红"},
+  };
+  for (const auto& r : recorded) recordRecentValue(held, r.person, r.item, r.value, 3);
+
+  const struct {
+    std::string_view person;
+    std::u16string_view item;
+    int most;
+    std::vector<std::u16string> values;
+  } cases[] = {
+      {"wang", kRegion, 10, {u"export", u"西北区", u"华东区"}},
+      {"wang", kRegion, 2, {u"export", u"西北区"}},
+      {"Wang", kRegion, 10, {u"华中"}},
+      {"wang", u"free/cfree1", 10, {u"红"}},
+      {"WANG", kRegion, 10, {}},
+      {"wang", u"list/body/cdefine3", 10, {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(recentValues(held, c.person, c.item, c.most), c.values)
+        << c.person << " " << automation::toUtf8(c.item) << " " << c.most;
+  }
+  EXPECT_EQ(query(u"select count(*) from TarnRecentValue"), (Rows{{"5"}}));
+  EXPECT_EQ(query(u"select cPerson from TarnRecentValue where cValue = '华中'"),
+            (Rows{{"57616e67"}}));
+}
+
 TEST_F(ServiceTablesTest, ANewerOrUnfitDatabaseIsRefusedAndLeftAsItWas) {
-  query(u"update TarnSchemaVersion set iVersion = 3");
+  query(u"update TarnSchemaVersion set iVersion = 4");
   const std::string newer =
-      "Component failure: the service tables are version 3, newer than this program's version "
-      "2: use a newer velloc";
+      "Component failure: the service tables are version 4, newer than this program's version "
+      "3: use a newer velloc";
   ::tarn::testing::expectFailure([&] { addServiceTables(connection()); },
                                  ErrorCode::kComponentFailure, newer);
   ::tarn::testing::expectFailure([&] { upgradeServiceTables(connection()); },

@@ -4,7 +4,8 @@
 #   1. the database layer's contract suite (tests/contract), through psqlODBC;
 #   2. the component's integration tests, each on a database of its own made from the demo
 #      company (tests/kit/temporary_database.h), with the tests of the PostgreSQL schema, its
-#      comparison rule and the demo functions that take a connection string;
+#      comparison rule, the demo functions that take a connection string, and the ranked order
+#      of pick-lists with its keyset paging (the same expected rows as on SQLite);
 #   3. the velloc tour of README.md: the same commands answer the same on PostgreSQL as on the
 #      SQLite demo database;
 #   4. eight processes archiving one new value at the same moment leave exactly one row;
@@ -13,7 +14,10 @@
 #   6. the README's PostgreSQL lines, run as printed on a database of their own;
 #   7. the service role init makes reads and archives, and can do nothing else.
 #   8. velloc init on a fresh database, init --service-tables and upgrade (service_tables.sh);
-#   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py).
+#   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py);
+#  10. the reasons of validations and refused references at both doors (reasons_test.py);
+#  11. the plans of pick-lists: the trigram indexes and the small item beside a large one
+#      (pick_list_plans.sh).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -32,7 +36,7 @@ part "contract suite" ctest --test-dir "$build" --output-on-failure -j2 --no-tes
   -R 'ContractTest\..*PostgreSqlOdbc'
 
 part "component integration tests" ctest --test-dir "$build" --output-on-failure -j2 \
-  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt|ServiceTables)Test\.'
+  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt|RankedPickList|ServiceTables)Test\.'
 # The tour and the archiving processes share a database of their own, which the tour fills.
 tour_database() {
   "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
@@ -87,6 +91,18 @@ if part "a database for the service tables" service_database; then
     -p "$TARN_POSTGRES_PORT" -U postgres -X -q -v ON_ERROR_STOP=1 -d tarn_service
 fi
 
+# The reasons of validations and refused references at both doors, on a demo database of its own.
+reasons() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_reasons" || return 1
+  local connection
+  connection=$(sed 's/Database=[^;]*;/Database=tarn_reasons;/' <<<"$TARN_TEST_POSTGRES")
+  VELLOC_CONN=$connection "$build/bin/velloc" init >/dev/null &&
+    VELLOC_CONN=$connection "$build/bin/velloc" demo >/dev/null &&
+    /usr/bin/python3 "$here/../serve/reasons_test.py" "$build/bin/velloc" --conn "$connection"
+}
+part "reasons at both doors" reasons
+
 # velloc serve through a PostgreSQL stop and start, on a database of its own.
 recovery() {
   "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
@@ -98,6 +114,15 @@ recovery() {
     TARN_TEST_POSTGRES=$connection /usr/bin/python3 "$here/recovery.py" "$build/bin/velloc"
 }
 part "velloc serve through a PostgreSQL restart" recovery
+
+# The plans of pick-lists over many values, on a database of their own.
+pick_list_plans() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_plans" || return 1
+  bash "$here/pick_list_plans.sh" "$build/bin/velloc" \
+    "$(sed 's/Database=[^;]*;/Database=tarn_plans;/' <<<"$TARN_TEST_POSTGRES")"
+}
+part "the plans of pick-lists" pick_list_plans
 
 if ((${#failed[@]})); then
   printf 'FAILED: %s\n' "${failed[@]}"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The service role `velloc init --service-role` makes: it signs in with its password (the server
 # is told to ask this role for it, by SCRAM), serves the component (a pick-list, a value
-# archived) and can do nothing else: no table created, dropped or altered, no row updated or
-# deleted. Run by run.sh on a database of its own; the password never shows in an answer, in the
+# archived) and keeps recently chosen values, also when they came with an upgrade after the role
+# was made, and can do nothing else: no table created, dropped or altered, no other row updated
+# or deleted. Run by run.sh on a database of its own; the password never shows in an answer, in the
 # role's catalogue entry or in the server's log.
 # Usage: service_role.sh VELLOC ADMIN-CONNECTION
 set -uo pipefail
@@ -57,6 +58,19 @@ for statement in "create table canary (i integer)" "drop table userdefine" \
   elif [[ $out != *"permission denied"* && $out != *"must be owner"* ]]; then
     problem "$statement refused for another reason: $out"
   fi
+done
+
+# The role keeps its people's recent values; a role made before they existed (version 2) gets
+# the right from velloc upgrade.
+for made in "by init" "before the upgrade"; do
+  out=$(psql_as_role "insert into tarnrecentvalue (cperson, citemkey, cvalue, dused)
+    values ('77616e67', 'list/header/cdefine3', '华东区', localtimestamp);
+    delete from tarnrecentvalue") || problem "$role keeping recent values ($made): $out"
+  [[ $made == "by init" ]] || break
+  out=$("$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -v ON_ERROR_STOP=1 -d "$(sed 's/.*Database=\([^;]*\).*/\1/' <<<"$admin")" \
+    -c "drop table tarnrecentvalue; update tarnschemaversion set iversion = 2" 2>&1 &&
+    "$velloc" --conn "$admin" upgrade 2>&1) || problem "the upgrade from version 2: $out"
 done
 
 log=$(psql_admin "select pg_current_logfile()")

@@ -5,6 +5,7 @@ at once, and a database failure. Prints 'N passed, N failed'.
 
 Usage: api_test.py VELLOC SCHEMA-DIR
 """
+import base64
 import contextlib
 import http.client
 import json
@@ -21,15 +22,17 @@ import jsonschema
 
 VELLOC, SCHEMAS = str(pathlib.Path(sys.argv[1]).resolve()), pathlib.Path(sys.argv[2])
 BIG = "x" * (64 * 1024)
+NOT_OURS = ('the cursor is not one this list gave: pass the "next" of the previous answer of the '
+            'same item and match as it came')
 
 # (path, body: a dict sent as JSON or a raw text, status, what the answer must say)
 CASES = [
     ("/api/ref", {"field": "cdefine3", "match": "华"}, 200,
      {"ok": True, "columns": ["档案值", "别名"], "shown": 3, "more": False,
-      "rows": [["华北区", "HB"], ["华东区", "HD"], ["华南区", "HN"]]}),
+      "rows": [["华东区", "HD"], ["华北区", "HB"], ["华南区", "HN"]]}),
     ("/api/ref", {"field": " CDEFINE3 ", "match": "HD"}, 200, {"rows": [["华东区", "HD"]]}),
     ("/api/ref", {"field": "cdefine22", "section": "body"}, 200,
-     {"rows": [["蓝色", "B"], ["红色", "R"]]}),
+     {"rows": [["红色", "R"], ["蓝色", "B"]]}),
     ("/api/ref", {"field": "cdefine1", "source": "archive", "table": "customer ",
                   "column": "cCusName", "match": "北京"}, 200,
      {"ok": True, "columns": ["客户编码", "客户名称", "信用额度"], "shown": 1, "more": False}),
@@ -80,6 +83,19 @@ CASES = [
      {"error.message": '"value" must not contain a NUL character'}),
     ("/api/ref", {"field": "cdefine3", "match": "\u0000"}, 400,
      {"error.message": '"match" must not contain a NUL character'}),
+    # Exact matches first (HD is 华东区's alias, found by the component, ranked by the value).
+    ("/api/free-ref", {"field": "cfree2", "match": "l"}, 200,
+     {"rows": [["L", "大", "6901234500110"], ["XL", "特大", "6901234500127"]], "next": None}),
+    ("/api/free-ref", {"field": "cfree2", "limit": 2}, 200, {"shown": 2, "more": True}),
+    *[("/api/ref", {"field": "cdefine3", "after": after}, 400, {"error.message": NOT_OURS})
+      for after in ("", "x", "eyJ9", "e30", "W10", "eyJyIjoxLCJrIjpbImEiXSwicyI6IngifQ",
+                    "eyJyIjo5LCJrIjpbImEiXSwicyI6IngifQ", "a" * 1000 + "!")],
+    ("/api/ref", {"field": "cdefine3", "after": 5}, 400,
+     {"error.message": '"after" must be a string: the "next" of a previous answer'}),
+    ("/api/ref", {"field": "cdefine3", "after": "e30", "offset": 2}, 400,
+     {"error.message": '"after" continues after the rows a cursor ends; it takes no "offset" '
+                       'other than 0'}),
+    ("/api/ref", {"field": "cdefine3", "after": None, "offset": 2}, 200, {"shown": 2}),
 ]
 
 # Field names with whether the component can ever take them as an item. The server lets through
@@ -384,6 +400,41 @@ def check_paging(port):
     return problems
 
 
+def check_keyset_paging(port):
+    """Pages that follow "next" give the whole list in order; a cursor is good for its own list
+    (item and match) only, and an edited one is refused."""
+    problems = []
+    for body in ({"field": "cfree2"}, {"field": "cdefine3"}, {"field": "cdefine3", "match": "区"}):
+        whole = post(port, "/api/ref" if body["field"].startswith("cdefine") else "/api/free-ref",
+                     body)[1]["rows"]
+        path = "/api/ref" if body["field"].startswith("cdefine") else "/api/free-ref"
+        for size in (1, 2, 3):
+            rows, after = [], None
+            for _ in range(10):
+                answer = post(port, path, {**body, "limit": size, "after": after})[1]
+                rows += answer["rows"]
+                if (answer["next"] is None) == answer["more"]:
+                    problems.append(f"next {answer['next']!r} with more {answer['more']}")
+                after = answer["next"]
+                if after is None:
+                    break
+            if rows != whole:
+                problems.append(f"{body} by {size}: pages give {rows}, expected {whole}")
+    cursor = post(port, "/api/ref", {"field": "cdefine3", "limit": 1})[1]["next"]
+    decoded = json.loads(base64.urlsafe_b64decode(cursor + "=" * (-len(cursor) % 4)))
+    edited = dict(decoded, k=["华北区", "HB"])
+    tampered = base64.urlsafe_b64encode(json.dumps(edited).encode()).decode().rstrip("=")
+    for body in ({"field": "cdefine3", "match": "华"}, {"field": "cdefine6"},
+                 {"field": "cdefine3", "after": tampered}):
+        status, answer = post(port, "/api/ref", {"after": cursor, "limit": 1, **body})
+        if status != 400 or answer["error"]["message"] != NOT_OURS:
+            problems.append(f"{body}: {status} {answer}")
+    status, answer = post(port, "/api/free-ref", {"field": "cfree2", "after": cursor})
+    if status != 400 or answer["error"]["message"] != NOT_OURS:
+        problems.append(f"a ref cursor for free-ref: {status} {answer}")
+    return problems
+
+
 def check_concurrent_archiving(port, db):
     """Two clients archiving the same new value at once leave exactly one row."""
     problems = []
@@ -615,6 +666,7 @@ def main():
             for method, path, status, allowed in METHODS:
                 results.check(f"{method} {path}", check_method(port, method, path, status, allowed))
             results.check("paging", check_paging(port))
+            results.check("keyset paging", check_keyset_paging(port))
             results.check("concurrent archiving", check_concurrent_archiving(port, db))
             results.check("database failure", check_database_failure(port, db))
             problem = "no such table: UserDef"

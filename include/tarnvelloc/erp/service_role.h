@@ -1,6 +1,7 @@
 // The least-privileged login a service such as velloc serve connects as, on a PostgreSQL ERP
-// database: it reads every table and view of the ERP schema and adds archived values, and
-// nothing else (no other writes, no schema changes, no roles, no databases).
+// database: it reads every table and view of the ERP schema, adds archived values and keeps the
+// recently chosen values of TarnRecentValue, and nothing else (no other writes, no schema
+// changes, no roles, no databases).
 #pragma once
 
 #include <string_view>

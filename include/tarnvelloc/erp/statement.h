@@ -3,8 +3,10 @@
 // string names (the same adaptation the outside components use).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tarnvelloc/erp/held_connection.h"
 #include "tarnvelloc/erp/result_set.h"
@@ -34,5 +36,38 @@ WindowedResult runStatement(std::u16string_view connectionString, std::u16string
 ResultSet runStatement(HeldConnection& connection, std::u16string_view sqlServerText);
 WindowedResult runStatement(HeldConnection& connection, std::u16string_view sqlServerText,
                             RowWindow window);
+
+// A pick-list's rows in one ranked, total order, the same on every backend: rows whose value (the
+// first column) equals `match` under the ERP's comparison rule first, then those whose value
+// starts with it, then the rest; ties in the value's order under that rule, then every column's
+// text code point by code point. Trailing blanks of `match` are ignored, as the rule ignores
+// them; an empty match ranks every row alike. The statement runs as the component built it,
+// inside a wrapper that orders its rows and cuts the window: the same rows, never more.
+
+// Where a row stands in that order: its rank (0, 1, 2) and the text of each of its columns.
+struct OrderKey {
+  int rank = 2;
+  std::vector<std::u16string> texts;
+
+  friend bool operator==(const OrderKey&, const OrderKey&) = default;
+};
+
+struct RankedWindow {
+  std::u16string match;
+  std::optional<OrderKey> after;  // continue strictly after this row (then window.offset is 0)
+  RowWindow window;               // counted: every row the statement gives, whatever `after`
+};
+
+struct RankedResult {
+  WindowedResult rows;              // the statement's own columns, in ranked order
+  std::optional<OrderKey> lastKey;  // the key of the last row given, when one was given
+};
+
+// Raises as runStatement does; a cursor whose key has another number of columns than the
+// statement raises kComponentFailure.
+RankedResult runRankedStatement(HeldConnection& connection, std::u16string_view sqlServerText,
+                                const RankedWindow& ranked);
+RankedResult runRankedStatement(std::u16string_view connectionString,
+                                std::u16string_view sqlServerText, const RankedWindow& ranked);
 
 }  // namespace tarn::erp

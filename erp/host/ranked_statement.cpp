@@ -1,0 +1,197 @@
+// runRankedStatement (tarnvelloc/erp/statement.h): the component's statement inside the ranked
+// wrapper of erp/db/ranked_statement.h, run with its values and the wrapper's as parameters.
+#include "erp/db/ranked_statement.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+
+#include "erp/db/database.h"
+#include "erp/db/open_database.h"
+#include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/erp/statement.h"
+
+namespace tarn::erp {
+namespace {
+
+using automation::Variant;
+
+// Windows past this many rows are as good as unbounded: numbers travel as 32-bit parameters.
+constexpr std::size_t kLargestParameter = INT32_MAX;
+// Statement shapes whose columns are remembered; far more than the component's pick-lists.
+constexpr std::size_t kRememberedShapes = 256;
+
+Variant whole(std::size_t number) {
+  return Variant(static_cast<std::int32_t>(std::min(number, kLargestParameter)));
+}
+
+// The columns of each statement shape the wrapper has run, by dialect and shape text: the
+// wrapper must name them, and a shape's columns follow from its text and the schema. Learning
+// them costs a statement that gives no row; a schema change that gives a shape other columns
+// shows as a failure of the wrapper, after which they are learnt again.
+class ShapeColumns {
+ public:
+  std::optional<std::vector<std::u16string>> find(const std::u16string& key) {
+    const std::lock_guard lock(mutex_);
+    const auto found = columns_.find(key);
+    if (found == columns_.end()) return std::nullopt;
+    return found->second;
+  }
+  void keep(const std::u16string& key, std::vector<std::u16string> columns) {
+    const std::lock_guard lock(mutex_);
+    if (columns_.size() >= kRememberedShapes) columns_.clear();
+    columns_[key] = std::move(columns);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::u16string, std::vector<std::u16string>> columns_;
+};
+
+ShapeColumns& shapeColumns() {
+  static ShapeColumns columns;
+  return columns;
+}
+
+// The component's values of `shape`, in order: the parameters of its statement.
+std::vector<Variant> shapeValues(const db::StatementShape& shape) {
+  std::vector<Variant> values;
+  for (const auto& literal : shape.values) {
+    std::u16string value;
+    db::appendLiteralValue(value, literal);
+    values.emplace_back(std::move(value));
+  }
+  return values;
+}
+
+// The statement's columns, read without running it where the backend can (`inner`: the
+// statement in the backend's own form).
+std::vector<std::u16string> learnColumns(db::Database& database, std::u16string_view sql,
+                                         const db::StatementShape& shape, std::u16string_view inner,
+                                         const std::u16string& key) {
+  const auto probe = db::columnsStatement(database.dialect(), inner);
+  auto columns = probe ? database.queryNative(*probe, shapeValues(shape)).columns
+                       : database.queryWindow(sql, RowWindow{0, 0, false}).rows.columns;
+  shapeColumns().keep(key, columns);
+  return columns;
+}
+
+std::u16string trimmedMatch(std::u16string_view match) {
+  while (!match.empty() && match.back() == u' ') match.remove_suffix(1);
+  return std::u16string(match);
+}
+
+std::size_t codePoints(std::u16string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char16_t c) {
+    return c < 0xDC00 || c > 0xDFFF;  // a low surrogate continues the character before it
+  }));
+}
+
+std::vector<Variant> parameters(db::Dialect dialect, const db::StatementShape& shape,
+                                const std::u16string& match, const RankedWindow& ranked) {
+  std::vector<Variant> values = shapeValues(shape);
+  if (!match.empty()) {
+    values.emplace_back(match);
+    if (dialect == db::Dialect::kPostgreSql) {
+      values.push_back(whole(codePoints(match)));
+      values.emplace_back(match);
+    } else {
+      values.emplace_back(db::startsWithPattern(match));
+    }
+  }
+  if (ranked.after) {
+    // The key's terms: r, t1 under the rule, then t1 .. tN exactly; each but the last is asked
+    // twice (greater, or equal and on to the next term).
+    const auto& key = *ranked.after;
+    std::vector<Variant> terms{Variant(static_cast<std::int32_t>(key.rank)), Variant(key.texts[0])};
+    for (const auto& text : key.texts) terms.emplace_back(text);
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      values.push_back(terms[i]);
+      if (i + 1 < terms.size()) values.push_back(terms[i]);
+    }
+  }
+  const Variant limit =
+      whole(ranked.window.limit < kLargestParameter ? ranked.window.limit + 1 : kLargestParameter);
+  const Variant offset = whole(ranked.window.offset);
+  if (dialect == db::Dialect::kSqlServer) {
+    values.push_back(offset);
+    values.push_back(limit);
+  } else {
+    values.push_back(limit);
+    values.push_back(offset);
+  }
+  return values;
+}
+
+RankedResult runRanked(db::Database& database, std::u16string_view sql,
+                       const RankedWindow& ranked) {
+  const db::Dialect dialect = database.dialect();
+  db::StatementShape shape;
+  db::shapeStatement(sql, shape);
+  const std::u16string key =
+      std::u16string(1, static_cast<char16_t>(u'0' + static_cast<int>(dialect))) + shape.text;
+  const std::u16string adapted = db::adaptTo(dialect, db::withoutClosingOrder(shape.text));
+  const std::u16string_view inner = db::oneStatement(dialect, adapted, sql);
+  RankedResult result;
+  std::optional<std::vector<std::u16string>> columns;
+  if (ranked.window.countRows) {
+    auto counted = database.queryWindow(sql, RowWindow{0, 0, true});
+    result.rows.totalRows = counted.totalRows;
+    columns = std::move(counted.rows.columns);
+    shapeColumns().keep(key, *columns);
+  }
+  bool learnt = columns.has_value();
+  if (!columns) columns = shapeColumns().find(key);
+  if (!columns) {
+    columns = learnColumns(database, sql, shape, inner, key);
+    learnt = true;
+  }
+  const std::size_t width = columns->size();
+  if (width == 0) return result;  // a statement without rows
+  if (ranked.after && ranked.after->texts.size() != width) {
+    automation::raise(automation::ErrorCode::kComponentFailure,
+                      "the cursor's key has " + std::to_string(ranked.after->texts.size()) +
+                          " columns, the statement " + std::to_string(width));
+  }
+  const std::u16string match = trimmedMatch(ranked.match);
+  ResultSet rows;
+  try {
+    rows = database.queryNative(
+        db::rankedStatement(dialect, inner, {width, !match.empty(), ranked.after.has_value()}),
+        parameters(dialect, shape, match, ranked));
+  } catch (const automation::AutomationError&) {
+    // Columns remembered from before a change of the schema: learnt again, then tried again.
+    if (learnt || learnColumns(database, sql, shape, inner, key).size() == width) throw;
+    return runRanked(database, sql, ranked);
+  }
+  result.rows.rows.columns = std::move(*columns);
+  const std::size_t limit = ranked.window.limit;
+  result.rows.more = rows.rows.size() > limit;
+  if (result.rows.more) rows.rows.resize(limit);
+  if (!rows.rows.empty()) {
+    const auto& last = rows.rows.back();
+    OrderKey lastKey{last.at(width).toLong(), {}};
+    for (std::size_t i = width + 1; i < last.size(); ++i) {
+      lastKey.texts.push_back(last[i].toString());
+    }
+    result.lastKey = std::move(lastKey);
+  }
+  for (auto& row : rows.rows) row.resize(width);
+  result.rows.rows.rows = std::move(rows.rows);
+  return result;
+}
+
+}  // namespace
+
+RankedResult runRankedStatement(HeldConnection& connection, std::u16string_view sqlServerText,
+                                const RankedWindow& ranked) {
+  return runRanked(connection.database(), sqlServerText, ranked);
+}
+
+RankedResult runRankedStatement(std::u16string_view connectionString,
+                                std::u16string_view sqlServerText, const RankedWindow& ranked) {
+  return runRanked(*db::openDatabase(connectionString), sqlServerText, ranked);
+}
+
+}  // namespace tarn::erp
