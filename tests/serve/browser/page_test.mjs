@@ -18,7 +18,7 @@ import { createInterface } from "node:readline";
 const [velloc, screenshot, shots] = process.argv.slice(2);
 const CHROMIUM = process.env.CHROMIUM || "/usr/bin/chromium";
 const WAIT = { timeout: 15000 };
-const SHORT = { timeout: 5000 };  // for what may be missing: the check then fails and goes on
+const SHORT = { timeout: 10000 };  // for what may be missing: the check then fails and goes on
 
 let failures = 0;
 function expectEqual(what, actual, expected) {
