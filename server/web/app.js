@@ -87,7 +87,8 @@ const archiveDialog = {
     return new Promise((resolve) => {
       dialog.addEventListener("close", () => {
         const choice = dialog.returnValue;
-        resolve(choice.startsWith("similar:") ? { similar: similar[Number(choice.slice(8))] } : choice);
+        const picked = choice.startsWith("similar:") ? similar[Number(choice.slice(8))] : null;
+        resolve(picked === null ? choice : { similar: picked });
       }, { once: true });
     });
   },
@@ -438,7 +439,8 @@ class ItemField {
     const body = { ...this.itemKeys(), value: typed, build };
     delete body.kind;
     try {
-      const answer = await callApi(this.kind === "free" ? "/api/validate-free" : "/api/validate", body);
+      const route = this.kind === "free" ? "/api/validate-free" : "/api/validate";
+      const answer = await callApi(route, body);
       const accepted = answer.code === 0 || answer.code === 1;
       // The field takes the spelling the archive holds, or the value an alias stands for.
       if (this.input.value === typed && accepted) this.input.value = answer.stored ?? answer.value;

@@ -57,7 +57,8 @@ const TEXTS = {
     signInName: "Name",
     signInPassword: "Password",
     signIn: "Sign in",
-    tokenNeeded: "Open the address velloc serve printed when it started: it carries this server's token.",
+    tokenNeeded:
+      "Open the address velloc serve printed when it started: it carries this server's token.",
     header: "Header",
     body: "Body",
     hint: "Type to see the pick-list (↑ ↓ to move, Enter or Tab to take a row, Esc to restore what " +

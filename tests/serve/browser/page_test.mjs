@@ -148,7 +148,8 @@ async function run(page, port, db, browser) {
   await page.goto(`http://127.0.0.1:${port}/`, { waitUntil: "load" });
   await page.waitForSelector("#sign-in", { visible: true, ...WAIT });
   await shoot(page, "sign-in");
-  expectEqual("axe-core: nothing serious on the sign-in form", await accessibilityFindings(page), []);
+  expectEqual("axe-core: nothing serious on the sign-in form",
+              await accessibilityFindings(page), []);
   await page.type("#sign-in-name", "wang");
   await page.type("#sign-in-password", "wrong");
   await page.click("#sign-in button[type=submit]");
@@ -179,7 +180,8 @@ async function run(page, port, db, browser) {
                 active: "华北区",
               });
   await shoot(page, "pick-list");
-  expectEqual("axe-core: nothing serious with the list open", await accessibilityFindings(page), []);
+  expectEqual("axe-core: nothing serious with the list open",
+              await accessibilityFindings(page), []);
   await page.keyboard.press("Enter");
   expectEqual("Enter takes the highlighted row",
               await valueOf(page, "h-cdefine3"), "华北区");
@@ -249,7 +251,8 @@ async function run(page, port, db, browser) {
   await page.click("#h-cdefine3 ~ .status button.archive").catch(() => {});
   await page.waitForSelector("#archive-dialog[open]", SHORT).catch(() => {});
   expectEqual("the confirmation for 华东 区 lists 华东区 first (then those one character off it)",
-              await page.$$eval("#archive-similar-values button", (b) => b.map((x) => x.textContent)),
+              await page.$$eval("#archive-similar-values button",
+                                (buttons) => buttons.map((button) => button.textContent)),
               ["华东区", "华北区", "华南区"]);
   await shoot(page, "confirm-archive");
   await page.click("#archive-similar-values button").catch(() => {});
