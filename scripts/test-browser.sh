@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the page test's driver (puppeteer-core, pinned in tests/serve/browser/package-lock.json;
-# no browser download: the tests drive Debian's chromium) and runs the page test and the
-# cross-site test against the velloc of a build folder. The page test's screenshot goes to
-# SCREENSHOT (default: BUILD-DIR/serve.png).
+# Installs the page test's driver and accessibility checker (puppeteer-core and axe-core, pinned
+# in tests/serve/browser/package-lock.json; no browser download: the tests drive Debian's chromium)
+# and runs the page test and the cross-site test against the velloc of a build folder. The page
+# test's screenshot goes to SCREENSHOT (default: BUILD-DIR/serve.png); scripts/screenshots.sh
+# keeps one of each state of the page in docs/screenshots/.
 #
 # Usage: scripts/test-browser.sh BUILD-DIR [SCREENSHOT]
 set -euo pipefail

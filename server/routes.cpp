@@ -1,5 +1,7 @@
 #include "server/routes.h"
 
+#include <cctype>
+#include <charconv>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -237,6 +239,60 @@ const WebAsset* assetAt(const std::string& path) {
   return nullptr;
 }
 
+// Whether the page goes out in English: when the request's Accept-Language ranks some English
+// above every Chinese (a tie goes to the one listed first). Chinese otherwise, also when the header
+// is missing, names neither or cannot be read.
+bool pageInEnglish(const HttpRequest& req) {
+  const std::string* header = req.header("accept-language");
+  if (header == nullptr) return false;
+  struct Best {
+    double q = 0;
+    std::size_t at = 0;
+  } english, chinese;
+  std::size_t at = 0;
+  for (std::size_t begin = 0; begin <= header->size(); ++at) {
+    std::size_t end = header->find(',', begin);
+    if (end == std::string::npos) end = header->size();
+    std::string range = header->substr(begin, end - begin);
+    begin = end + 1;
+    double q = 1;
+    if (const std::size_t semicolon = range.find(';'); semicolon != std::string::npos) {
+      std::string parameter = range.substr(semicolon + 1);
+      std::erase(parameter, ' ');
+      range.resize(semicolon);
+      const char* first = parameter.data() + 2;
+      const char* last = parameter.data() + parameter.size();
+      if (!parameter.starts_with("q=") || std::from_chars(first, last, q).ptr != last || q < 0 ||
+          q > 1) {
+        continue;
+      }
+    }
+    std::erase(range, ' ');
+    std::string primary = range.substr(0, range.find('-'));
+    for (char& c : primary) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    Best* best = primary == "en" ? &english : primary == "zh" ? &chinese : nullptr;
+    if (best != nullptr && q > best->q) *best = Best{q, at};
+  }
+  return english.q > chinese.q ||
+         (english.q > 0 && english.q == chinese.q && english.at < chinese.at);
+}
+
+// GET / in the language pageInEnglish chooses: index.html's <html lang> is the page's language.
+HttpResponse page(const WebAsset& index, const HttpRequest& req) {
+  constexpr std::string_view kChinese = "<html lang=\"zh-CN\">";
+  const bool english = pageInEnglish(req);
+  std::string body(index.body);
+  if (const std::size_t at = body.find(kChinese); english && at != std::string::npos) {
+    body.replace(at, kChinese.size(), "<html lang=\"en\">");
+  }
+  return HttpResponse{200,
+                      std::string(index.contentType),
+                      std::move(body),
+                      {{"Cache-Control", "no-cache"},
+                       {"Content-Language", english ? "en" : "zh-CN"},
+                       {"Vary", "Accept-Language"}}};
+}
+
 // 405 for a known path asked with a method it does not take, naming the ones it takes.
 HttpResponse wrongMethod(const HttpRequest& req, const std::string& allowed) {
   HttpResponse answer = refusal(
@@ -305,6 +361,7 @@ HttpHandler routes(const Services& services) {
       if (req.path == "/api/session") return whoIsSignedIn(s.signIn, req, s.database);
       if (req.path == "/api/openapi.json") return HttpResponse{200, kJson, openApiDocument(), {}};
       if (const WebAsset* asset = assetAt(req.path)) {
+        if (asset->path == "/index.html") return page(*asset, req);
         return HttpResponse{200,
                             std::string(asset->contentType),
                             std::string(asset->body),
