@@ -86,28 +86,34 @@ Reply referenceReply(const Context& context, ComponentPool& pool,
   return answered(session::referenceJson(context, answer, pickList, failure, reason), failure);
 }
 
-// The component's answer to a validation with its explanation; a database failure while the
-// explanation is worked out is answered as one during the call (503, with the component's code).
+// The explanation of a validation the component answered; a database failure while it is worked
+// out becomes the answer's failure (503, still carrying the component's code).
 template <typename Explain>
-Reply validationReply(const Context& context, const session::ValidationAnswer& answer,
-                      std::optional<Failure> failure, Explain explain) {
+session::Explanation explained(std::optional<Failure>& failure, Explain explain) {
   const bool failedInCall = failure.has_value();
-  const auto explanation = session::explainUnlessFailed(failure, explain);
+  auto explanation = session::explainUnlessFailed(failure, explain);
   if (failure && !failedInCall) dropThreadConnection();
+  return explanation;
+}
+
+Reply validationReply(const Context& context, const session::ValidationAnswer& answer,
+                      const session::Explanation& explanation,
+                      const std::optional<Failure>& failure) {
   return answered(session::validationJson(context, answer, explanation, failure), failure);
 }
 
 // Remembers a value the component accepted (0) or archived (1) as the person's latest of the
-// item, for /api/recent. The validation's answer stands whatever happens here: a value not
-// remembered costs the person a shortcut, never the answer.
+// item, for /api/recent, in the archive's spelling. The validation's answer stands whatever happens
+// here: a value not remembered costs the person a shortcut, never the answer.
 void rememberChosen(ComponentPool& pool, const Caller& caller, const std::u16string& itemKey,
                     const session::ValidationAnswer& answer,
+                    const session::Explanation& explanation,
                     const std::optional<Failure>& failure) {
   const bool chosen = answer.code == velloc::kAccepted || answer.code == velloc::kArchived;
   if (failure || !chosen || answer.returned.empty()) return;
   try {
     session::RecentValues(threadConnection(pool.connection()))
-        .record(caller.name, itemKey, answer.returned);
+        .record(caller.name, itemKey, explanation.stored.value_or(answer.returned));
   } catch (const session::RequestError& e) {
     if (e.failure.kind == Failure::Kind::kDatabase) dropThreadConnection();
   }
@@ -175,13 +181,15 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validate(query.request, query.value, query.build);
-      const auto failure = scope.failure();
+      auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      rememberChosen(pool, caller, session::recentItemKey(query.request), answer, failure);
-      return validationReply(context, answer, failure, [&] {
+      const auto explanation = explained(failure, [&] {
         return session::explainValidation(threadConnection(pool.connection()), caller.erpUser,
                                           query.request, answer);
       });
+      rememberChosen(pool, caller, session::recentItemKey(query.request), answer, explanation,
+                     failure);
+      return validationReply(context, answer, explanation, failure);
     });
   };
   endpoints["/api/validate-free"] = [&pool, database](const HttpRequest& req,
@@ -192,13 +200,15 @@ std::map<std::string, Endpoint> api(ComponentPool& pool, const std::string& data
       auto& component = pool.component(caller.erpUser);
       const session::DatabaseFailureScope scope;
       const auto answer = component.validateFree(query.field, query.value, query.build);
-      const auto failure = scope.failure();
+      auto failure = scope.failure();
       pool.served(caller.erpUser, failure);
-      rememberChosen(pool, caller, session::recentFreeItemKey(query.field), answer, failure);
-      return validationReply(context, answer, failure, [&] {
+      const auto explanation = explained(failure, [&] {
         return session::explainFreeValidation(threadConnection(pool.connection()), query.field,
                                               answer);
       });
+      rememberChosen(pool, caller, session::recentFreeItemKey(query.field), answer, explanation,
+                     failure);
+      return validationReply(context, answer, explanation, failure);
     });
   };
   endpoints["/api/recent"] = [&pool, database](const HttpRequest& req, const Caller& caller) {

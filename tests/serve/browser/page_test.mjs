@@ -305,7 +305,7 @@ async function run(page, port, db, browser) {
   expectEqual("recently chosen values first in an empty field",
               await page.$$eval("#h-cdefine3 ~ .picklist tbody[role=group] [role=option]",
                                 (rows) => rows.map((row) => row.cells[0].textContent)),
-              ["export", "华东区", "华北区"]);
+              ["Export", "华东区", "华北区"]);
   await shoot(page, "recent");
   await page.keyboard.press("Escape");
 
