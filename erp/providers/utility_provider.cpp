@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "erp/db/open_database.h"
 #include "erp/providers/default_connection.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
@@ -37,7 +36,7 @@ class UtilityProvider : public automation::DispatchObject {
     own_.reset();
     database_.reset();
     const auto connection = args[0].value().toString();
-    database_ = db::openDatabase(connection);
+    database_ = joinDatabase(connection, ProviderKind::kUtility);
     own_ = connection;
     openConnection_ = connection;
     return {};
@@ -62,7 +61,7 @@ class UtilityProvider : public automation::DispatchObject {
     }
     if (!database_ || *connection != openConnection_) {
       database_.reset();
-      database_ = db::openDatabase(*connection);
+      database_ = joinDatabase(*connection, ProviderKind::kUtility);
       openConnection_ = *connection;
     }
     return *database_;
@@ -70,7 +69,7 @@ class UtilityProvider : public automation::DispatchObject {
 
   std::optional<std::u16string> own_;
   std::u16string openConnection_;
-  std::unique_ptr<db::Database> database_;
+  SharedDatabase database_;
 };
 
 }  // namespace
