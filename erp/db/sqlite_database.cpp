@@ -216,6 +216,13 @@ class SqliteDatabase final : public Database {
   // Immediate: the write lock is taken at once, so a writer elsewhere makes this wait out the
   // busy timeout rather than fail half-way through the transaction.
   void begin() override { queryNative(u"begin immediate", {}); }
+  // Deferred: no lock until the first statement reads, and a reader never waits for a writer
+  // that has not begun to commit.
+  bool beginReading() override {
+    if (!sqlite3_get_autocommit(db_.get())) return false;
+    queryNative(u"begin deferred", {});
+    return true;
+  }
   void commit() override { queryNative(u"commit", {}); }
   void rollback() override { queryNative(u"rollback", {}); }
 

@@ -58,8 +58,8 @@ class DataProvider : public automation::DispatchObject {
   Variant add(std::span<Argument> args) {
     const std::size_t recordedBefore = databaseFailureCount();
     try {
-      archiveUserDefineRecord(requireDatabase(database_, name_), args[0].value().toString(),
-                              args[1].value().toString());
+      archiveUserDefineRecord(requireDatabase(database_, name_, Access::kWrite),
+                              args[0].value().toString(), args[1].value().toString());
     } catch (const std::exception& failure) {
       if (databaseFailureCount() == recordedBefore) recordDatabaseFailure(u"Add", failure);
       args[2].value() = Variant(automation::fromUtf8(failure.what()));

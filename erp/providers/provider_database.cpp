@@ -25,6 +25,27 @@ std::vector<Opened>& openedOnThisThread() {
 
 std::atomic<std::uint64_t> connectionsOpened{0};
 
+struct ReadingTogether {
+  int depth = 0;
+  std::vector<SharedDatabase> reading;  // the connections with a read transaction open
+};
+
+ReadingTogether& readingTogether() {
+  thread_local ReadingTogether state;
+  return state;
+}
+
+void endReadTransactions(ReadingTogether& state) {
+  auto reading = std::move(state.reading);
+  state.reading.clear();
+  for (const auto& database : reading) {
+    try {
+      database->commit();
+    } catch (...) {
+    }
+  }
+}
+
 }  // namespace
 
 SharedDatabase joinDatabase(std::u16string_view connectionString, ProviderKind kind) {
@@ -48,12 +69,29 @@ SharedDatabase joinDatabase(std::u16string_view connectionString, ProviderKind k
 
 std::uint64_t providerConnectionsOpened() { return connectionsOpened.load(); }
 
-db::Database& requireDatabase(const SharedDatabase& database, std::string_view service) {
+db::Database& requireDatabase(const SharedDatabase& database, std::string_view service,
+                              Access access) {
   if (!database) {
     automation::raise(automation::ErrorCode::kComponentFailure,
                       std::string(service) + " is not initialised");
   }
+  auto& state = readingTogether();
+  if (state.depth == 0) return *database;
+  if (access == Access::kWrite) {
+    endReadTransactions(state);
+  } else if (std::find(state.reading.begin(), state.reading.end(), database) ==
+                 state.reading.end() &&
+             database->beginReading()) {
+    state.reading.push_back(database);
+  }
   return *database;
+}
+
+void beginReadingTogether() { ++readingTogether().depth; }
+
+void endReadingTogether() {
+  auto& state = readingTogether();
+  if (state.depth > 0 && --state.depth == 0) endReadTransactions(state);
 }
 
 }  // namespace tarn::erp::providers

@@ -39,8 +39,23 @@ SharedDatabase joinDatabase(std::u16string_view connectionString, ProviderKind k
 // How many connections joinDatabase has opened in this process.
 std::uint64_t providerConnectionsOpened();
 
+// What a provider is about to do on its database.
+enum class Access { kRead, kWrite };
+
 // The database of an initialised provider. Raises kComponentFailure "<service> is not
-// initialised" when `database` is empty.
-db::Database& requireDatabase(const SharedDatabase& database, std::string_view service);
+// initialised" when `database` is empty. While reads are held together on this thread (below),
+// a read begins the connection's read transaction if none is open, and a write first ends every
+// read transaction of the thread, so that it neither waits for this thread's own readers nor is
+// held back until they end.
+db::Database& requireDatabase(const SharedDatabase& database, std::string_view service,
+                              Access access = Access::kRead);
+
+// Holding reads together (tarnvelloc/erp/components.h: ReadTogether): from the first begin on a
+// thread to its matching last end, the reads of each connection through requireDatabase run in
+// one read transaction where the backend allows it (Database::beginReading). The last end
+// commits them; a commit that fails is not reported (nothing was written, and a lost connection
+// shows at its next statement).
+void beginReadingTogether();
+void endReadingTogether();
 
 }  // namespace tarn::erp::providers

@@ -53,7 +53,7 @@ class UtilityProvider : public automation::DispatchObject {
 
   // Follows the default connection as it changes; the open database is kept while it stays.
   db::Database& database() {
-    if (own_) return *database_;
+    if (own_) return requireDatabase(database_, "TarnUtil.IUtil");
     const auto connection = defaultConnection();
     if (!connection) {
       automation::raise(automation::ErrorCode::kComponentFailure,
@@ -64,7 +64,7 @@ class UtilityProvider : public automation::DispatchObject {
       database_ = joinDatabase(*connection, ProviderKind::kUtility);
       openConnection_ = *connection;
     }
-    return *database_;
+    return requireDatabase(database_, "TarnUtil.IUtil");
   }
 
   std::optional<std::u16string> own_;

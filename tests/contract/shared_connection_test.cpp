@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "erp/db/open_database.h"
 #include "erp/providers/provider_database.h"
 #include "tests/contract/contract_kit.h"
 #include "tests/integration/component_test_support.h"
@@ -121,6 +122,54 @@ TEST_P(SharedConnectionContractTest, AComponentOpensOneConnectionForAllItsWork) 
     work(third);
     work(second);
     EXPECT_EQ(opened(), 3u);
+  }
+  automation::ComponentRegistry::global().restore(std::move(savedRegistry));
+}
+
+// Inside ReadTogether a component answers as outside it; an archive inside it is written at
+// once (another connection sees it before the scope ends) and read back by the next validation.
+TEST_P(SharedConnectionContractTest, ReadsHeldTogetherAnswerAsAloneAndLetAnArchiveThrough) {
+  const auto savedRegistry = automation::ComponentRegistry::global().snapshot();
+  erp::registerComponents();
+  DllRegisterServer();
+  {
+    clsVelloc velloc;
+    ASSERT_TRUE(velloc.Init(demo_.connection(), u"demo"));
+    const auto other = erp::db::openDatabase(demo_.connection());
+    const auto archived = [&] {
+      return other
+          ->query(u"select count(*) from UserDefine where cID = N'H03' and cValue = N'华中区'")
+          .rows.at(0)
+          .at(0)
+          .toLong();
+    };
+    const struct Step {
+      std::int16_t source;
+      const char* item;
+      const char* table;
+      const char* field;
+      const char* value;
+      const char* card;
+      bool build;
+      Validation expected;
+      long archivedAfter;
+    } steps[] = {
+        {kListSource, "cdefine3", "", "", "HD", "", false, {0, "华东区"}, 0},
+        {kArchiveSource, "cdefine1", "person", "cPersonName", "王强", "", false, {0, "王强"}, 0},
+        {kVoucherSource, "cdefine2", "", "iAmount", "12500.50", "CT02", false, {0, "12500.50"}, 0},
+        {kListSource, "cdefine3", "", "", "华中区", "", false, {-1, "华中区"}, 0},
+        {kListSource, "cdefine3", "", "", "华中区", "", true, {1, "华中区"}, 1},
+        {kListSource, "cdefine3", "", "", "华中区", "", false, {0, "华中区"}, 1},
+    };
+    const erp::ReadTogether together;
+    for (const auto& s : steps) {
+      SCOPED_TRACE(std::string(s.item) + " " + s.value + (s.build ? " build" : ""));
+      const Validation v =
+          validateAr(velloc, s.source, kHeader, s.item, s.table, s.field, s.value, s.card, s.build);
+      EXPECT_EQ(v.code, s.expected.code);
+      EXPECT_EQ(v.value, s.expected.value);
+      EXPECT_EQ(archived(), s.archivedAfter);
+    }
   }
   automation::ComponentRegistry::global().restore(std::move(savedRegistry));
 }
