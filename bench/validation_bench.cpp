@@ -72,30 +72,59 @@ void BM_ValidateArReadTogether_Direct(benchmark::State& state, const Validation&
   for (auto _ : state) benchmark::DoNotOptimize(client.run(statements));
 }
 
-#define READ_TOGETHER_PAIR(name, validation)                            \
-  BENCHMARK_CAPTURE(BM_ValidateArReadTogether, name, validation)        \
-      ->Arg(1000)                                                       \
-      ->Arg(1000000)                                                    \
-      ->Unit(benchmark::kMicrosecond);                                  \
-  BENCHMARK_CAPTURE(BM_ValidateArReadTogether_Direct, name, validation) \
-      ->Arg(1000)                                                       \
-      ->Arg(1000000)                                                    \
+void BM_ValidateArReadTogether_DirectPrepared(benchmark::State& state, const Validation& v) {
+  auto& database = databaseFor(state);
+  auto statements = StatementCapture::of([&] { validate(database, v); });
+  state.counters["statements"] = static_cast<double>(statements.size());
+  statements.insert(statements.begin(), "begin deferred");
+  statements.push_back("commit");
+  DirectClient client(database.file());
+  client.prepare(statements);
+  for (auto _ : state) benchmark::DoNotOptimize(client.runPrepared());
+}
+
+#define READ_TOGETHER_PAIR(name, validation)                                    \
+  BENCHMARK_CAPTURE(BM_ValidateArReadTogether, name, validation)                \
+      ->Arg(1000)                                                               \
+      ->Arg(1000000)                                                            \
+      ->Unit(benchmark::kMicrosecond);                                          \
+  BENCHMARK_CAPTURE(BM_ValidateArReadTogether_Direct, name, validation)         \
+      ->Arg(1000)                                                               \
+      ->Arg(1000000)                                                            \
+      ->Unit(benchmark::kMicrosecond);                                          \
+  BENCHMARK_CAPTURE(BM_ValidateArReadTogether_DirectPrepared, name, validation) \
+      ->Arg(1000)                                                               \
+      ->Arg(1000000)                                                            \
       ->Unit(benchmark::kMicrosecond)
 
 READ_TOGETHER_PAIR(AliasList, kAliasList);
 READ_TOGETHER_PAIR(AliasArchive, kAliasArchive);
 READ_TOGETHER_PAIR(FoundNowhere, kFoundNowhere);
 
-#define VALIDATION_PAIR(name, validation)                   \
-  BENCHMARK_CAPTURE(BM_ValidateAr, name, validation)        \
-      ->Arg(1000)                                           \
-      ->Arg(100000)                                         \
-      ->Arg(1000000)                                        \
-      ->Unit(benchmark::kMicrosecond);                      \
-  BENCHMARK_CAPTURE(BM_ValidateAr_Direct, name, validation) \
-      ->Arg(1000)                                           \
-      ->Arg(100000)                                         \
-      ->Arg(1000000)                                        \
+void BM_ValidateAr_DirectPrepared(benchmark::State& state, const Validation& v) {
+  auto& database = databaseFor(state);
+  const auto statements = StatementCapture::of([&] { validate(database, v); });
+  DirectClient client(database.file());
+  client.prepare(statements);
+  for (auto _ : state) benchmark::DoNotOptimize(client.runPrepared());
+  state.counters["statements"] = static_cast<double>(statements.size());
+}
+
+#define VALIDATION_PAIR(name, validation)                           \
+  BENCHMARK_CAPTURE(BM_ValidateAr, name, validation)                \
+      ->Arg(1000)                                                   \
+      ->Arg(100000)                                                 \
+      ->Arg(1000000)                                                \
+      ->Unit(benchmark::kMicrosecond);                              \
+  BENCHMARK_CAPTURE(BM_ValidateAr_Direct, name, validation)         \
+      ->Arg(1000)                                                   \
+      ->Arg(100000)                                                 \
+      ->Arg(1000000)                                                \
+      ->Unit(benchmark::kMicrosecond);                              \
+  BENCHMARK_CAPTURE(BM_ValidateAr_DirectPrepared, name, validation) \
+      ->Arg(1000)                                                   \
+      ->Arg(100000)                                                 \
+      ->Arg(1000000)                                                \
       ->Unit(benchmark::kMicrosecond)
 
 VALIDATION_PAIR(AliasList, kAliasList);
