@@ -1,5 +1,7 @@
 #include "erp/db/shape_memo.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -15,6 +17,12 @@ void ShapeMemo::shape(std::u16string_view text, StatementShape& shape) {
     return;
   }
   shapeStatement(text, shape);
+  const std::size_t hash = std::hash<std::u16string_view>{}(text);
+  if (std::find(seen_.begin(), seen_.end(), hash) == seen_.end()) {
+    seen_[nextSeen_] = hash;
+    nextSeen_ = (nextSeen_ + 1) % seen_.size();
+    return;
+  }
   Kept kept{shape.text, {}};
   kept.values.reserve(shape.values.size());
   for (const LiteralValue& value : shape.values) {

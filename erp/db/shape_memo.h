@@ -1,9 +1,12 @@
 // The shapes of the statement texts a connection ran last (dialect.h: shapeStatement), kept by
 // their whole text, so that a text run again is not read token by token again: its shape is
 // copied and its values are found where they stood. A text that differs in anything, a literal
-// included, is a key of its own. Not synchronised: one thread at a time, like its connection.
+// included, is a key of its own. A text is kept from its second reading on: one seen once (a
+// value typed once) costs a hash, not the keeping. Not synchronised: one thread at a time, like
+// its connection.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -34,6 +37,8 @@ class ShapeMemo {
   };
 
   BoundedCache<Kept> kept_;
+  std::array<std::size_t, 64> seen_{};  // hashes of texts read once lately, a ring
+  std::size_t nextSeen_ = 0;
 };
 
 }  // namespace tarn::erp::db
