@@ -15,6 +15,12 @@
 //     connection string gets a utility service over the same database without any host set-up,
 //     and a host serving several databases pins the utility service's with
 //     setDefaultConnection.
+//
+// How many connections: the services a component initialises one after another on one thread
+// with one connection string share one database connection, opened by the first and closed
+// with the last of them to be released. A second component, or a component on another thread,
+// has its own; a service initialised again connects anew. So a component made anew after a lost
+// connection never inherits the lost one.
 #pragma once
 
 #include <string>
@@ -33,7 +39,9 @@ void registerComponents(
 // transactions end with the last ReadTogether of the thread, or when an outside component is
 // about to write (an archived value), before it writes. A host holds one around one call of the
 // component, such as a validation, and never around a wait: on a SQLite file in rollback-journal
-// mode a writer elsewhere cannot commit while a read transaction is open.
+// mode a writer elsewhere cannot commit while a read transaction is open, and one on the same
+// thread would wait for it. Statements a host sends through OpenX inside it are read: one that
+// writes is committed when the ReadTogether ends.
 class ReadTogether {
  public:
   ReadTogether();
