@@ -87,19 +87,55 @@ DirectClient::DirectClient(const std::filesystem::path& file) {
 }
 
 DirectClient::~DirectClient() {
+  finalizeKept();
   catalogue_.reset();
   sqlite3_close_v2(db_);
 }
 
 std::size_t DirectClient::run(const std::vector<std::string>& statements) {
   std::size_t rows = 0;
-  std::size_t touched = 0;  // every value is read, as a client showing the rows would
   for (const auto& text : statements) {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &statement, nullptr) !=
         SQLITE_OK) {
       abortWith(db_, text.c_str());
     }
+    rows += stepToTheEnd(statement, text.c_str());
+    sqlite3_finalize(statement);
+  }
+  return rows;
+}
+
+void DirectClient::prepare(const std::vector<std::string>& statements) {
+  finalizeKept();
+  for (const auto& text : statements) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()), &statement, nullptr) !=
+        SQLITE_OK) {
+      abortWith(db_, text.c_str());
+    }
+    kept_.emplace_back(statement, text);
+  }
+}
+
+std::size_t DirectClient::runPrepared() {
+  std::size_t rows = 0;
+  for (const auto& [statement, text] : kept_) {
+    rows += stepToTheEnd(statement, text.c_str());
+    sqlite3_reset(statement);
+  }
+  return rows;
+}
+
+void DirectClient::finalizeKept() {
+  for (const auto& kept : kept_) sqlite3_finalize(kept.first);
+  kept_.clear();
+}
+
+std::size_t DirectClient::stepToTheEnd(sqlite3_stmt* statement, const char* text) {
+  std::size_t rows = 0;
+  std::size_t touched = 0;  // every value is read, as a client showing the rows would
+  {
     int resultCode = SQLITE_ROW;
     while ((resultCode = sqlite3_step(statement)) == SQLITE_ROW) {
       ++rows;
@@ -121,8 +157,7 @@ std::size_t DirectClient::run(const std::vector<std::string>& statements) {
         }
       }
     }
-    if (resultCode != SQLITE_DONE) abortWith(db_, text.c_str());
-    sqlite3_finalize(statement);
+    if (resultCode != SQLITE_DONE) abortWith(db_, text);
   }
   benchmark::DoNotOptimize(touched);
   return rows;

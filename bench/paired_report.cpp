@@ -29,8 +29,8 @@ void PairedReporter::ReportRuns(const std::vector<Run>& runs) {
     const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
     if (!median && !single) continue;
     const std::string name = nameOf(run);
-    const double seconds =
-        run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    const double seconds = (wallClock_ ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) /
+                           benchmark::GetTimeUnitMultiplier(run.time_unit);
     if (!micros_.contains(name)) order_.push_back(name);
     micros_[name] = seconds * 1e6;
     for (const auto& [counter, value] : run.counters) {

@@ -15,6 +15,10 @@ namespace tarn::bench {
 
 class PairedReporter : public benchmark::ConsoleReporter {
  public:
+  // With `wallClock`, the ratios are of real times rather than CPU times: for work done in
+  // another process, such as a database server.
+  explicit PairedReporter(bool wallClock = false) : wallClock_(wallClock) {}
+
   void ReportRuns(const std::vector<Run>& runs) override;
   void Finalize() override;
 
@@ -22,6 +26,7 @@ class PairedReporter : public benchmark::ConsoleReporter {
   std::vector<std::string> order_;           // benchmark names, in the order they ran
   std::map<std::string, double> micros_;     // name → CPU microseconds per call
   std::map<std::string, double> memoryKiB_;  // counter → resident KiB
+  bool wallClock_;
 };
 
 }  // namespace tarn::bench

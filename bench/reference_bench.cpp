@@ -79,11 +79,23 @@ void BM_Reference_DirectPickList(benchmark::State& state, const Reference& refer
   state.counters["rows"] = static_cast<double>(rows);
 }
 
+// Every statement the pair sent, prepared once and kept.
+void BM_Reference_DirectPrepared(benchmark::State& state, const Reference& reference) {
+  auto& database = BenchDatabase::withGenerated(0);
+  const auto statements = statementsOf(database, reference);
+  DirectClient client(database.file());
+  client.prepare(statements);
+  for (auto _ : state) benchmark::DoNotOptimize(client.runPrepared());
+  state.counters["statements"] = static_cast<double>(statements.size());
+}
+
 #define REFERENCE_TWINS(name, reference)                                                      \
   BENCHMARK_CAPTURE(BM_Reference, name, Reference(reference))->Unit(benchmark::kMicrosecond); \
   BENCHMARK_CAPTURE(BM_Reference_Direct, name, Reference(reference))                          \
       ->Unit(benchmark::kMicrosecond);                                                        \
   BENCHMARK_CAPTURE(BM_Reference_DirectPickList, name, Reference(reference))                  \
+      ->Unit(benchmark::kMicrosecond);                                                        \
+  BENCHMARK_CAPTURE(BM_Reference_DirectPrepared, name, Reference(reference))                  \
       ->Unit(benchmark::kMicrosecond)
 
 REFERENCE_TWINS(GetRefSQL_List, listSource);

@@ -2,7 +2,8 @@
 // temporary folder, starts `velloc serve` on a free port, and lets N clients, each on its own
 // keep-alive connection, send a fixed number of pick-list requests (POST /api/ref, header item 3
 // narrowed to 华: three rows). Prints the requests per second and the latency percentiles, then
-// stops the server.
+// stops the server. With "fresh" after the thread count each request goes on a new connection
+// (the client closes it), so every request passes through the listen queue.
 //
 // With "siege" first, it measures one ordinary client while others try to hold the server: it
 // opens IDLE connections that never send a byte and SLOW clients that send a request head one byte
@@ -13,6 +14,7 @@
 //
 // Usage: serve_load_bench [CLIENTS [REQUESTS-PER-CLIENT [SERVER-THREADS]]]   (8 500 8)
 //        serve_load_bench siege [IDLE [SLOW [REQUESTS [VELLOC]]]]            (200 16 500)
+//        serve_load_bench CLIENTS REQUESTS SERVER-THREADS fresh
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
@@ -225,8 +227,9 @@ int main(int argc, char** argv) {
   const int clients = argc > 1 ? std::atoi(argv[1]) : 8;
   const int requests = argc > 2 ? std::atoi(argv[2]) : 500;
   const std::string threads = argc > 3 ? argv[3] : "8";
-  if (clients < 1 || requests < 1) {
-    std::fprintf(stderr, "usage: serve_load_bench [CLIENTS [REQUESTS [SERVER-THREADS]]]\n");
+  const bool fresh = argc > 4 && std::string(argv[4]) == "fresh";
+  if (clients < 1 || requests < 1 || (argc > 4 && !fresh)) {
+    std::fprintf(stderr, "usage: serve_load_bench [CLIENTS [REQUESTS [SERVER-THREADS [fresh]]]]\n");
     return 2;
   }
   const auto folder =
@@ -249,7 +252,7 @@ int main(int argc, char** argv) {
     workers.emplace_back([&, i] {
       httplib::Client client("127.0.0.1", server.port);
       client.set_bearer_token_auth(server.token);
-      client.set_keep_alive(true);
+      client.set_keep_alive(!fresh);
       client.set_tcp_nodelay(true);
       auto& mine = latencies[static_cast<std::size_t>(i)];
       mine.reserve(static_cast<std::size_t>(requests));
@@ -274,8 +277,8 @@ int main(int argc, char** argv) {
   std::sort(all.begin(), all.end());
   int failed = 0;
   for (const int f : failures) failed += f;
-  std::printf("clients %d, requests %zu, server threads %s, failed %d\n", clients, all.size(),
-              threads.c_str(), failed);
+  std::printf("clients %d, requests %zu, server threads %s, %s, failed %d\n", clients, all.size(),
+              threads.c_str(), fresh ? "a new connection each" : "keep-alive", failed);
   std::printf("%.0f requests/s; latency p50 %.2f ms, p90 %.2f ms, p99 %.2f ms, max %.2f ms\n",
               static_cast<double>(all.size()) / elapsed.count(), percentile(all, 0.50),
               percentile(all, 0.90), percentile(all, 0.99), all.back());

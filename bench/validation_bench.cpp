@@ -9,6 +9,7 @@
 #include "bench/bench_database.h"
 #include "bench/direct_client.h"
 #include "tarnvelloc/automation/factory.h"
+#include "tarnvelloc/erp/components.h"
 
 namespace tarn::bench {
 namespace {
@@ -51,16 +52,79 @@ void BM_ValidateAr_Direct(benchmark::State& state, const Validation& v) {
   state.counters["statements"] = static_cast<double>(statements.size());
 }
 
-#define VALIDATION_PAIR(name, validation)                   \
-  BENCHMARK_CAPTURE(BM_ValidateAr, name, validation)        \
-      ->Arg(1000)                                           \
-      ->Arg(100000)                                         \
-      ->Arg(1000000)                                        \
-      ->Unit(benchmark::kMicrosecond);                      \
-  BENCHMARK_CAPTURE(BM_ValidateAr_Direct, name, validation) \
-      ->Arg(1000)                                           \
-      ->Arg(100000)                                         \
-      ->Arg(1000000)                                        \
+// A validation as a host holding its reads together runs it (tarnvelloc/erp/components.h:
+// ReadTogether), beside the same statements inside one read transaction run directly.
+void BM_ValidateArReadTogether(benchmark::State& state, const Validation& v) {
+  auto& database = databaseFor(state);
+  for (auto _ : state) {
+    const erp::ReadTogether together;
+    benchmark::DoNotOptimize(validate(database, v));
+  }
+}
+
+void BM_ValidateArReadTogether_Direct(benchmark::State& state, const Validation& v) {
+  auto& database = databaseFor(state);
+  auto statements = StatementCapture::of([&] { validate(database, v); });
+  state.counters["statements"] = static_cast<double>(statements.size());
+  statements.insert(statements.begin(), "begin deferred");
+  statements.push_back("commit");
+  DirectClient client(database.file());
+  for (auto _ : state) benchmark::DoNotOptimize(client.run(statements));
+}
+
+void BM_ValidateArReadTogether_DirectPrepared(benchmark::State& state, const Validation& v) {
+  auto& database = databaseFor(state);
+  auto statements = StatementCapture::of([&] { validate(database, v); });
+  state.counters["statements"] = static_cast<double>(statements.size());
+  statements.insert(statements.begin(), "begin deferred");
+  statements.push_back("commit");
+  DirectClient client(database.file());
+  client.prepare(statements);
+  for (auto _ : state) benchmark::DoNotOptimize(client.runPrepared());
+}
+
+#define READ_TOGETHER_PAIR(name, validation)                                    \
+  BENCHMARK_CAPTURE(BM_ValidateArReadTogether, name, validation)                \
+      ->Arg(1000)                                                               \
+      ->Arg(1000000)                                                            \
+      ->Unit(benchmark::kMicrosecond);                                          \
+  BENCHMARK_CAPTURE(BM_ValidateArReadTogether_Direct, name, validation)         \
+      ->Arg(1000)                                                               \
+      ->Arg(1000000)                                                            \
+      ->Unit(benchmark::kMicrosecond);                                          \
+  BENCHMARK_CAPTURE(BM_ValidateArReadTogether_DirectPrepared, name, validation) \
+      ->Arg(1000)                                                               \
+      ->Arg(1000000)                                                            \
+      ->Unit(benchmark::kMicrosecond)
+
+READ_TOGETHER_PAIR(AliasList, kAliasList);
+READ_TOGETHER_PAIR(AliasArchive, kAliasArchive);
+READ_TOGETHER_PAIR(FoundNowhere, kFoundNowhere);
+
+void BM_ValidateAr_DirectPrepared(benchmark::State& state, const Validation& v) {
+  auto& database = databaseFor(state);
+  const auto statements = StatementCapture::of([&] { validate(database, v); });
+  DirectClient client(database.file());
+  client.prepare(statements);
+  for (auto _ : state) benchmark::DoNotOptimize(client.runPrepared());
+  state.counters["statements"] = static_cast<double>(statements.size());
+}
+
+#define VALIDATION_PAIR(name, validation)                           \
+  BENCHMARK_CAPTURE(BM_ValidateAr, name, validation)                \
+      ->Arg(1000)                                                   \
+      ->Arg(100000)                                                 \
+      ->Arg(1000000)                                                \
+      ->Unit(benchmark::kMicrosecond);                              \
+  BENCHMARK_CAPTURE(BM_ValidateAr_Direct, name, validation)         \
+      ->Arg(1000)                                                   \
+      ->Arg(100000)                                                 \
+      ->Arg(1000000)                                                \
+      ->Unit(benchmark::kMicrosecond);                              \
+  BENCHMARK_CAPTURE(BM_ValidateAr_DirectPrepared, name, validation) \
+      ->Arg(1000)                                                   \
+      ->Arg(100000)                                                 \
+      ->Arg(1000000)                                                \
       ->Unit(benchmark::kMicrosecond)
 
 VALIDATION_PAIR(AliasList, kAliasList);

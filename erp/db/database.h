@@ -63,6 +63,11 @@ class Database {
 
   // One transaction at a time: begin, then commit or rollback.
   virtual void begin() = 0;
+  // Begins a transaction that only reads, where the backend gains by one: the statements up to
+  // commit() then read one state of the database and take its lock once rather than each its
+  // own. Gives false and begins nothing where the backend gains nothing (each statement of an
+  // ODBC connection is its own transaction, as before) or while a transaction is open.
+  virtual bool beginReading() { return false; }
   virtual void commit() = 0;
   virtual void rollback() = 0;
 

@@ -12,6 +12,7 @@
 #include "erp/db/odbc_script.h"
 #include "erp/db/odbc_text.h"
 #include "erp/db/row_window.h"
+#include "erp/db/shape_memo.h"
 #include "erp/db/well_formed_text.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
@@ -217,7 +218,7 @@ class OdbcDatabase final : public Database {
   OdbcDatabase& operator=(const OdbcDatabase&) = delete;
 
   ResultSet runQuery(std::u16string_view sqlServerText) override {
-    shapeStatement(sqlServerText, shape_);
+    shapes_.shape(sqlServerText, shape_);
     Prepared& prepared = sqlServerStatement(sqlServerText);
     const CursorReset reset(prepared.statement);
     bindValues(prepared, 0, sqlServerText);
@@ -225,7 +226,7 @@ class OdbcDatabase final : public Database {
   }
 
   WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) override {
-    shapeStatement(sqlServerText, shape_);
+    shapes_.shape(sqlServerText, shape_);
     if (dialect_ == Dialect::kPostgreSql) return windowOnServer(sqlServerText, window);
     Prepared& prepared = sqlServerStatement(sqlServerText);
     const CursorReset reset(prepared.statement);
@@ -674,6 +675,7 @@ class OdbcDatabase final : public Database {
   BoundedCache<Prepared> countStatements_{kCachedStatements};
   // Buffers reused from statement to statement.
   StatementShape shape_;
+  ShapeMemo shapes_{kCachedStatements};
   std::u16string value_;
   std::vector<BoundValue> bound_;
   std::string narrowRead_;

@@ -13,6 +13,7 @@
 #include "erp/db/dialect.h"
 #include "erp/db/erp_collation.h"
 #include "erp/db/row_window.h"
+#include "erp/db/shape_memo.h"
 #include "erp/db/sqlite_handles.h"
 #include "erp/db/well_formed_text.h"
 #include "tarnvelloc/automation/error.h"
@@ -215,6 +216,13 @@ class SqliteDatabase final : public Database {
   // Immediate: the write lock is taken at once, so a writer elsewhere makes this wait out the
   // busy timeout rather than fail half-way through the transaction.
   void begin() override { queryNative(u"begin immediate", {}); }
+  // Deferred: no lock until the first statement reads, and a reader never waits for a writer
+  // that has not begun to commit.
+  bool beginReading() override {
+    if (!sqlite3_get_autocommit(db_.get())) return false;
+    queryNative(u"begin deferred", {});
+    return true;
+  }
   void commit() override { queryNative(u"commit", {}); }
   void rollback() override { queryNative(u"rollback", {}); }
 
@@ -254,7 +262,7 @@ class SqliteDatabase final : public Database {
  private:
   // The compiled statement of `original`'s shape; shape_ holds its values for bindValues.
   CompiledStatement& sqlServerStatement(std::u16string_view original) {
-    shapeStatement(original, shape_);
+    shapes_.shape(original, shape_);
     if (auto* found = sqlServerStatements_.find(shape_.text)) return *found;
     std::string text;
     // The shape holds every part of the statement but its values, which are checked as bound.
@@ -412,6 +420,7 @@ class SqliteDatabase final : public Database {
   std::uint64_t dataVersion_ = 1;
   // Buffers reused from statement to statement.
   StatementShape shape_;
+  ShapeMemo shapes_{kCachedStatements};
   std::u16string value_;
   std::vector<std::string> bound_;
   std::int64_t rowsChanged_ = -1;

@@ -2,6 +2,7 @@
 
 #include "erp/objects/ado_connection.h"
 #include "erp/providers/default_connection.h"
+#include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
 
 namespace tarn::erp {
@@ -40,6 +41,10 @@ void registerComponents(automation::ComponentRegistry& registry) {
   registry.registerClass(u"TarnUtil.IUtil", kUtilityClass, providers::makeUtilityProvider);
   registry.registerClass(u"ADODB.Connection", kConnectionClass, makeAdoConnection);
 }
+
+ReadTogether::ReadTogether() { providers::beginReadingTogether(); }
+
+ReadTogether::~ReadTogether() { providers::endReadingTogether(); }
 
 void setDefaultConnection(std::u16string connectionString) {
   providers::setHostDefaultConnection(std::move(connectionString));

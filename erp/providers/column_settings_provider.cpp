@@ -2,7 +2,6 @@
 #include <optional>
 
 #include "erp/db/bounded_cache.h"
-#include "erp/db/open_database.h"
 #include "erp/objects/record_set_object.h"
 #include "erp/providers/column_info.h"
 #include "erp/providers/default_layout.h"
@@ -52,7 +51,7 @@ class ColumnSettingsProvider : public automation::DispatchObject {
     layouts_.clear();
     describedKey_.reset();
     database_.reset();
-    database_ = db::openDatabase(args[0].value().toString());
+    database_ = joinDatabase(args[0].value().toString(), ProviderKind::kColumnSettings);
     layoutsVersion_ = database_->dataVersion();
     return {};
   }
@@ -105,7 +104,7 @@ class ColumnSettingsProvider : public automation::DispatchObject {
     return readInfos_.insert(std::move(text), std::move(columns));
   }
 
-  std::unique_ptr<db::Database> database_;
+  SharedDatabase database_;
   db::BoundedCache<Layout> layouts_{kCachedLayouts};
   std::uint64_t layoutsVersion_ = 0;
   std::optional<std::u16string> describedKey_;  // the key whose information text went out last

@@ -1,7 +1,6 @@
 // The archive and voucher data services: one class, the voucher one offering GetFieldNames too.
 #include <memory>
 
-#include "erp/db/open_database.h"
 #include "erp/objects/record_set_object.h"
 #include "erp/providers/default_connection.h"
 #include "erp/providers/provider_database.h"
@@ -20,7 +19,8 @@ using automation::Variant;
 
 class DataProvider : public automation::DispatchObject {
  public:
-  DataProvider(std::string_view name, bool offersFieldNames) : name_(name) {
+  DataProvider(std::string_view name, ProviderKind kind, bool offersFieldNames)
+      : name_(name), kind_(kind) {
     std::vector<automation::Operation> operations{
         automation::method(u"Init", 1, [this](auto args) { return init(args); }),
         automation::property(u"Status", [this] { return Variant(database_ != nullptr); }),
@@ -39,7 +39,7 @@ class DataProvider : public automation::DispatchObject {
     database_.reset();
     try {
       const auto connection = args[0].value().toString();
-      database_ = db::openDatabase(connection);
+      database_ = joinDatabase(connection, kind_);
       noteDataServiceConnection(connection);
     } catch (const std::exception&) {
       // Readiness is reported through Status, as callers expect of a data service; the host
@@ -58,8 +58,8 @@ class DataProvider : public automation::DispatchObject {
   Variant add(std::span<Argument> args) {
     const std::size_t recordedBefore = databaseFailureCount();
     try {
-      archiveUserDefineRecord(requireDatabase(database_, name_), args[0].value().toString(),
-                              args[1].value().toString());
+      archiveUserDefineRecord(requireDatabase(database_, name_, Access::kWrite),
+                              args[0].value().toString(), args[1].value().toString());
     } catch (const std::exception& failure) {
       if (databaseFailureCount() == recordedBefore) recordDatabaseFailure(u"Add", failure);
       args[2].value() = Variant(automation::fromUtf8(failure.what()));
@@ -75,17 +75,19 @@ class DataProvider : public automation::DispatchObject {
   }
 
   std::string name_;
-  std::unique_ptr<db::Database> database_;
+  ProviderKind kind_;
+  SharedDatabase database_;
 };
 
 }  // namespace
 
 automation::ObjectRef makeArchiveDataProvider() {
-  return std::make_shared<DataProvider>("TarnDataSvc.IDataSvc", false);
+  return std::make_shared<DataProvider>("TarnDataSvc.IDataSvc", ProviderKind::kArchiveData, false);
 }
 
 automation::ObjectRef makeVoucherDataProvider() {
-  return std::make_shared<DataProvider>("TarnVoucherSvc.IVoucherSvc", true);
+  return std::make_shared<DataProvider>("TarnVoucherSvc.IVoucherSvc", ProviderKind::kVoucherData,
+                                        true);
 }
 
 }  // namespace tarn::erp::providers

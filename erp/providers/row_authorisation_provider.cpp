@@ -2,7 +2,6 @@
 #include <memory>
 #include <string>
 
-#include "erp/db/open_database.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
 #include "tarnvelloc/automation/dispatch_object.h"
@@ -43,7 +42,7 @@ class RowAuthorisationProvider : public automation::DispatchObject {
     database_.reset();
     const auto connection = args[0].value().toString();
     userId_ = args[1].value().toString();
-    database_ = db::openDatabase(connection);
+    database_ = joinDatabase(connection, ProviderKind::kRowAuthorisation);
     return {};
   }
 
@@ -60,7 +59,7 @@ class RowAuthorisationProvider : public automation::DispatchObject {
     return Variant(std::u16string(kNoRows));
   }
 
-  std::unique_ptr<db::Database> database_;
+  SharedDatabase database_;
   std::u16string userId_;
 };
 

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "erp/db/open_database.h"
 #include "erp/providers/default_connection.h"
 #include "erp/providers/provider_database.h"
 #include "erp/providers/provider_objects.h"
@@ -37,7 +36,7 @@ class UtilityProvider : public automation::DispatchObject {
     own_.reset();
     database_.reset();
     const auto connection = args[0].value().toString();
-    database_ = db::openDatabase(connection);
+    database_ = joinDatabase(connection, ProviderKind::kUtility);
     own_ = connection;
     openConnection_ = connection;
     return {};
@@ -54,7 +53,7 @@ class UtilityProvider : public automation::DispatchObject {
 
   // Follows the default connection as it changes; the open database is kept while it stays.
   db::Database& database() {
-    if (own_) return *database_;
+    if (own_) return requireDatabase(database_, "TarnUtil.IUtil");
     const auto connection = defaultConnection();
     if (!connection) {
       automation::raise(automation::ErrorCode::kComponentFailure,
@@ -62,15 +61,15 @@ class UtilityProvider : public automation::DispatchObject {
     }
     if (!database_ || *connection != openConnection_) {
       database_.reset();
-      database_ = db::openDatabase(*connection);
+      database_ = joinDatabase(*connection, ProviderKind::kUtility);
       openConnection_ = *connection;
     }
-    return *database_;
+    return requireDatabase(database_, "TarnUtil.IUtil");
   }
 
   std::optional<std::u16string> own_;
   std::u16string openConnection_;
-  std::unique_ptr<db::Database> database_;
+  SharedDatabase database_;
 };
 
 }  // namespace
