@@ -68,6 +68,8 @@ ReferenceAnswer VellocHost::structuredFreeReference(const std::u16string& invent
 
 ValidationAnswer VellocHost::validate(const ReferenceRequest& r, const std::u16string& value,
                                       bool build) {
+  // A validation's lookups read as one: one lock and one look at the file for all of them.
+  const erp::ReadTogether oneRead;
   Variant returned(value);
   const Variant code =
       component_->call(u"ValidateAr", {Argument::byValue(r.source), Argument::byValue(r.section),
@@ -79,6 +81,7 @@ ValidationAnswer VellocHost::validate(const ReferenceRequest& r, const std::u16s
 
 ValidationAnswer VellocHost::validateFree(const std::u16string& field, const std::u16string& value,
                                           bool build) {
+  const erp::ReadTogether oneRead;
   Variant returned(value);
   const Variant code = component_->call(
       u"ValidateFreeAr",
