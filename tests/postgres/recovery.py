@@ -8,15 +8,14 @@ the same serve process (its workers met the outage on connections they had made 
 The cluster is started again before the script ends, also when a step fails."""
 
 import collections
-import concurrent.futures
-import json
 import os
 import subprocess
 import sys
 import tempfile
 import time
-import urllib.error
-import urllib.request
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "serve"))
+from serve_kit import batch  # noqa: E402
 
 VELLOC = sys.argv[1]
 FOLDER = os.environ["TARN_POSTGRES_SOCKET_DIR"]
@@ -45,25 +44,6 @@ def start_cluster():
            "-c full_page_writes=off -c max_connections=200")
 
 
-def request(port, token):
-    body = json.dumps({"field": "cdefine3", "value": "HD"}).encode()
-    req = urllib.request.Request(f"http://127.0.0.1:{port}/api/validate", data=body, headers={
-        "Authorization": f"Bearer {token}", "Content-Type": "application/json"})
-    try:
-        with urllib.request.urlopen(req, timeout=30) as answer:
-            status, text = answer.status, answer.read().decode()
-    except urllib.error.HTTPError as error:
-        return error.code
-    # A 200 must be the right answer, not only a status.
-    return status if json.loads(text).get("value") == "华东区" else f"{status} {text!r}"
-
-
-def batch(port, token):
-    """The statuses of BATCH requests sent at once, so that every worker takes some."""
-    with concurrent.futures.ThreadPoolExecutor(BATCH) as pool:
-        return collections.Counter(pool.map(lambda _: request(port, token), range(BATCH)))
-
-
 def main():
     failed = []
 
@@ -84,17 +64,17 @@ def main():
         port = int(line.split("127.0.0.1:")[1].split("/")[0])
         token = line.split("?token=")[1].split()[0]
 
-        expect("before the stop", batch(port, token), {200: BATCH})
+        expect("before the stop", batch(port, token, BATCH), {200: BATCH})
         stopped = True
         pg_ctl("stop", "-m", "fast")
-        expect("while stopped", batch(port, token), {503: BATCH})
+        expect("while stopped", batch(port, token, BATCH), {503: BATCH})
         start_cluster()
         stopped = False
 
         began = time.monotonic()
         rounds = []
         while True:
-            found = batch(port, token)
+            found = batch(port, token, BATCH)
             rounds.append(dict(found))
             if found == {200: BATCH} or time.monotonic() - began > RECOVERY_BOUND:
                 break

@@ -9,7 +9,6 @@ Usage: attack_test.py VELLOC [--conn CONNECTION]
 Without --conn, a demo database is made in a temporary folder; with it (a PostgreSQL database
 that velloc init and demo have filled), the same runs there. Prints 'N passed, N failed'.
 """
-import contextlib
 import http.client
 import json
 import os
@@ -17,6 +16,8 @@ import pathlib
 import subprocess
 import sys
 import tempfile
+
+from serve_kit import serving
 
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 ENV = dict(os.environ)
@@ -86,25 +87,6 @@ class Door:
         return status, departments.get("rows"), archive
 
 
-@contextlib.contextmanager
-def serving(database_args):
-    process = subprocess.Popen([VELLOC, *database_args, "serve", "--port", "0"],
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=ENV)
-    try:
-        line = process.stdout.readline()
-        if "listening on http://127.0.0.1:" not in line:
-            raise RuntimeError(f"velloc serve did not start: {line!r}")
-        yield (int(line.split("127.0.0.1:")[1].split("/")[0]),
-               line.split("?token=")[1].split()[0])
-    finally:
-        process.terminate()
-        try:
-            process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-
-
 def attacks(door):
     """Every payload in every slot, through each endpoint and command; the problems found."""
     problems = []
@@ -137,7 +119,7 @@ def main():
             db = pathlib.Path(folder) / "erp.db"
             subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
             database_args = ["--db", str(db)]
-        with serving(database_args) as (port, token):
+        with serving(VELLOC, database_args, ENV) as (port, token):
             door = Door(database_args, port, token)
             before = door.canary()
             problems = attacks(door)

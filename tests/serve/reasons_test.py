@@ -8,7 +8,6 @@ Usage: reasons_test.py VELLOC [--conn CONNECTION]
 Without --conn, a demo database is made in a temporary folder; with it (a PostgreSQL database
 that velloc init and demo have filled), the same runs there. Prints 'N passed, N failed'.
 """
-import contextlib
 import http.client
 import json
 import os
@@ -18,6 +17,7 @@ import sys
 import tempfile
 
 import jsonschema
+from serve_kit import serving
 
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 ENV = dict(os.environ)
@@ -143,25 +143,6 @@ def on_backend(value):
     return value[1 if POSTGRES else 0] if isinstance(value, tuple) else value
 
 
-@contextlib.contextmanager
-def serving(database_args, user):
-    process = subprocess.Popen([VELLOC, *database_args, "--user", user, "serve", "--port", "0"],
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=ENV)
-    try:
-        line = process.stdout.readline()
-        if "listening on http://127.0.0.1:" not in line:
-            raise RuntimeError(f"velloc serve did not start: {line!r}")
-        yield (int(line.split("127.0.0.1:")[1].split("/")[0]),
-               line.split("?token=")[1].split()[0])
-    finally:
-        process.terminate()
-        try:
-            process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-
-
 class Doors:
     """The command and a running velloc serve for each ERP user, over one database."""
 
@@ -233,7 +214,8 @@ def main():
             db = pathlib.Path(folder) / "erp.db"
             subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
             database_args = ["--db", str(db)]
-        with serving(database_args, "demo") as demo, serving(database_args, "clerk01") as clerk:
+        with serving(VELLOC, [*database_args, "--user", "demo"], ENV) as demo, \
+                serving(VELLOC, [*database_args, "--user", "clerk01"], ENV) as clerk:
             doors = Doors(database_args, {"demo": demo, "clerk01": clerk})
             for user, field, typed, keys, *expected in VALIDATIONS:
                 code, why, stored, similar, archivable = map(on_backend, expected)

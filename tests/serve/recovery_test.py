@@ -6,37 +6,17 @@ one of a batch of 20 answers 200 within 10 s, from the same process.
 
     recovery_test.py VELLOC"""
 
-import collections
-import concurrent.futures
-import json
 import subprocess
 import sys
 import tempfile
 import time
-import urllib.error
-import urllib.request
 from pathlib import Path
+
+from serve_kit import batch, serving
 
 VELLOC = sys.argv[1]
 BATCH = 20
 RECOVERY_BOUND = 10.0
-
-
-def request(port, token):
-    body = json.dumps({"field": "cdefine3", "value": "HD"}).encode()
-    req = urllib.request.Request(f"http://127.0.0.1:{port}/api/validate", data=body, headers={
-        "Authorization": f"Bearer {token}", "Content-Type": "application/json"})
-    try:
-        with urllib.request.urlopen(req, timeout=30) as answer:
-            status, text = answer.status, answer.read().decode()
-    except urllib.error.HTTPError as error:
-        return error.code
-    return status if json.loads(text).get("value") == "华东区" else f"{status} {text!r}"
-
-
-def batch(port, token):
-    with concurrent.futures.ThreadPoolExecutor(BATCH) as pool:
-        return collections.Counter(pool.map(lambda _: request(port, token), range(BATCH)))
 
 
 def overwrite(file, content):
@@ -57,35 +37,23 @@ def main():
         db = Path(folder) / "erp.db"
         subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, stdout=subprocess.DEVNULL)
         whole = db.read_bytes()
-        serve = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0", "--threads",
-                                  "8"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                 text=True)
-        try:
-            line = serve.stdout.readline()
-            if "?token=" not in line:
-                raise RuntimeError(f"velloc serve did not start: {line!r}")
-            port = int(line.split("127.0.0.1:")[1].split("/")[0])
-            token = line.split("?token=")[1].split()[0]
-
-            expect("before", batch(port, token), {200: BATCH})
+        with serving(VELLOC, ["--db", str(db)], serve_options=["--threads", "8"]) as (port, token):
+            expect("before", batch(port, token, BATCH), {200: BATCH})
             overwrite(db, b"x" * len(whole))
-            expect("while spoilt", batch(port, token), {503: BATCH})
+            expect("while spoilt", batch(port, token, BATCH), {503: BATCH})
             restored = db.with_name("restored.db")
             restored.write_bytes(whole)
             restored.replace(db)
             began = time.monotonic()
             batches = 0
             while True:
-                found = batch(port, token)
+                found = batch(port, token, BATCH)
                 batches += 1
                 if found == {200: BATCH} or time.monotonic() - began > RECOVERY_BOUND:
                     break
                 time.sleep(0.1)
             print(f"restored: {batches} batches in {time.monotonic() - began:.2f} s")
             expect("restored, last batch", found, {200: BATCH})
-        finally:
-            serve.terminate()
-            serve.wait(timeout=30)
 
     for failure in failed:
         print(f"FAILED {failure}")

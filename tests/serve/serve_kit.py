@@ -1,0 +1,56 @@
+"""What the serve tests share: a single-user velloc serve on a free port, and batches of
+validations sent at once."""
+
+import collections
+import concurrent.futures
+import contextlib
+import json
+import subprocess
+import tempfile
+import urllib.error
+import urllib.request
+
+
+@contextlib.contextmanager
+def serving(velloc, arguments, env=None, serve_options=()):
+    """Runs `velloc ARGUMENTS serve --port 0 SERVE_OPTIONS`; yields (port, token) once it listens,
+    and stops it on leaving, also when the test failed. Its standard error goes to a file, never
+    to a pipe nobody reads, and is told when it does not start."""
+    with tempfile.TemporaryFile("w+") as log:
+        process = subprocess.Popen([velloc, *arguments, "serve", "--port", "0", *serve_options],
+                                   stdout=subprocess.PIPE, stderr=log, text=True, env=env)
+        try:
+            line = process.stdout.readline()
+            if "listening on http://127.0.0.1:" not in line:
+                process.wait(timeout=30)
+                log.seek(0)
+                raise RuntimeError(f"velloc serve did not start: {line!r} {log.read()!r}")
+            yield (int(line.split("127.0.0.1:")[1].split("/")[0]),
+                   line.split("?token=")[1].split()[0])
+        finally:
+            process.terminate()
+            try:
+                process.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+
+def validate_alias(port, token):
+    """The status of validating the alias HD of header item 3; a 200 counts only with the right
+    value, 华东区."""
+    body = json.dumps({"field": "cdefine3", "value": "HD"}).encode()
+    req = urllib.request.Request(f"http://127.0.0.1:{port}/api/validate", data=body, headers={
+        "Authorization": f"Bearer {token}", "Content-Type": "application/json"})
+    try:
+        with urllib.request.urlopen(req, timeout=30) as answer:
+            status, text = answer.status, answer.read().decode()
+    except urllib.error.HTTPError as error:
+        return error.code
+    return status if json.loads(text).get("value") == "华东区" else f"{status} {text!r}"
+
+
+def batch(port, token, size):
+    """The statuses of `size` validations sent at once, so that every worker takes some."""
+    with concurrent.futures.ThreadPoolExecutor(size) as pool:
+        return collections.Counter(pool.map(lambda _: validate_alias(port, token), range(size)))
