@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "erp/db/dialect.h"
 
@@ -29,10 +30,30 @@ struct RankedShape {
   std::size_t columns = 1;  // N: the component's columns
   bool ranked = false;      // a match was typed: rank by it (else every row is rank 2)
   bool after = false;       // continue after a cursor's key
+  // SQLite: walk the first column's index in the comparison rule's order and stop after the
+  // window (see rankedStatement). Needs, when ranked, the bounds of prefixBounds.
+  bool byIndex = false;
+  std::size_t values = 0;  // byIndex: the component's parameters, numbered before the wrapper's
+  int afterRank = 0;       // byIndex and after: the cursor's rank
 };
 
 // The wrapper around `innerNative`, the component's statement already in `dialect`'s own form.
+//
+// byIndex (SQLite only) gives the same rows in the same order, but as a union of parts that each
+// keep at most the window's rows, so that SQLite can read the first column's index in order and
+// stop early instead of reading and sorting every row: one part per rank for the rows whose
+// first column is text not below '' under the rule (their text form is the value itself), and
+// three for the others (null, below '', blob), ranked as above. Its parameters are numbered:
+// ?1..?V the component's values (V = `values`), then, when ranked, the match, its LIKE pattern
+// and the bounds lo and hi of prefixBounds; when after, the cursor's rank and its texts t1..tN;
+// then the limit and the offset. A cursor skips the parts of lower ranks than its own.
 std::u16string rankedStatement(Dialect dialect, std::u16string_view innerNative, RankedShape shape);
+
+// Texts lo < every text that starts with `match` under the ERP's comparison rule < hi, neither
+// of which SQLite's numeric affinity turns into a number, for the index walk's prefix part. Null
+// when the match is empty, or its first non-blank or its last character is a control character
+// or blank, or its last is U+10FFFF: such matches are ranked by the plain wrapper.
+std::optional<std::pair<std::u16string, std::u16string>> prefixBounds(std::u16string_view match);
 
 // A statement that gives the columns of `innerNative` and no row, without running it: the names
 // the wrapper must count before it can rename them. Null for SQL Server, which refuses two

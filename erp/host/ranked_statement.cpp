@@ -19,6 +19,9 @@ using automation::Variant;
 
 // Windows past this many rows are as good as unbounded: numbers travel as 32-bit parameters.
 constexpr std::size_t kLargestParameter = INT32_MAX;
+// The most rows SQLite's index walk steps over for an offset: each part of the walk keeps the
+// offset's rows too, so past this the plain wrapper's one sort of every row costs less.
+constexpr std::size_t kWalkedOffset = 1000;
 // Statement shapes whose columns are remembered; far more than the component's pick-lists.
 constexpr std::size_t kRememberedShapes = 256;
 
@@ -88,6 +91,27 @@ std::size_t codePoints(std::u16string_view text) {
   }));
 }
 
+// The parameters of SQLite's index walk: each value once, by number.
+std::vector<Variant> walkParameters(const db::StatementShape& shape, const std::u16string& match,
+                                    const std::pair<std::u16string, std::u16string>& bounds,
+                                    const RankedWindow& ranked) {
+  std::vector<Variant> values = shapeValues(shape);
+  if (!match.empty()) {
+    values.emplace_back(match);
+    values.emplace_back(db::startsWithPattern(match));
+    values.emplace_back(bounds.first);
+    values.emplace_back(bounds.second);
+  }
+  if (ranked.after) {
+    values.emplace_back(static_cast<std::int32_t>(ranked.after->rank));
+    for (const auto& text : ranked.after->texts) values.emplace_back(text);
+  }
+  values.push_back(
+      whole(ranked.window.limit < kLargestParameter ? ranked.window.limit + 1 : kLargestParameter));
+  values.push_back(whole(ranked.window.offset));
+  return values;
+}
+
 std::vector<Variant> parameters(db::Dialect dialect, const db::StatementShape& shape,
                                 const std::u16string& match, const RankedWindow& ranked) {
   std::vector<Variant> values = shapeValues(shape);
@@ -155,11 +179,23 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
                           " columns, the statement " + std::to_string(width));
   }
   const std::u16string match = trimmedMatch(ranked.match);
+  db::RankedShape ranking{width, !match.empty(), ranked.after.has_value()};
+  // SQLite walks the first column's index where the match allows it (a cursor from elsewhere
+  // may carry any rank: one outside 0..2 takes the plain wrapper, which treats it as given).
+  const auto bounds = match.empty()
+                          ? std::make_optional(std::pair<std::u16string, std::u16string>())
+                          : db::prefixBounds(match);
+  if (dialect == db::Dialect::kSqlite && bounds && ranked.window.offset <= kWalkedOffset &&
+      (!ranked.after || (ranked.after->rank >= 0 && ranked.after->rank <= 2))) {
+    ranking.byIndex = true;
+    ranking.values = shape.values.size();
+    ranking.afterRank = ranked.after ? static_cast<int>(ranked.after->rank) : 0;
+  }
   ResultSet rows;
   try {
-    rows = database.queryNative(
-        db::rankedStatement(dialect, inner, {width, !match.empty(), ranked.after.has_value()}),
-        parameters(dialect, shape, match, ranked));
+    rows = database.queryNative(db::rankedStatement(dialect, inner, ranking),
+                                ranking.byIndex ? walkParameters(shape, match, *bounds, ranked)
+                                                : parameters(dialect, shape, match, ranked));
   } catch (const automation::AutomationError&) {
     // Columns remembered from before a change of the schema: learnt again, then tried again.
     if (learnt || learnColumns(database, sql, shape, inner, key).size() == width) throw;

@@ -1,6 +1,10 @@
 // The ranked wrapper of a pick-list's statement, as each backend is given it: whole texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +77,136 @@ TEST(DbRankedStatementTest, WrapsTheStatementInEachBackendsOwnWords) {
     for (const char ch : text) markers += ch == '?';
     EXPECT_EQ(markers, (c.shape.ranked ? rankingParameters(c.dialect) : 0) +
                            (c.shape.after ? cursorParameters(c.shape.columns) : 0) + 2);
+  }
+}
+
+// SQLite's index walk: the text rows in parts of one rank between two bounds, the other rows
+// ranked as by the plain wrapper; a cursor's parts from its rank on; parameters numbered after
+// the component's.
+TEST(DbRankedStatementTest, WalksSqlitesIndexInPartsWithNumberedParameters) {
+  struct Case {
+    RankedShape shape;
+    std::u16string inner;
+    std::string text;
+    int parameters;
+  };
+  const std::vector<Case> cases{
+      {{1, false, false, true, 0, 0},
+       u"select x, y from t",
+       "with p(c1) as not materialized (\n"
+       "select x, y from t\n"
+       ")\n"
+       "select c1, r, t1 from (\n"
+       "select * from (select c1, 2 as r, c1 as t1 from p where c1 collate ERP_CI >= '' and "
+       "c1 collate ERP_CI < x'' order by c1 collate ERP_CI, c1 collate binary limit ?1 + ?2)\n"
+       "union all\n"
+       "select * from (select c1, r, t1 from (select c1, t1, 2 as r from (select c1, "
+       "coalesce(cast(c1 as text), '') as t1 from p where c1 is null) as k) as q order by r, "
+       "t1 collate ERP_CI, t1 collate binary limit ?1 + ?2)\n"
+       "union all\n"
+       "select * from (select c1, r, t1 from (select c1, t1, 2 as r from (select c1, "
+       "coalesce(cast(c1 as text), '') as t1 from p where c1 collate ERP_CI < '') as k) as q "
+       "order by r, t1 collate ERP_CI, t1 collate binary limit ?1 + ?2)\n"
+       "union all\n"
+       "select * from (select c1, r, t1 from (select c1, t1, 2 as r from (select c1, "
+       "coalesce(cast(c1 as text), '') as t1 from p where c1 >= x'') as k) as q order by r, "
+       "t1 collate ERP_CI, t1 collate binary limit ?1 + ?2)\n"
+       ") as a\n"
+       "order by r, t1 collate ERP_CI, t1 collate binary\n"
+       "limit ?1 offset ?2",
+       2},
+      {{2, true, true, true, 1, 1},
+       u"select x, y from t where z = ?",
+       "with p(c1, c2) as not materialized (\n"
+       "select x, y from t where z = ?\n"
+       ")\n"
+       "select c1, c2, r, t1, t2 from (\n"
+       "select * from (select c1, c2, 1 as r, c1 as t1, coalesce(cast(c2 as text), '') as t2 "
+       "from p where c1 collate ERP_CI >= max(?7 collate ERP_CI, ?4) and +c1 collate ERP_CI > "
+       "?4 and c1 collate ERP_CI < ?5 and not cast(c1 as text) collate ERP_CI = ?2 and "
+       "cast(c1 as text) like ?3 escape '\\' and typeof(c1) = 'text' and (coalesce(cast(c1 as "
+       "text), '') collate ERP_CI > ?7 or (coalesce(cast(c1 as text), '') collate ERP_CI = ?7 "
+       "and (coalesce(cast(c1 as text), '') collate binary > ?7 or (coalesce(cast(c1 as "
+       "text), '') collate binary = ?7 and (coalesce(cast(c2 as text), '') collate binary > "
+       "?8))))) order by c1 collate ERP_CI, c1 collate binary, t2 collate binary limit ?9 + "
+       "?10)\n"
+       "union all\n"
+       "select * from (select c1, c2, 2 as r, c1 as t1, coalesce(cast(c2 as text), '') as t2 "
+       "from p where c1 collate ERP_CI >= '' and c1 collate ERP_CI <= ?4 order by c1 collate "
+       "ERP_CI, c1 collate binary, t2 collate binary limit ?9 + ?10)\n"
+       "union all\n"
+       "select * from (select c1, c2, 2 as r, c1 as t1, coalesce(cast(c2 as text), '') as t2 "
+       "from p where c1 collate ERP_CI > ?4 and c1 collate ERP_CI < ?5 and not cast(c1 as "
+       "text) collate ERP_CI = ?2 and not cast(c1 as text) like ?3 escape '\\' order by c1 "
+       "collate ERP_CI, c1 collate binary, t2 collate binary limit ?9 + ?10)\n"
+       "union all\n"
+       "select * from (select c1, c2, 2 as r, c1 as t1, coalesce(cast(c2 as text), '') as t2 "
+       "from p where c1 collate ERP_CI >= ?5 and c1 collate ERP_CI < x'' order by c1 collate "
+       "ERP_CI, c1 collate binary, t2 collate binary limit ?9 + ?10)\n"
+       "union all\n"
+       "select * from (select c1, c2, r, t1, t2 from (select c1, c2, t1, t2, case when t1 "
+       "collate ERP_CI = ?2 then 0 when t1 like ?3 escape '\\' then 1 else 2 end as r from "
+       "(select c1, c2, coalesce(cast(c1 as text), '') as t1, coalesce(cast(c2 as text), '') "
+       "as t2 from p where c1 is null) as k) as q where (r > ?6 or (r = ?6 and (t1 collate "
+       "ERP_CI > ?7 or (t1 collate ERP_CI = ?7 and (t1 collate binary > ?7 or (t1 collate "
+       "binary = ?7 and (t2 collate binary > ?8))))))) order by r, t1 collate ERP_CI, t1 "
+       "collate binary, t2 collate binary limit ?9 + ?10)\n"
+       "union all\n"
+       "select * from (select c1, c2, r, t1, t2 from (select c1, c2, t1, t2, case when t1 "
+       "collate ERP_CI = ?2 then 0 when t1 like ?3 escape '\\' then 1 else 2 end as r from "
+       "(select c1, c2, coalesce(cast(c1 as text), '') as t1, coalesce(cast(c2 as text), '') "
+       "as t2 from p where c1 collate ERP_CI < '') as k) as q where (r > ?6 or (r = ?6 and "
+       "(t1 collate ERP_CI > ?7 or (t1 collate ERP_CI = ?7 and (t1 collate binary > ?7 or (t1 "
+       "collate binary = ?7 and (t2 collate binary > ?8))))))) order by r, t1 collate ERP_CI, "
+       "t1 collate binary, t2 collate binary limit ?9 + ?10)\n"
+       "union all\n"
+       "select * from (select c1, c2, r, t1, t2 from (select c1, c2, t1, t2, case when t1 "
+       "collate ERP_CI = ?2 then 0 when t1 like ?3 escape '\\' then 1 else 2 end as r from "
+       "(select c1, c2, coalesce(cast(c1 as text), '') as t1, coalesce(cast(c2 as text), '') "
+       "as t2 from p where c1 >= x'') as k) as q where (r > ?6 or (r = ?6 and (t1 collate "
+       "ERP_CI > ?7 or (t1 collate ERP_CI = ?7 and (t1 collate binary > ?7 or (t1 collate "
+       "binary = ?7 and (t2 collate binary > ?8))))))) order by r, t1 collate ERP_CI, t1 "
+       "collate binary, t2 collate binary limit ?9 + ?10)\n"
+       ") as a\n"
+       "order by r, t1 collate ERP_CI, t1 collate binary, t2 collate binary\n"
+       "limit ?9 offset ?10",
+       10},
+  };
+  for (const auto& c : cases) {
+    const std::string text = toUtf8(rankedStatement(Dialect::kSqlite, c.inner, c.shape));
+    EXPECT_EQ(text, c.text);
+    int highest = 0;
+    for (std::size_t at = text.find('?'); at != std::string::npos; at = text.find('?', at + 1)) {
+      if (std::isdigit(static_cast<unsigned char>(text[at + 1]))) {
+        highest = std::max(highest, std::atoi(text.c_str() + at + 1));
+      }
+    }
+    EXPECT_EQ(highest, c.parameters);
+  }
+}
+
+TEST(DbRankedStatementTest, BoundsTheValuesThatStartWithTheMatch) {
+  const std::u16string top = u"\U0010FFFF";
+  const std::vector<
+      std::pair<std::u16string, std::optional<std::pair<std::u16string, std::u16string>>>>
+      cases{
+          {u"port", {{u"pors" + top, u"poru\x01"}}},
+          {u"PORT", {{u"PORs" + top, u"PORu\x01"}}},  // the last letter folded
+          {u"1", {{u"0" + top, u"2\x01"}}},
+          {u"a[", {{u"a@" + top, u"a\\\x01"}}},  // below '[' an upper-case letter would fold above
+          {u"  x", {{u"  w" + top, u"  y\x01"}}},
+          {u"华", {{u"\u534D" + top, u"\u534F\x01"}}},
+          {u"a\U0001F600", {{u"a\U0001F5FF" + top, u"a\U0001F601\x01"}}},
+          {u"\uE000", {{u"\uD7FF" + top, u"\uE001\x01"}}},
+          // Ranked by the plain wrapper.
+          {u"", std::nullopt},
+          {u"\tx", std::nullopt},
+          {u" \x01x", std::nullopt},
+          {u"x\t", std::nullopt},
+          {u"a\U0010FFFF", std::nullopt},
+      };
+  for (const auto& [match, bounds] : cases) {
+    EXPECT_EQ(prefixBounds(match), bounds) << toUtf8(match);
   }
 }
 

@@ -126,5 +126,57 @@ TEST_F(RankedPickListTest, OffsetWindowsCutTheSameOrder) {
   EXPECT_EQ(*window.lastKey, (OrderKey{1, {u"portx", u"v"}}));
 }
 
+// SQLite keeps values of other types than text in any column: null and numbers in the
+// first column, and texts that sort below '' under the comparison rule, come in the same one
+// order as their text forms give, in whole lists and keyset pages alike, whether the column
+// turns texts that look like numbers into numbers (integer) or not.
+TEST_F(RankedPickListTest, FirstColumnsOfAnyTypeKeepTheOrderOfTheirTextForms) {
+  if (demo_.onPostgres()) GTEST_SKIP() << "one type per column";
+  auto& database = held_.database();
+  // The rows as "code/name" ("-" for a null code), in the order given.
+  const auto texts = [](const ResultSet& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows.rows) {
+      out.push_back((row.at(0).isNull() ? "-" : toUtf8(row.at(0).toString())) + "/" +
+                    toUtf8(row.at(1).toString()));
+    }
+    return out;
+  };
+  for (const char16_t* type : {u"", u"integer"}) {
+    database.executeScript(
+        u"drop table if exists RankMixed; create table RankMixed (cCode " + std::u16string(type) +
+        u", cName text); insert into RankMixed values (null, 'n'), (1, 'a'), (10, 'b'), "
+        u"(2, 'c'), (1.5, 'd'), ('1a', 'f'), ('1', 'g'), (char(9) || '1', 'h'), ('', 'i'), "
+        u"(' ', 'j'), ('Port', 'k'), ('port', 'l'), ('1 ', 'm'), (null, 'o'), (char(1), 'p'), "
+        u"('1' || char(1), 'q')");
+    for (const std::string match : {"", "1", "1a", "port", "P", "x"}) {
+      SCOPED_TRACE(toUtf8(type) + " " + match);
+      const std::string text = "coalesce(cast(cCode as text), '')";
+      const std::string rank = match.empty() ? "2 + 0"
+                                             : "case when " + text + " collate ERP_CI = '" + match +
+                                                   "' then 0 when " + text + " like '" + match +
+                                                   "%' then 1 else 2 end";
+      const auto expected = texts(database.queryNative(
+          fromUtf8("select cCode, cName from RankMixed order by " + rank + ", " + text +
+                   " collate ERP_CI, " + text + " collate binary, cName collate binary"),
+          {}));
+      ASSERT_EQ(expected.size(), 16u);
+      for (const std::size_t size : {1, 3, 16}) {
+        std::vector<std::string> pages;
+        std::optional<OrderKey> after;
+        for (int page = 0; page < 20; ++page) {
+          const auto result =
+              runRankedStatement(held_, u"select cCode, cName from RankMixed",
+                                 RankedWindow{fromUtf8(match), after, RowWindow{0, size, false}});
+          for (const auto& row : texts(result.rows.rows)) pages.push_back(row);
+          if (!result.rows.more) break;
+          after = result.lastKey;
+        }
+        EXPECT_EQ(pages, expected) << "by " << size;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarn::erp
