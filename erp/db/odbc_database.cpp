@@ -704,8 +704,16 @@ std::unique_ptr<Database> openOdbcDatabase(const std::u16string& odbcConnection,
   connection.connected();
   const TextEncoding encoding = encodingOf(connection);
   const Dialect chosen = dialect ? *dialect : dialectOf(connection);
-  return std::make_unique<OdbcDatabase>(std::move(environment), std::move(connection),
-                                        std::move(secrets), encoding, chosen);
+  auto database = std::make_unique<OdbcDatabase>(std::move(environment), std::move(connection),
+                                                 std::move(secrets), encoding, chosen);
+  // A statement is prepared once per connection, its values sent as parameters. After a few
+  // runs PostgreSQL would plan it once for any values, and a pick-list's match would then go
+  // through the trigram indexes even when it is one or two characters long, which they cannot
+  // narrow: 0.2 s over a million values instead of 0.3 ms. Each run is planned for its values.
+  if (chosen == Dialect::kPostgreSql) {
+    database->executeScript(u"set plan_cache_mode = force_custom_plan");
+  }
+  return database;
 }
 
 }  // namespace tarn::erp::db
