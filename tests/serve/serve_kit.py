@@ -12,11 +12,14 @@ import urllib.request
 
 
 @contextlib.contextmanager
-def serving(velloc, arguments, env=None, serve_options=()):
-    """Runs `velloc ARGUMENTS serve --port 0 SERVE_OPTIONS`; yields (port, token) once it listens,
-    and stops it on leaving, also when the test failed. Its standard error goes to a file, never
-    to a pipe nobody reads, and is told when it does not start."""
-    with tempfile.TemporaryFile("w+") as log:
+def serving(velloc, arguments, env=None, serve_options=(), log=None):
+    """Runs `velloc ARGUMENTS serve --port 0 SERVE_OPTIONS`; yields (port, token) once it listens
+    (the token None when it prints none: a server of several people), and stops it on leaving,
+    also when the test failed. Its standard error goes to `log`, or to a file of its own, never to
+    a pipe nobody reads, and is told when it does not start."""
+    with contextlib.ExitStack() as stack:
+        if log is None:
+            log = stack.enter_context(tempfile.TemporaryFile("w+"))
         process = subprocess.Popen([velloc, *arguments, "serve", "--port", "0", *serve_options],
                                    stdout=subprocess.PIPE, stderr=log, text=True, env=env)
         try:
@@ -26,7 +29,7 @@ def serving(velloc, arguments, env=None, serve_options=()):
                 log.seek(0)
                 raise RuntimeError(f"velloc serve did not start: {line!r} {log.read()!r}")
             yield (int(line.split("127.0.0.1:")[1].split("/")[0]),
-                   line.split("?token=")[1].split()[0])
+                   line.split("?token=")[1].split()[0] if "?token=" in line else None)
         finally:
             process.terminate()
             try:

@@ -5,7 +5,6 @@ Prints 'N passed, N failed'.
 
 Usage: sign_in_test.py VELLOC
 """
-import contextlib
 import http.client
 import json
 import pathlib
@@ -13,6 +12,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+import serve_kit
 
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 PASSWORDS = {"wang": "wang-s3cret", "zhao": "zhao-s3cret"}
@@ -51,25 +52,9 @@ def from_page(port, cookie):
     return {"Cookie": cookie, "Origin": f"http://127.0.0.1:{port}"}
 
 
-@contextlib.contextmanager
 def serving(db, log, *options):
-    """A running velloc serve: (port, token or None); its stderr goes to `log`."""
-    process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0", *options],
-                               stdout=subprocess.PIPE, stderr=log, text=True)
-    try:
-        line = process.stdout.readline()
-        if "listening on http://127.0.0.1:" not in line:
-            raise RuntimeError(f"velloc serve did not start: {line!r}")
-        port = int(line.split("127.0.0.1:")[1].split("/")[0])
-        token = line.split("?token=")[1].split()[0] if "?token=" in line else None
-        yield port, token
-    finally:
-        process.terminate()
-        try:
-            process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+    """A running velloc serve on `db`: (port, token or None); its stderr goes to `log`."""
+    return serve_kit.serving(VELLOC, ["--db", str(db)], serve_options=options, log=log)
 
 
 def customers(port, headers):
