@@ -276,6 +276,10 @@ std::optional<std::u16string> columnsStatement(Dialect dialect, std::u16string_v
   return u"with p as (\n" + std::u16string(innerNative) + u"\n)\nselect * from p where 1 = 0";
 }
 
+std::u16string countedUpTo(std::u16string_view innerNative) {
+  return u"select count(*) from (select 1 from (\n" + std::u16string(innerNative) + u"\n) limit ?)";
+}
+
 std::size_t rankingParameters(Dialect dialect) { return dialect == Dialect::kPostgreSql ? 3 : 2; }
 
 std::size_t cursorParameters(std::size_t columns) { return 2 * (columns + 2) - 1; }

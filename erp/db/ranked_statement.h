@@ -61,6 +61,11 @@ std::optional<std::pair<std::u16string, std::u16string>> prefixBounds(std::u16st
 // row instead. Its parameters are the component's values only.
 std::optional<std::u16string> columnsStatement(Dialect dialect, std::u16string_view innerNative);
 
+// How many rows `innerNative` gives, counted up to a number given after its values: how the
+// walk's caller learns, at the cost of stepping those rows, that a plain sort of every row
+// costs less than the walk's parts.
+std::u16string countedUpTo(std::u16string_view innerNative);
+
 // How many parameters the wrapper adds for ranking, and for a cursor of `columns` columns.
 std::size_t rankingParameters(Dialect dialect);
 std::size_t cursorParameters(std::size_t columns);

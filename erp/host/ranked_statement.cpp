@@ -91,6 +91,20 @@ std::size_t codePoints(std::u16string_view text) {
   }));
 }
 
+// One row more than the window holds: it tells whether there are more.
+Variant windowLimit(const RowWindow& window) {
+  return whole(window.limit < kLargestParameter ? window.limit + 1 : kLargestParameter);
+}
+
+// How many rows the statement gives, counted up to one past the window.
+std::size_t countUpTo(db::Database& database, std::u16string_view inner,
+                      const db::StatementShape& shape, const RankedWindow& ranked) {
+  std::vector<Variant> values = shapeValues(shape);
+  values.push_back(windowLimit(ranked.window));
+  const auto counted = database.queryNative(db::countedUpTo(inner), std::move(values));
+  return static_cast<std::size_t>(counted.rows.front().front().toLong());
+}
+
 // The parameters of SQLite's index walk: each value once, by number.
 std::vector<Variant> walkParameters(const db::StatementShape& shape, const std::u16string& match,
                                     const std::pair<std::u16string, std::u16string>& bounds,
@@ -106,8 +120,7 @@ std::vector<Variant> walkParameters(const db::StatementShape& shape, const std::
     values.emplace_back(static_cast<std::int32_t>(ranked.after->rank));
     for (const auto& text : ranked.after->texts) values.emplace_back(text);
   }
-  values.push_back(
-      whole(ranked.window.limit < kLargestParameter ? ranked.window.limit + 1 : kLargestParameter));
+  values.push_back(windowLimit(ranked.window));
   values.push_back(whole(ranked.window.offset));
   return values;
 }
@@ -135,8 +148,7 @@ std::vector<Variant> parameters(db::Dialect dialect, const db::StatementShape& s
       if (i + 1 < terms.size()) values.push_back(terms[i]);
     }
   }
-  const Variant limit =
-      whole(ranked.window.limit < kLargestParameter ? ranked.window.limit + 1 : kLargestParameter);
+  const Variant limit = windowLimit(ranked.window);
   const Variant offset = whole(ranked.window.offset);
   if (dialect == db::Dialect::kSqlServer) {
     values.push_back(offset);
@@ -185,17 +197,26 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
   const auto bounds = match.empty()
                           ? std::make_optional(std::pair<std::u16string, std::u16string>())
                           : db::prefixBounds(match);
-  if (dialect == db::Dialect::kSqlite && bounds && ranked.window.offset <= kWalkedOffset &&
-      (!ranked.after || (ranked.after->rank >= 0 && ranked.after->rank <= 2))) {
-    ranking.byIndex = true;
-    ranking.values = shape.values.size();
-    ranking.afterRank = ranked.after ? static_cast<int>(ranked.after->rank) : 0;
-  }
+  const bool walkable = dialect == db::Dialect::kSqlite && bounds &&
+                        ranked.window.offset <= kWalkedOffset &&
+                        (!ranked.after || (ranked.after->rank >= 0 && ranked.after->rank <= 2));
   ResultSet rows;
   try {
-    rows = database.queryNative(db::rankedStatement(dialect, inner, ranking),
-                                ranking.byIndex ? walkParameters(shape, match, *bounds, ranked)
-                                                : parameters(dialect, shape, match, ranked));
+    const auto query = [&](const db::RankedShape& wrapper, std::vector<Variant> values) {
+      return database.queryNative(db::rankedStatement(dialect, inner, wrapper), std::move(values));
+    };
+    // Most pick-lists have fewer rows than a window: those are ordered in one sort, which costs
+    // less than the walk's parts.
+    const bool few = walkable && ranked.window.offset == 0 && !ranked.after &&
+                     countUpTo(database, inner, shape, ranked) <= ranked.window.limit;
+    if (walkable && !few) {
+      ranking.byIndex = true;
+      ranking.values = shape.values.size();
+      ranking.afterRank = ranked.after ? static_cast<int>(ranked.after->rank) : 0;
+      rows = query(ranking, walkParameters(shape, match, *bounds, ranked));
+    } else {
+      rows = query(ranking, parameters(dialect, shape, match, ranked));
+    }
   } catch (const automation::AutomationError&) {
     // Columns remembered from before a change of the schema: learnt again, then tried again.
     if (learnt || learnColumns(database, sql, shape, inner, key).size() == width) throw;

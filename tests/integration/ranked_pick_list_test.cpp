@@ -91,6 +91,10 @@ TEST_F(RankedPickListTest, RanksExactThenPrefixThenTheRestInOneOrderOnEveryBacke
     EXPECT_EQ(result.rows.rows.columns.size(), 2u);
     EXPECT_EQ(result.rows.totalRows, c.rows.size());
     EXPECT_FALSE(result.rows.more);
+    // A window smaller than the list: on SQLite the index walk's order, not one sort's.
+    const auto first = run(c.match, RowWindow{0, 5, false});
+    EXPECT_EQ(texts(first.rows.rows), std::vector<std::string>(c.rows.begin(), c.rows.begin() + 5));
+    EXPECT_TRUE(first.rows.more);
   }
 }
 
