@@ -23,6 +23,7 @@
 #include "bench/bench_database.h"
 #include "bench/direct_client.h"
 #include "session/pick_list.h"
+#include "tarnvelloc/erp/components.h"
 #include "tarnvelloc/erp/held_connection.h"
 #include "tarnvelloc/erp/statement.h"
 
@@ -146,8 +147,11 @@ PICK_LIST_TWINS(BM_PickListCounted, FewHitsFirstPage, kFewFirst);
 // prepared on every call (_Direct) and prepared once and kept (_DirectPrepared).
 std::size_t smallPickList(BenchDatabase& database, erp::HeldConnection& held) {
   session::ReferenceAnswer answer;
-  answer.ok = database.component().GetRefSQL(0, 0, u"cdefine3", u"", u"", u"", u"华", answer.sql,
-                                             answer.columnSet, answer.columnWidth);
+  {
+    const erp::ReadTogether oneRead;  // as the doors call the reference method
+    answer.ok = database.component().GetRefSQL(0, 0, u"cdefine3", u"", u"", u"", u"华", answer.sql,
+                                               answer.columnSet, answer.columnWidth);
+  }
   return session::runPickList(held, answer, {0, kPage, false}).rows.size();
 }
 

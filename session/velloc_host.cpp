@@ -33,6 +33,8 @@ bool VellocHost::init(const std::u16string& connection, const std::u16string& us
 
 ReferenceAnswer VellocHost::callReference(std::u16string_view method,
                                           std::vector<Argument> arguments) {
+  // A reference's lookups (layout, grants, join text) read as one, as a validation's do.
+  const erp::ReadTogether oneRead;
   Variant sql(u""), columnSet(u""), width;
   arguments.push_back(Argument::byRef(sql));
   arguments.push_back(Argument::byRef(columnSet));

@@ -36,4 +36,29 @@ class Transaction {
   bool committed_ = false;
 };
 
+// One read transaction on a Database where the backend gains by it (Database::beginReading: on
+// SQLite one lock and one look at the file for every statement inside, not one each), ended on
+// destruction. Nothing is written inside it, so a failure to end it is not reported: a lost
+// connection shows at its next statement.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(Database& database)
+      : database_(database), open_(database.beginReading()) {}
+
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+  ~ReadTransaction() {
+    if (!open_) return;
+    try {
+      database_.commit();
+    } catch (...) {
+    }
+  }
+
+ private:
+  Database& database_;
+  bool open_;
+};
+
 }  // namespace tarn::erp::db

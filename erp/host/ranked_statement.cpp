@@ -9,6 +9,7 @@
 
 #include "erp/db/database.h"
 #include "erp/db/open_database.h"
+#include "erp/db/transaction.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/erp/statement.h"
 
@@ -29,32 +30,76 @@ Variant whole(std::size_t number) {
   return Variant(static_cast<std::int32_t>(std::min(number, kLargestParameter)));
 }
 
-// The columns of each statement shape the wrapper has run, by dialect and shape text: the
-// wrapper must name them, and a shape's columns follow from its text and the schema. Learning
-// them costs a statement that gives no row; a schema change that gives a shape other columns
-// shows as a failure of the wrapper, after which they are learnt again.
-class ShapeColumns {
+// What the wrapper knows of each statement shape it has run, by dialect and shape text: the
+// texts it sends for it (the statement in the backend's own form, the count of its rows, each
+// kind of wrapper), which follow from the shape text alone and cost a reading of it to make, and
+// the statement's columns, which the wrapper must name and which follow from the text and the
+// schema. Learning them costs a statement that gives no row; a schema change that gives a shape
+// other columns shows as a failure of the wrapper, after which they are learnt again, and the
+// wrappers built for the old columns are forgotten.
+class KnownShapes {
  public:
-  std::optional<std::vector<std::u16string>> find(const std::u16string& key) {
+  // The text of `kind` kept for `key`, made by `make` the first time. Made outside the lock: two
+  // threads may both make it, and make the same text.
+  template <typename Make>
+  std::u16string text(const std::u16string& key, int kind, Make make) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (const auto known = shapes_.find(key); known != shapes_.end()) {
+        if (const auto text = known->second.texts.find(kind); text != known->second.texts.end()) {
+          return text->second;
+        }
+      }
+    }
+    std::u16string made = make();
     const std::lock_guard lock(mutex_);
-    const auto found = columns_.find(key);
-    if (found == columns_.end()) return std::nullopt;
-    return found->second;
+    room();
+    shapes_[key].texts.emplace(kind, made);
+    return made;
   }
-  void keep(const std::u16string& key, std::vector<std::u16string> columns) {
+
+  std::optional<std::vector<std::u16string>> columns(const std::u16string& key) {
     const std::lock_guard lock(mutex_);
-    if (columns_.size() >= kRememberedShapes) columns_.clear();
-    columns_[key] = std::move(columns);
+    const auto known = shapes_.find(key);
+    if (known == shapes_.end()) return std::nullopt;
+    return known->second.columns;
+  }
+
+  void keepColumns(const std::u16string& key, std::vector<std::u16string> columns) {
+    const std::lock_guard lock(mutex_);
+    room();
+    Known& known = shapes_[key];
+    if (known.columns && known.columns->size() != columns.size()) {
+      std::erase_if(known.texts, [](const auto& text) { return text.first >= 0; });
+    }
+    known.columns = std::move(columns);
   }
 
  private:
+  struct Known {
+    std::optional<std::vector<std::u16string>> columns;
+    std::unordered_map<int, std::u16string> texts;  // by kind: wrappers >= 0, the others < 0
+  };
+  void room() {
+    if (shapes_.size() >= kRememberedShapes) shapes_.clear();
+  }
   std::mutex mutex_;
-  std::unordered_map<std::u16string, std::vector<std::u16string>> columns_;
+  std::unordered_map<std::u16string, Known> shapes_;
 };
 
-ShapeColumns& shapeColumns() {
-  static ShapeColumns columns;
-  return columns;
+KnownShapes& knownShapes() {
+  static KnownShapes shapes;
+  return shapes;
+}
+
+// The kinds of text kept for a shape besides its wrappers.
+constexpr int kInnerText = -1;
+constexpr int kCountText = -2;
+
+// A wrapper's kind: what, besides the shape's columns, decides its text.
+int kindOf(const db::RankedShape& wrapper) {
+  return (wrapper.ranked ? 1 : 0) | (wrapper.after ? 2 : 0) | (wrapper.byIndex ? 4 : 0) |
+         (wrapper.afterRank << 3);
 }
 
 // The component's values of `shape`, in order: the parameters of its statement.
@@ -76,7 +121,7 @@ std::vector<std::u16string> learnColumns(db::Database& database, std::u16string_
   const auto probe = db::columnsStatement(database.dialect(), inner);
   auto columns = probe ? database.queryNative(*probe, shapeValues(shape)).columns
                        : database.queryWindow(sql, RowWindow{0, 0, false}).rows.columns;
-  shapeColumns().keep(key, columns);
+  knownShapes().keepColumns(key, columns);
   return columns;
 }
 
@@ -96,12 +141,13 @@ Variant windowLimit(const RowWindow& window) {
   return whole(window.limit < kLargestParameter ? window.limit + 1 : kLargestParameter);
 }
 
-// How many rows the statement gives, counted up to one past the window.
-std::size_t countUpTo(db::Database& database, std::u16string_view inner,
+// How many rows the statement gives, counted up to one past the window (`statement`: its
+// countedUpTo).
+std::size_t countUpTo(db::Database& database, const std::u16string& statement,
                       const db::StatementShape& shape, const RankedWindow& ranked) {
   std::vector<Variant> values = shapeValues(shape);
   values.push_back(windowLimit(ranked.window));
-  const auto counted = database.queryNative(db::countedUpTo(inner), std::move(values));
+  const auto counted = database.queryNative(statement, std::move(values));
   return static_cast<std::size_t>(counted.rows.front().front().toLong());
 }
 
@@ -162,23 +208,27 @@ std::vector<Variant> parameters(db::Dialect dialect, const db::StatementShape& s
 
 RankedResult runRanked(db::Database& database, std::u16string_view sql,
                        const RankedWindow& ranked) {
+  // A window takes up to three statements (its count or columns, how many rows, the rows).
+  const db::ReadTransaction oneRead(database);
   const db::Dialect dialect = database.dialect();
   db::StatementShape shape;
   db::shapeStatement(sql, shape);
   const std::u16string key =
       std::u16string(1, static_cast<char16_t>(u'0' + static_cast<int>(dialect))) + shape.text;
-  const std::u16string adapted = db::adaptTo(dialect, db::withoutClosingOrder(shape.text));
-  const std::u16string_view inner = db::oneStatement(dialect, adapted, sql);
+  const std::u16string inner = knownShapes().text(key, kInnerText, [&] {
+    const std::u16string adapted = db::adaptTo(dialect, db::withoutClosingOrder(shape.text));
+    return std::u16string(db::oneStatement(dialect, adapted, sql));
+  });
   RankedResult result;
   std::optional<std::vector<std::u16string>> columns;
   if (ranked.window.countRows) {
     auto counted = database.queryWindow(sql, RowWindow{0, 0, true});
     result.rows.totalRows = counted.totalRows;
     columns = std::move(counted.rows.columns);
-    shapeColumns().keep(key, *columns);
+    knownShapes().keepColumns(key, *columns);
   }
   bool learnt = columns.has_value();
-  if (!columns) columns = shapeColumns().find(key);
+  if (!columns) columns = knownShapes().columns(key);
   if (!columns) {
     columns = learnColumns(database, sql, shape, inner, key);
     learnt = true;
@@ -203,12 +253,18 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
   ResultSet rows;
   try {
     const auto query = [&](const db::RankedShape& wrapper, std::vector<Variant> values) {
-      return database.queryNative(db::rankedStatement(dialect, inner, wrapper), std::move(values));
+      return database.queryNative(
+          knownShapes().text(key, kindOf(wrapper),
+                             [&] { return db::rankedStatement(dialect, inner, wrapper); }),
+          std::move(values));
     };
     // Most pick-lists have fewer rows than a window: those are ordered in one sort, which costs
     // less than the walk's parts.
-    const bool few = walkable && ranked.window.offset == 0 && !ranked.after &&
-                     countUpTo(database, inner, shape, ranked) <= ranked.window.limit;
+    const bool few =
+        walkable && ranked.window.offset == 0 && !ranked.after &&
+        countUpTo(database,
+                  knownShapes().text(key, kCountText, [&] { return db::countedUpTo(inner); }),
+                  shape, ranked) <= ranked.window.limit;
     if (walkable && !few) {
       ranking.byIndex = true;
       ranking.values = shape.values.size();
