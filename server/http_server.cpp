@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -179,6 +180,20 @@ std::string seconds(std::chrono::milliseconds duration) {
 
 void closeSocket(int fd) {
   if (fd >= 0) ::close(fd);
+}
+
+// Every request allocates and frees much the same memory again: a pick-list alone opens three
+// SQLite temporary tables, each with an 85 KiB page cache. glibc hands the top of a thread's heap
+// back to the kernel as soon as 128 KiB of it lie free, so each request paid for that memory
+// twice over, in the madvise that returned it and in the page faults that took it back (a third
+// of the server's time on the demo data). A serving process keeps up to kKeptFree of free memory
+// per heap instead, and takes blocks below kMappedAlone from its heaps rather than mapping each.
+constexpr int kKeptFree = 16 * 1024 * 1024;
+constexpr int kMappedAlone = 4 * 1024 * 1024;
+
+void keepFreedMemory() {
+  ::mallopt(M_MMAP_THRESHOLD, kMappedAlone);
+  ::mallopt(M_TRIM_THRESHOLD, kKeptFree);
 }
 
 }  // namespace
@@ -665,6 +680,7 @@ int HttpServer::bind(const std::string& address, int port) {
 void HttpServer::run(HttpHandler handler) {
   if (listener_ < 0 || stopping_) return;
   handler_ = std::move(handler);
+  keepFreedMemory();
   Loop loop(*this);
   loop.run();
 }
