@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -205,11 +206,18 @@ const std::string* HttpRequest::header(std::string_view name) const {
   return nullptr;
 }
 
-// The connection thread's state, and the queues it shares with the workers.
+// The server's threads and what they share. Every thread takes turns at one of two roles: the
+// leader waits on every connection (epoll) and reads, writes, accepts and applies the deadlines;
+// a request read whole is run by a thread of its own. When a leader finds a request and another
+// thread is waiting, it runs the request itself and calls that thread to lead, so that a request
+// never waits for a hand-off between threads, and the answer is written by the thread that made
+// it. With no thread waiting the leader keeps leading and queues the request for the next thread
+// to finish one: at most `threads` requests are run at once, and a connection is always waited
+// on by some thread, whatever the requests take.
 struct HttpServer::Loop {
   enum class State {
     kReading,   // waiting for a request, or for the rest of one
-    kHandling,  // a worker has its request; not polled
+    kHandling,  // a thread has its request: that thread alone touches the connection
     kWriting,   // sending an answer
     kDraining,  // answered and closing: reading what the client still sends, so that the answer
                 // is not lost to a reset
@@ -232,17 +240,35 @@ struct HttpServer::Loop {
     short readWaits = 0;
     short writeWaits = 0;
   };
+  // A request read whole. Its connection stays in the map while it is handled, so the pointer
+  // holds.
+  struct Job {
+    std::uint64_t id;
+    Connection* connection;
+    HttpRequest request;
+  };
+
+  // The epoll data of the two descriptors that are no connection; connection ids start at 1.
+  static constexpr std::uint64_t kWakeTag = 0;
+  static constexpr std::uint64_t kListenerTag = ~std::uint64_t{0};
+  static constexpr int kEventsAtOnce = 64;
 
   HttpServer& server;
+  int poller = -1;
+
+  // Guards everything below, and every connection but those being handled.
+  std::mutex mutex;
+  std::condition_variable called;  // threads waiting for a call to lead or to run a request
   std::map<std::uint64_t, Connection> connections;
   std::unordered_map<std::string, std::size_t> perAddress;
   std::uint64_t nextId = 1;
-
-  std::mutex mutex;
-  std::condition_variable workAvailable;
-  std::deque<std::pair<std::uint64_t, HttpRequest>> work;
-  std::vector<std::pair<std::uint64_t, HttpResponse>> done;
-  bool workersStop = false;
+  std::deque<Job> work;
+  bool leading = false;
+  bool accepting = true;
+  bool finished = false;
+  std::size_t waiting = 0;        // threads waiting on `called` and not called yet
+  std::size_t calls = 0;          // calls not yet taken by a waiting thread
+  Clock::time_point leaderWakes;  // the latest the leader's wait ends
 
   explicit Loop(HttpServer& owner) : server(owner) {}
 
@@ -251,33 +277,168 @@ struct HttpServer::Loop {
     [[maybe_unused]] const auto ignored = ::write(server.wake_[1], &byte, 1);
   }
 
-  void worker() {
+  // Calls one waiting thread, if any, to lead or to run a queued request.
+  void call() {
+    if (waiting == 0) return;
+    --waiting;
+    ++calls;
+    called.notify_one();
+  }
+
+  void serveThread() {
+    std::unique_lock lock(mutex);
     for (;;) {
-      std::pair<std::uint64_t, HttpRequest> job;
-      {
-        std::unique_lock lock(mutex);
-        workAvailable.wait(lock, [this] { return workersStop || !work.empty(); });
-        if (work.empty()) return;
-        job = std::move(work.front());
+      if (finished) return;
+      if (!leading) {
+        lead(lock);
+      } else if (!work.empty()) {
+        Job job = std::move(work.front());
         work.pop_front();
+        handle(lock, job);
+      } else {
+        ++waiting;
+        called.wait(lock, [this] { return calls > 0 || finished; });
+        if (calls > 0) {
+          --calls;
+        } else {
+          --waiting;
+        }
       }
-      HttpResponse response;
-      try {
-        response = server.handler_(job.second);
-      } catch (...) {
-        response = server.refusal_(500, "internal failure");
-      }
-      {
-        const std::lock_guard lock(mutex);
-        done.emplace_back(job.first, std::move(response));
-      }
-      wake();
     }
+  }
+
+  // Runs `job`'s request and writes its answer as far as the socket takes it, with the mutex
+  // released; then, holding it again, gives the connection back to the leader.
+  void handle(std::unique_lock<std::mutex>& lock, Job& job) {
+    Connection& c = *job.connection;
+    lock.unlock();
+    HttpResponse response;
+    try {
+      response = server.handler_(job.request);
+    } catch (...) {
+      response = server.refusal_(500, "internal failure");
+    }
+    c.out.erase(0, c.written);
+    c.out += serialise(response, c.closeAfter, c.head);
+    c.written = 0;
+    const bool sent = send(c);
+    lock.lock();
+    c.state = State::kWriting;
+    c.since = Clock::now();
+    const auto it = connections.find(job.id);
+    if (!sent || !writeSome(job.id, c)) {
+      close(it);
+    } else {
+      arm(job.id, c);
+      const auto due = dueAt(c);
+      if (due && *due < leaderWakes) wake();
+    }
+    if (server.stopping_) wake();  // the leader closes what is left once this is answered
+  }
+
+  // Waits on every connection and serves what comes, until a request is found and another thread
+  // is waiting to take over, or until the server has stopped.
+  void lead(std::unique_lock<std::mutex>& lock) {
+    leading = true;
+    epoll_event events[kEventsAtOnce];
+    for (;;) {
+      if (server.stopping_ && accepting) {
+        accepting = false;
+        ::epoll_ctl(poller, EPOLL_CTL_DEL, server.listener_, nullptr);
+        closeSocket(server.listener_);
+        server.listener_ = -1;
+      }
+      if (!accepting) {
+        // Stopping: only the requests being handled, and their answers, are waited for.
+        for (auto it = connections.begin(); it != connections.end();) {
+          const auto state = it->second.state;
+          const auto gone = it++;
+          if (state == State::kReading || state == State::kDraining) close(gone);
+        }
+        if (connections.empty()) break;
+      }
+      const auto timeout = expire();
+      leaderWakes = Clock::now() + timeout;
+      lock.unlock();
+      const int ready =
+          ::epoll_wait(poller, events, kEventsAtOnce, static_cast<int>(timeout.count()) + 1);
+      lock.lock();
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      bool acceptNow = false;
+      for (int i = 0; i < ready; ++i) {
+        const std::uint64_t id = events[i].data.u64;
+        if (id == kWakeTag) {
+          char drained[256];
+          while (::read(server.wake_[0], drained, sizeof drained) > 0) {
+          }
+          continue;
+        }
+        if (id == kListenerTag) {
+          acceptNow = true;
+          continue;
+        }
+        const auto it = connections.find(id);
+        if (it == connections.end()) continue;  // closed to make room for a new one
+        Connection& c = it->second;
+        const bool keep =
+            c.state == State::kWriting
+                ? writeSome(id, c)
+                : readSome(id, c) && (c.state == State::kWriting ? writeSome(id, c) : send(c));
+        if (keep) {
+          arm(id, c);
+        } else {
+          close(it);
+        }
+      }
+      if (acceptNow && accepting) accept();
+      if (!work.empty() && waiting > 0) {
+        // This thread runs the first request; the first thread called leads, the others run the
+        // rest.
+        leading = false;
+        for (std::size_t n = work.size(); n > 0 && waiting > 0; --n) call();
+        return;
+      }
+    }
+    leading = false;
+    finished = true;
+    called.notify_all();
+  }
+
+  // What `c` is waited for in its state; nothing while a thread handles its request.
+  static std::uint32_t wanted(const Connection& c) {
+    const auto epollOf = [](short waits, short otherwise) {
+      const short events = waits != 0 ? waits : otherwise;
+      return ((events & POLLIN) != 0 ? std::uint32_t{EPOLLIN} : 0U) |
+             ((events & POLLOUT) != 0 ? std::uint32_t{EPOLLOUT} : 0U);
+    };
+    switch (c.state) {
+      case State::kHandling:
+        return 0;
+      case State::kWriting:
+        return epollOf(c.writeWaits, POLLOUT);
+      case State::kReading:
+      case State::kDraining:
+        break;
+    }
+    return epollOf(c.readWaits, POLLIN) |
+           (c.written < c.out.size() ? epollOf(c.writeWaits, POLLOUT) : 0U);
+  }
+
+  // Waits for `c` once, for what its state wants: each readiness is reported to one leader
+  // once, and a connection being handled is not reported at all.
+  void arm(std::uint64_t id, const Connection& c) const {
+    epoll_event event{};
+    event.events = wanted(c) | EPOLLONESHOT;
+    event.data.u64 = id;
+    ::epoll_ctl(poller, EPOLL_CTL_MOD, c.fd, &event);
   }
 
   void close(std::map<std::uint64_t, Connection>::iterator it) {
     if (it->second.tls) it->second.tls->close();
-    closeSocket(it->second.fd);
+    closeSocket(it->second.fd);  // which takes it out of the epoll set
     if (--perAddress[it->second.address] == 0) perAddress.erase(it->second.address);
     connections.erase(it);
     server.open_ = connections.size();
@@ -364,11 +525,7 @@ struct HttpServer::Loop {
     if (c.head) head.request.method = "GET";
     c.continueSent = false;
     c.state = State::kHandling;
-    {
-      const std::lock_guard lock(mutex);
-      work.emplace_back(id, std::move(head.request));
-    }
-    workAvailable.notify_one();
+    work.push_back(Job{id, &c, std::move(head.request)});
   }
 
   void startReading(std::uint64_t id, Connection& c) {
@@ -488,7 +645,8 @@ struct HttpServer::Loop {
         continue;
       }
       ++perAddress[address];
-      Connection& c = connections[nextId++];
+      const std::uint64_t id = nextId++;
+      Connection& c = connections[id];
       server.open_ = connections.size();
       c.fd = fd;
       c.address = address;
@@ -497,21 +655,28 @@ struct HttpServer::Loop {
         c.tls = std::make_unique<TlsSession>(*server.tls_, fd);
         c.requestStarted = true;  // the handshake is part of the first request, and its deadline
       }
+      epoll_event event{};
+      event.events = wanted(c) | EPOLLONESHOT;
+      event.data.u64 = id;
+      if (::epoll_ctl(poller, EPOLL_CTL_ADD, fd, &event) != 0) close(connections.find(id));
     }
   }
 
-  void collectAnswers() {
-    std::vector<std::pair<std::uint64_t, HttpResponse>> answers;
-    {
-      const std::lock_guard lock(mutex);
-      answers.swap(done);
+  // When `c` is due to be refused or closed; never while its request is handled.
+  std::optional<Clock::time_point> dueAt(const Connection& c) const {
+    const auto& limits = server.limits_;
+    switch (c.state) {
+      case State::kHandling:
+        break;
+      case State::kReading:
+        return c.since +
+               (c.requestStarted ? Clock::duration(limits.deadline) : Clock::duration(limits.idle));
+      case State::kWriting:
+        return c.since + Clock::duration(limits.deadline);
+      case State::kDraining:
+        return c.since + std::min<Clock::duration>(limits.deadline, kDrainTime);
     }
-    for (auto& [id, response] : answers) {
-      const auto it = connections.find(id);
-      if (it == connections.end()) continue;
-      answer(it->second, response);
-      if (!writeSome(id, it->second)) close(it);
-    }
+    return std::nullopt;
   }
 
   // Applies the deadlines; returns how long until the next one is due.
@@ -521,24 +686,9 @@ struct HttpServer::Loop {
     auto next = Clock::duration(std::chrono::seconds(1));
     for (auto it = connections.begin(); it != connections.end();) {
       Connection& c = it->second;
-      Clock::duration allowed{};
-      switch (c.state) {
-        case State::kHandling:
-          ++it;
-          continue;
-        case State::kReading:
-          allowed = c.requestStarted ? Clock::duration(limits.deadline) : limits.idle;
-          break;
-        case State::kWriting:
-          allowed = limits.deadline;
-          break;
-        case State::kDraining:
-          allowed = std::min<Clock::duration>(limits.deadline, kDrainTime);
-          break;
-      }
-      const auto left = c.since + allowed - now;
-      if (left > Clock::duration::zero()) {
-        next = std::min(next, left);
+      const auto due = dueAt(c);
+      if (!due || *due > now) {
+        if (due) next = std::min(next, *due - now);
         ++it;
         continue;
       }
@@ -546,6 +696,7 @@ struct HttpServer::Loop {
       if (c.state == State::kReading && c.requestStarted && (!c.tls || c.tls->established())) {
         refuse(c, 408, "the request did not arrive whole within " + seconds(limits.deadline));
         if (writeSome(it->first, c)) {
+          arm(it->first, c);
           ++it;
           continue;
         }
@@ -557,78 +708,23 @@ struct HttpServer::Loop {
   }
 
   void run() {
+    poller = ::epoll_create1(EPOLL_CLOEXEC);
+    if (poller < 0) return;
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = kWakeTag;
+    ::epoll_ctl(poller, EPOLL_CTL_ADD, server.wake_[0], &event);
+    event.data.u64 = kListenerTag;
+    ::epoll_ctl(poller, EPOLL_CTL_ADD, server.listener_, &event);
+
+    // The calling thread serves too; one of them always leads.
     const std::size_t threads = std::max<std::size_t>(1, server.limits_.threads);
-    std::vector<std::thread> workers;
-    for (std::size_t i = 0; i < threads; ++i) workers.emplace_back([this] { worker(); });
-
-    std::vector<pollfd> polled;
-    std::vector<std::uint64_t> ids;
-    bool accepting = true;
-    for (;;) {
-      if (server.stopping_ && accepting) {
-        accepting = false;
-        closeSocket(server.listener_);
-        server.listener_ = -1;
-      }
-      if (!accepting) {
-        // Stopping: only the requests being handled, and their answers, are waited for.
-        for (auto it = connections.begin(); it != connections.end();) {
-          const auto state = it->second.state;
-          const auto gone = it++;
-          if (state == State::kReading || state == State::kDraining) close(gone);
-        }
-        if (connections.empty()) break;
-      }
-      const auto timeout = expire();
-      polled.clear();
-      ids.clear();
-      polled.push_back(pollfd{server.wake_[0], POLLIN, 0});
-      if (accepting) polled.push_back(pollfd{server.listener_, POLLIN, 0});
-      for (const auto& [id, c] : connections) {
-        if (c.state == State::kHandling) continue;
-        short events = 0;
-        if (c.state == State::kWriting) {
-          events = c.writeWaits != 0 ? c.writeWaits : POLLOUT;
-        } else {
-          events = c.readWaits != 0 ? c.readWaits : POLLIN;
-          if (c.written < c.out.size()) events |= c.writeWaits != 0 ? c.writeWaits : POLLOUT;
-        }
-        polled.push_back(pollfd{c.fd, events, 0});
-        ids.push_back(id);
-      }
-      if (::poll(polled.data(), polled.size(), static_cast<int>(timeout.count()) + 1) < 0) {
-        if (errno != EINTR) break;
-        continue;
-      }
-      if (polled[0].revents != 0) {
-        char drained[256];
-        while (::read(server.wake_[0], drained, sizeof drained) > 0) {
-        }
-      }
-      const std::size_t first = accepting ? 2 : 1;
-      for (std::size_t i = first; i < polled.size(); ++i) {
-        if (polled[i].revents == 0) continue;
-        const auto it = connections.find(ids[i - first]);
-        if (it == connections.end()) continue;  // closed to make room for a new one
-        Connection& c = it->second;
-        const bool keep =
-            c.state == State::kWriting
-                ? writeSome(it->first, c)
-                : readSome(it->first, c) &&
-                      (c.state == State::kWriting ? writeSome(it->first, c) : send(c));
-        if (!keep) close(it);
-      }
-      collectAnswers();
-      if (accepting && polled[1].revents != 0) accept();
-    }
-
-    {
-      const std::lock_guard lock(mutex);
-      workersStop = true;
-    }
-    workAvailable.notify_all();
-    for (auto& worker : workers) worker.join();
+    std::vector<std::thread> others;
+    for (std::size_t i = 0; i < threads; ++i) others.emplace_back([this] { serveThread(); });
+    serveThread();
+    for (auto& thread : others) thread.join();
     for (auto it = connections.begin(); it != connections.end();) close(it++);
+    closeSocket(poller);
   }
 };
 
