@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -206,14 +205,13 @@ const std::string* HttpRequest::header(std::string_view name) const {
   return nullptr;
 }
 
-// The server's threads and what they share. Every thread takes turns at one of two roles: the
-// leader waits on every connection (epoll) and reads, writes, accepts and applies the deadlines;
-// a request read whole is run by a thread of its own. When a leader finds a request and another
-// thread is waiting, it runs the request itself and calls that thread to lead, so that a request
-// never waits for a hand-off between threads, and the answer is written by the thread that made
-// it. With no thread waiting the leader keeps leading and queues the request for the next thread
-// to finish one: at most `threads` requests are run at once, and a connection is always waited
-// on by some thread, whatever the requests take.
+// The server's threads and what they share. Every thread that runs no request waits on every
+// connection (epoll, each readiness reported to one thread once) and reads, writes, accepts and
+// applies the deadlines under one mutex. A thread that reads a request whole runs it itself and
+// writes its answer, so that no request waits for a hand-off between threads, as long as another
+// thread is left waiting on the connections; otherwise it queues the request for the next thread
+// to finish one. So at most `threads` requests run at once, and the connections are always waited
+// on, whatever the requests take.
 struct HttpServer::Loop {
   enum class State {
     kReading,   // waiting for a request, or for the rest of one
@@ -252,23 +250,21 @@ struct HttpServer::Loop {
   static constexpr std::uint64_t kWakeTag = 0;
   static constexpr std::uint64_t kListenerTag = ~std::uint64_t{0};
   static constexpr int kEventsAtOnce = 64;
+  // The longest a thread waits on the connections before it applies the deadlines again.
+  static constexpr std::chrono::seconds kLongestWait{1};
 
   HttpServer& server;
   int poller = -1;
 
-  // Guards everything below, and every connection but those being handled.
+  // Guards everything below, and every connection but those whose request is being handled.
   std::mutex mutex;
-  std::condition_variable called;  // threads waiting for a call to lead or to run a request
   std::map<std::uint64_t, Connection> connections;
   std::unordered_map<std::string, std::size_t> perAddress;
   std::uint64_t nextId = 1;
   std::deque<Job> work;
-  bool leading = false;
+  std::size_t watching = 0;  // threads waiting on the connections
   bool accepting = true;
   bool finished = false;
-  std::size_t waiting = 0;        // threads waiting on `called` and not called yet
-  std::size_t calls = 0;          // calls not yet taken by a waiting thread
-  Clock::time_point leaderWakes;  // the latest the leader's wait ends
 
   explicit Loop(HttpServer& owner) : server(owner) {}
 
@@ -277,38 +273,23 @@ struct HttpServer::Loop {
     [[maybe_unused]] const auto ignored = ::write(server.wake_[1], &byte, 1);
   }
 
-  // Calls one waiting thread, if any, to lead or to run a queued request.
-  void call() {
-    if (waiting == 0) return;
-    --waiting;
-    ++calls;
-    called.notify_one();
-  }
-
   void serveThread() {
     std::unique_lock lock(mutex);
-    for (;;) {
-      if (finished) return;
-      if (!leading) {
-        lead(lock);
-      } else if (!work.empty()) {
+    epoll_event events[kEventsAtOnce];
+    while (!finished) {
+      if (!work.empty() && watching > 0) {
         Job job = std::move(work.front());
         work.pop_front();
+        if (!work.empty()) wake();  // another thread waiting on the connections takes the next
         handle(lock, job);
       } else {
-        ++waiting;
-        called.wait(lock, [this] { return calls > 0 || finished; });
-        if (calls > 0) {
-          --calls;
-        } else {
-          --waiting;
-        }
+        watch(lock, events);
       }
     }
   }
 
   // Runs `job`'s request and writes its answer as far as the socket takes it, with the mutex
-  // released; then, holding it again, gives the connection back to the leader.
+  // released; then, holding it again, gives the connection back to the waiting threads.
   void handle(std::unique_lock<std::mutex>& lock, Job& job) {
     Connection& c = *job.connection;
     lock.unlock();
@@ -330,81 +311,87 @@ struct HttpServer::Loop {
       close(it);
     } else {
       arm(job.id, c);
+      // A thread waiting now wakes within kLongestWait; a thread that waits later looks anew.
       const auto due = dueAt(c);
-      if (due && *due < leaderWakes) wake();
+      if (due && watching > 0 && *due < Clock::now() + kLongestWait) wake();
     }
-    if (server.stopping_) wake();  // the leader closes what is left once this is answered
+    if (server.stopping_) wake();  // what is left may be closed once this is answered
   }
 
-  // Waits on every connection and serves what comes, until a request is found and another thread
-  // is waiting to take over, or until the server has stopped.
-  void lead(std::unique_lock<std::mutex>& lock) {
-    leading = true;
-    epoll_event events[kEventsAtOnce];
-    for (;;) {
-      if (server.stopping_ && accepting) {
-        accepting = false;
-        ::epoll_ctl(poller, EPOLL_CTL_DEL, server.listener_, nullptr);
-        closeSocket(server.listener_);
-        server.listener_ = -1;
+  // Waits on the connections once, and serves what came: reads, writes, accepts, and requests read
+  // whole, the first of which this thread runs while another thread is waiting.
+  void watch(std::unique_lock<std::mutex>& lock, epoll_event* events) {
+    if (server.stopping_ && accepting) {
+      accepting = false;
+      ::epoll_ctl(poller, EPOLL_CTL_DEL, server.listener_, nullptr);
+      closeSocket(server.listener_);
+      server.listener_ = -1;
+    }
+    if (!accepting) {
+      // Stopping: only the requests being handled, and their answers, are waited for.
+      for (auto it = connections.begin(); it != connections.end();) {
+        const auto state = it->second.state;
+        const auto gone = it++;
+        if (state == State::kReading || state == State::kDraining) close(gone);
       }
-      if (!accepting) {
-        // Stopping: only the requests being handled, and their answers, are waited for.
-        for (auto it = connections.begin(); it != connections.end();) {
-          const auto state = it->second.state;
-          const auto gone = it++;
-          if (state == State::kReading || state == State::kDraining) close(gone);
-        }
-        if (connections.empty()) break;
-      }
-      const auto timeout = expire();
-      leaderWakes = Clock::now() + timeout;
-      lock.unlock();
-      const int ready =
-          ::epoll_wait(poller, events, kEventsAtOnce, static_cast<int>(timeout.count()) + 1);
-      lock.lock();
-      if (ready < 0) {
-        if (errno == EINTR) continue;
-        break;
-      }
-      bool acceptNow = false;
-      for (int i = 0; i < ready; ++i) {
-        const std::uint64_t id = events[i].data.u64;
-        if (id == kWakeTag) {
-          char drained[256];
-          while (::read(server.wake_[0], drained, sizeof drained) > 0) {
-          }
-          continue;
-        }
-        if (id == kListenerTag) {
-          acceptNow = true;
-          continue;
-        }
-        const auto it = connections.find(id);
-        if (it == connections.end()) continue;  // closed to make room for a new one
-        Connection& c = it->second;
-        const bool keep =
-            c.state == State::kWriting
-                ? writeSome(id, c)
-                : readSome(id, c) && (c.state == State::kWriting ? writeSome(id, c) : send(c));
-        if (keep) {
-          arm(id, c);
-        } else {
-          close(it);
-        }
-      }
-      if (acceptNow && accepting) accept();
-      if (!work.empty() && waiting > 0) {
-        // This thread runs the first request; the first thread called leads, the others run the
-        // rest.
-        leading = false;
-        for (std::size_t n = work.size(); n > 0 && waiting > 0; --n) call();
+      if (connections.empty()) {
+        finished = true;
+        wake();  // left unread: every thread waiting wakes to it in turn, and returns
         return;
       }
     }
-    leading = false;
-    finished = true;
-    called.notify_all();
+    const auto timeout = expire();
+    ++watching;
+    lock.unlock();
+    const int ready =
+        ::epoll_wait(poller, events, kEventsAtOnce, static_cast<int>(timeout.count()) + 1);
+    lock.lock();
+    --watching;
+    if (ready < 0 && errno != EINTR) {
+      finished = true;
+      wake();
+      return;
+    }
+    for (int i = 0; i < ready; ++i) {
+      const std::uint64_t id = events[i].data.u64;
+      if (id == kWakeTag) {
+        if (!finished) {
+          char drained[256];
+          while (::read(server.wake_[0], drained, sizeof drained) > 0) {
+          }
+        }
+        armShared(server.wake_[0], kWakeTag);
+        continue;
+      }
+      if (id == kListenerTag) {
+        if (!accepting) continue;
+        accept();
+        armShared(server.listener_, kListenerTag);
+        continue;
+      }
+      const auto it = connections.find(id);
+      if (it == connections.end()) continue;  // closed to make room for a new one
+      Connection& c = it->second;
+      // Reported before another thread's deadline or answer moved it on, and taken since.
+      if (c.state == State::kHandling) continue;
+      const bool keep =
+          c.state == State::kWriting
+              ? writeSome(id, c)
+              : readSome(id, c) && (c.state == State::kWriting ? writeSome(id, c) : send(c));
+      if (keep) {
+        arm(id, c);
+      } else {
+        close(it);
+      }
+    }
+  }
+
+  // Waits once more for the wake pipe or the listener to be readable.
+  void armShared(int fd, std::uint64_t tag) const {
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLONESHOT;
+    event.data.u64 = tag;
+    ::epoll_ctl(poller, EPOLL_CTL_MOD, fd, &event);
   }
 
   // What `c` is waited for in its state; nothing while a thread handles its request.
@@ -427,9 +414,11 @@ struct HttpServer::Loop {
            (c.written < c.out.size() ? epollOf(c.writeWaits, POLLOUT) : 0U);
   }
 
-  // Waits for `c` once, for what its state wants: each readiness is reported to one leader
-  // once, and a connection being handled is not reported at all.
+  // Waits for `c` once, for what its state wants: each readiness is reported to one thread once.
+  // A connection being handled was reported last for the request it has, and is left so: the
+  // thread that handles it waits for it again once it is answered.
   void arm(std::uint64_t id, const Connection& c) const {
+    if (c.state == State::kHandling) return;
     epoll_event event{};
     event.events = wanted(c) | EPOLLONESHOT;
     event.data.u64 = id;
@@ -683,7 +672,7 @@ struct HttpServer::Loop {
   std::chrono::milliseconds expire() {
     const auto now = Clock::now();
     const auto& limits = server.limits_;
-    auto next = Clock::duration(std::chrono::seconds(1));
+    Clock::duration next = kLongestWait;
     for (auto it = connections.begin(); it != connections.end();) {
       Connection& c = it->second;
       const auto due = dueAt(c);
@@ -711,13 +700,13 @@ struct HttpServer::Loop {
     poller = ::epoll_create1(EPOLL_CLOEXEC);
     if (poller < 0) return;
     epoll_event event{};
-    event.events = EPOLLIN;
+    event.events = EPOLLIN | EPOLLONESHOT;
     event.data.u64 = kWakeTag;
     ::epoll_ctl(poller, EPOLL_CTL_ADD, server.wake_[0], &event);
     event.data.u64 = kListenerTag;
     ::epoll_ctl(poller, EPOLL_CTL_ADD, server.listener_, &event);
 
-    // The calling thread serves too; one of them always leads.
+    // The calling thread serves too: one more thread than may run requests at once.
     const std::size_t threads = std::max<std::size_t>(1, server.limits_.threads);
     std::vector<std::thread> others;
     for (std::size_t i = 0; i < threads; ++i) others.emplace_back([this] { serveThread(); });
