@@ -32,14 +32,14 @@ using Clock = std::chrono::steady_clock;
 // How long a closing connection's late bytes are read and dropped after its last answer.
 constexpr std::chrono::seconds kDrainTime{1};
 
-// The listen queue holds connections the kernel has completed and the connection thread has not
-// yet accepted. When it is full the kernel drops the client's handshake and the client tries
-// again only after its first retransmission timeout, one second, so a short queue turns a burst
-// of connects into one-second waits (a queue of 4 at 16 clients: requests of 1.02 s). The thread
-// accepts everything waiting on every wake, and the workers never touch the queue, so its size
-// does not follow the worker count: it is as long as the kernel allows (net.core.somaxconn
-// clamps it), to absorb a burst of up to the server's connection limit and beyond, which is then
-// answered, rather than left to time out.
+// The listen queue holds connections the kernel has completed and no thread has accepted yet.
+// When it is full the kernel drops the client's handshake and the client tries again only after
+// its first retransmission timeout, one second, so a short queue turns a burst of connects into
+// one-second waits (a queue of 4 at 16 clients: requests of 1.02 s). A thread waiting on the
+// connections accepts everything waiting whenever the listener is readable, whatever the threads
+// running requests do, so its size does not follow the thread count: it is as long as the kernel
+// allows (net.core.somaxconn clamps it), to absorb a burst of up to the server's connection limit
+// and beyond, which is then answered, rather than left to time out.
 constexpr int kListenBacklog = SOMAXCONN;
 
 std::string lowerCase(std::string_view text) {
