@@ -10,11 +10,12 @@
 // every 3 s (starting again on a new connection when the server cuts one off), then lets the
 // ordinary client send REQUESTS pick-list requests, each on a new connection, and REQUESTS more on
 // one keep-alive connection, against 8 server threads. A request gets 10 s; the ordinary client
-// stops after 60 s whatever is left. VELLOC measures another build of the program.
+// stops after 60 s whatever is left. VELLOC measures another build of the program, in either
+// run, so that two builds can be measured in turns on the same machine.
 //
 // Usage: serve_load_bench [CLIENTS [REQUESTS-PER-CLIENT [SERVER-THREADS]]]   (8 500 8)
 //        serve_load_bench siege [IDLE [SLOW [REQUESTS [VELLOC]]]]            (200 16 500)
-//        serve_load_bench CLIENTS REQUESTS SERVER-THREADS fresh
+//        serve_load_bench CLIENTS REQUESTS SERVER-THREADS keep|fresh [VELLOC]
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
@@ -228,20 +229,23 @@ int main(int argc, char** argv) {
   const int requests = argc > 2 ? std::atoi(argv[2]) : 500;
   const std::string threads = argc > 3 ? argv[3] : "8";
   const bool fresh = argc > 4 && std::string(argv[4]) == "fresh";
-  if (clients < 1 || requests < 1 || (argc > 4 && !fresh)) {
-    std::fprintf(stderr, "usage: serve_load_bench [CLIENTS [REQUESTS [SERVER-THREADS [fresh]]]]\n");
+  const std::string velloc = argc > 5 ? argv[5] : VELLOC_PATH;
+  if (clients < 1 || requests < 1 || (argc > 4 && !fresh && std::string(argv[4]) != "keep")) {
+    std::fprintf(stderr,
+                 "usage: serve_load_bench [CLIENTS [REQUESTS [SERVER-THREADS [keep|fresh "
+                 "[VELLOC]]]]]\n");
     return 2;
   }
   const auto folder =
       std::filesystem::temp_directory_path() / ("velloc-load-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   const std::string database = (folder / "erp.db").string();
-  const std::string demo = std::string(VELLOC_PATH) + " --db '" + database + "' demo >/dev/null";
+  const std::string demo = velloc + " --db '" + database + "' demo >/dev/null";
   if (std::system(demo.c_str()) != 0) {
     std::fprintf(stderr, "velloc demo failed\n");
     return 1;
   }
-  const Server server = startServer(database, threads);
+  const Server server = startServer(database, threads, velloc);
 
   const std::string body = R"({"field": "cdefine3", "match": "华"})";
   std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));

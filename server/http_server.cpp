@@ -2,16 +2,17 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -31,14 +32,14 @@ using Clock = std::chrono::steady_clock;
 // How long a closing connection's late bytes are read and dropped after its last answer.
 constexpr std::chrono::seconds kDrainTime{1};
 
-// The listen queue holds connections the kernel has completed and the connection thread has not
-// yet accepted. When it is full the kernel drops the client's handshake and the client tries
-// again only after its first retransmission timeout, one second, so a short queue turns a burst
-// of connects into one-second waits (a queue of 4 at 16 clients: requests of 1.02 s). The thread
-// accepts everything waiting on every wake, and the workers never touch the queue, so its size
-// does not follow the worker count: it is as long as the kernel allows (net.core.somaxconn
-// clamps it), to absorb a burst of up to the server's connection limit and beyond, which is then
-// answered, rather than left to time out.
+// The listen queue holds connections the kernel has completed and no thread has accepted yet.
+// When it is full the kernel drops the client's handshake and the client tries again only after
+// its first retransmission timeout, one second, so a short queue turns a burst of connects into
+// one-second waits (a queue of 4 at 16 clients: requests of 1.02 s). A thread waiting on the
+// connections accepts everything waiting whenever the listener is readable, whatever the threads
+// running requests do, so its size does not follow the thread count: it is as long as the kernel
+// allows (net.core.somaxconn clamps it), to absorb a burst of up to the server's connection limit
+// and beyond, which is then answered, rather than left to time out.
 constexpr int kListenBacklog = SOMAXCONN;
 
 std::string lowerCase(std::string_view text) {
@@ -181,6 +182,20 @@ void closeSocket(int fd) {
   if (fd >= 0) ::close(fd);
 }
 
+// Every request allocates and frees much the same memory again: a pick-list alone opens three
+// SQLite temporary tables, each with an 85 KiB page cache. glibc hands the top of a thread's heap
+// back to the kernel as soon as 128 KiB of it lie free, so each request paid for that memory
+// twice over, in the madvise that returned it and in the page faults that took it back (a third
+// of the server's time on the demo data). A serving process keeps up to kKeptFree of free memory
+// per heap instead, and takes blocks below kMappedAlone from its heaps rather than mapping each.
+constexpr int kKeptFree = 16 * 1024 * 1024;
+constexpr int kMappedAlone = 4 * 1024 * 1024;
+
+void keepFreedMemory() {
+  ::mallopt(M_MMAP_THRESHOLD, kMappedAlone);
+  ::mallopt(M_TRIM_THRESHOLD, kKeptFree);
+}
+
 }  // namespace
 
 const std::string* HttpRequest::header(std::string_view name) const {
@@ -190,11 +205,17 @@ const std::string* HttpRequest::header(std::string_view name) const {
   return nullptr;
 }
 
-// The connection thread's state, and the queues it shares with the workers.
+// The server's threads and what they share. Every thread that runs no request waits on every
+// connection (epoll, each readiness reported to one thread once) and reads, writes, accepts and
+// applies the deadlines under one mutex. A thread that reads a request whole runs it itself and
+// writes its answer, so that no request waits for a hand-off between threads, as long as another
+// thread is left waiting on the connections; otherwise it queues the request for the next thread
+// to finish one. So at most `threads` requests run at once, and the connections are always waited
+// on, whatever the requests take.
 struct HttpServer::Loop {
   enum class State {
     kReading,   // waiting for a request, or for the rest of one
-    kHandling,  // a worker has its request; not polled
+    kHandling,  // a thread has its request: that thread alone touches the connection
     kWriting,   // sending an answer
     kDraining,  // answered and closing: reading what the client still sends, so that the answer
                 // is not lost to a reset
@@ -217,17 +238,33 @@ struct HttpServer::Loop {
     short readWaits = 0;
     short writeWaits = 0;
   };
+  // A request read whole. Its connection stays in the map while it is handled, so the pointer
+  // holds.
+  struct Job {
+    std::uint64_t id;
+    Connection* connection;
+    HttpRequest request;
+  };
+
+  // The epoll data of the two descriptors that are no connection; connection ids start at 1.
+  static constexpr std::uint64_t kWakeTag = 0;
+  static constexpr std::uint64_t kListenerTag = ~std::uint64_t{0};
+  static constexpr int kEventsAtOnce = 64;
+  // The longest a thread waits on the connections before it applies the deadlines again.
+  static constexpr std::chrono::seconds kLongestWait{1};
 
   HttpServer& server;
+  int poller = -1;
+
+  // Guards everything below, and every connection but those whose request is being handled.
+  std::mutex mutex;
   std::map<std::uint64_t, Connection> connections;
   std::unordered_map<std::string, std::size_t> perAddress;
   std::uint64_t nextId = 1;
-
-  std::mutex mutex;
-  std::condition_variable workAvailable;
-  std::deque<std::pair<std::uint64_t, HttpRequest>> work;
-  std::vector<std::pair<std::uint64_t, HttpResponse>> done;
-  bool workersStop = false;
+  std::deque<Job> work;
+  std::size_t watching = 0;  // threads waiting on the connections
+  bool accepting = true;
+  bool finished = false;
 
   explicit Loop(HttpServer& owner) : server(owner) {}
 
@@ -236,33 +273,161 @@ struct HttpServer::Loop {
     [[maybe_unused]] const auto ignored = ::write(server.wake_[1], &byte, 1);
   }
 
-  void worker() {
-    for (;;) {
-      std::pair<std::uint64_t, HttpRequest> job;
-      {
-        std::unique_lock lock(mutex);
-        workAvailable.wait(lock, [this] { return workersStop || !work.empty(); });
-        if (work.empty()) return;
-        job = std::move(work.front());
+  void serveThread() {
+    std::unique_lock lock(mutex);
+    epoll_event events[kEventsAtOnce];
+    while (!finished) {
+      if (!work.empty() && watching > 0) {
+        Job job = std::move(work.front());
         work.pop_front();
+        if (!work.empty()) wake();  // another thread waiting on the connections takes the next
+        handle(lock, job);
+      } else {
+        watch(lock, events);
       }
-      HttpResponse response;
-      try {
-        response = server.handler_(job.second);
-      } catch (...) {
-        response = server.refusal_(500, "internal failure");
-      }
-      {
-        const std::lock_guard lock(mutex);
-        done.emplace_back(job.first, std::move(response));
-      }
-      wake();
     }
+  }
+
+  // Runs `job`'s request and writes its answer as far as the socket takes it, with the mutex
+  // released; then, holding it again, gives the connection back to the waiting threads.
+  void handle(std::unique_lock<std::mutex>& lock, Job& job) {
+    Connection& c = *job.connection;
+    lock.unlock();
+    HttpResponse response;
+    try {
+      response = server.handler_(job.request);
+    } catch (...) {
+      response = server.refusal_(500, "internal failure");
+    }
+    c.out.erase(0, c.written);
+    c.out += serialise(response, c.closeAfter, c.head);
+    c.written = 0;
+    const bool sent = send(c);
+    lock.lock();
+    c.state = State::kWriting;
+    c.since = Clock::now();
+    const auto it = connections.find(job.id);
+    if (!sent || !writeSome(job.id, c)) {
+      close(it);
+    } else {
+      arm(job.id, c);
+      // A thread waiting now wakes within kLongestWait; a thread that waits later looks anew.
+      const auto due = dueAt(c);
+      if (due && watching > 0 && *due < Clock::now() + kLongestWait) wake();
+    }
+    if (server.stopping_) wake();  // what is left may be closed once this is answered
+  }
+
+  // Waits on the connections once, and serves what came: reads, writes, accepts, and requests read
+  // whole, the first of which this thread runs while another thread is waiting.
+  void watch(std::unique_lock<std::mutex>& lock, epoll_event* events) {
+    if (server.stopping_ && accepting) {
+      accepting = false;
+      ::epoll_ctl(poller, EPOLL_CTL_DEL, server.listener_, nullptr);
+      closeSocket(server.listener_);
+      server.listener_ = -1;
+    }
+    if (!accepting) {
+      // Stopping: only the requests being handled, and their answers, are waited for.
+      for (auto it = connections.begin(); it != connections.end();) {
+        const auto state = it->second.state;
+        const auto gone = it++;
+        if (state == State::kReading || state == State::kDraining) close(gone);
+      }
+      if (connections.empty()) {
+        finished = true;
+        wake();  // left unread: every thread waiting wakes to it in turn, and returns
+        return;
+      }
+    }
+    const auto timeout = expire();
+    ++watching;
+    lock.unlock();
+    const int ready =
+        ::epoll_wait(poller, events, kEventsAtOnce, static_cast<int>(timeout.count()) + 1);
+    lock.lock();
+    --watching;
+    if (ready < 0 && errno != EINTR) {
+      finished = true;
+      wake();
+      return;
+    }
+    for (int i = 0; i < ready; ++i) {
+      const std::uint64_t id = events[i].data.u64;
+      if (id == kWakeTag) {
+        if (!finished) {
+          char drained[256];
+          while (::read(server.wake_[0], drained, sizeof drained) > 0) {
+          }
+        }
+        armShared(server.wake_[0], kWakeTag);
+        continue;
+      }
+      if (id == kListenerTag) {
+        if (!accepting) continue;
+        accept();
+        armShared(server.listener_, kListenerTag);
+        continue;
+      }
+      const auto it = connections.find(id);
+      if (it == connections.end()) continue;  // closed to make room for a new one
+      Connection& c = it->second;
+      // Reported before another thread's deadline or answer moved it on, and taken since.
+      if (c.state == State::kHandling) continue;
+      const bool keep =
+          c.state == State::kWriting
+              ? writeSome(id, c)
+              : readSome(id, c) && (c.state == State::kWriting ? writeSome(id, c) : send(c));
+      if (keep) {
+        arm(id, c);
+      } else {
+        close(it);
+      }
+    }
+  }
+
+  // Waits once more for the wake pipe or the listener to be readable.
+  void armShared(int fd, std::uint64_t tag) const {
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLONESHOT;
+    event.data.u64 = tag;
+    ::epoll_ctl(poller, EPOLL_CTL_MOD, fd, &event);
+  }
+
+  // What `c` is waited for in its state; nothing while a thread handles its request.
+  static std::uint32_t wanted(const Connection& c) {
+    const auto epollOf = [](short waits, short otherwise) {
+      const short events = waits != 0 ? waits : otherwise;
+      return ((events & POLLIN) != 0 ? std::uint32_t{EPOLLIN} : 0U) |
+             ((events & POLLOUT) != 0 ? std::uint32_t{EPOLLOUT} : 0U);
+    };
+    switch (c.state) {
+      case State::kHandling:
+        return 0;
+      case State::kWriting:
+        return epollOf(c.writeWaits, POLLOUT);
+      case State::kReading:
+      case State::kDraining:
+        break;
+    }
+    return epollOf(c.readWaits, POLLIN) |
+           (c.written < c.out.size() ? epollOf(c.writeWaits, POLLOUT) : 0U);
+  }
+
+  // Waits for `c` once, for what its state wants: each readiness is reported to one thread once.
+  // A connection being handled was reported last for the request it has, and is left so: the
+  // thread that handles it waits for it again once it is answered.
+  void arm(std::uint64_t id, const Connection& c) const {
+    if (c.state == State::kHandling) return;
+    epoll_event event{};
+    event.events = wanted(c) | EPOLLONESHOT;
+    event.data.u64 = id;
+    ::epoll_ctl(poller, EPOLL_CTL_MOD, c.fd, &event);
   }
 
   void close(std::map<std::uint64_t, Connection>::iterator it) {
     if (it->second.tls) it->second.tls->close();
-    closeSocket(it->second.fd);
+    closeSocket(it->second.fd);  // which takes it out of the epoll set
     if (--perAddress[it->second.address] == 0) perAddress.erase(it->second.address);
     connections.erase(it);
     server.open_ = connections.size();
@@ -349,11 +514,7 @@ struct HttpServer::Loop {
     if (c.head) head.request.method = "GET";
     c.continueSent = false;
     c.state = State::kHandling;
-    {
-      const std::lock_guard lock(mutex);
-      work.emplace_back(id, std::move(head.request));
-    }
-    workAvailable.notify_one();
+    work.push_back(Job{id, &c, std::move(head.request)});
   }
 
   void startReading(std::uint64_t id, Connection& c) {
@@ -473,7 +634,8 @@ struct HttpServer::Loop {
         continue;
       }
       ++perAddress[address];
-      Connection& c = connections[nextId++];
+      const std::uint64_t id = nextId++;
+      Connection& c = connections[id];
       server.open_ = connections.size();
       c.fd = fd;
       c.address = address;
@@ -482,48 +644,40 @@ struct HttpServer::Loop {
         c.tls = std::make_unique<TlsSession>(*server.tls_, fd);
         c.requestStarted = true;  // the handshake is part of the first request, and its deadline
       }
+      epoll_event event{};
+      event.events = wanted(c) | EPOLLONESHOT;
+      event.data.u64 = id;
+      if (::epoll_ctl(poller, EPOLL_CTL_ADD, fd, &event) != 0) close(connections.find(id));
     }
   }
 
-  void collectAnswers() {
-    std::vector<std::pair<std::uint64_t, HttpResponse>> answers;
-    {
-      const std::lock_guard lock(mutex);
-      answers.swap(done);
+  // When `c` is due to be refused or closed; never while its request is handled.
+  std::optional<Clock::time_point> dueAt(const Connection& c) const {
+    const auto& limits = server.limits_;
+    switch (c.state) {
+      case State::kHandling:
+        break;
+      case State::kReading:
+        return c.since +
+               (c.requestStarted ? Clock::duration(limits.deadline) : Clock::duration(limits.idle));
+      case State::kWriting:
+        return c.since + Clock::duration(limits.deadline);
+      case State::kDraining:
+        return c.since + std::min<Clock::duration>(limits.deadline, kDrainTime);
     }
-    for (auto& [id, response] : answers) {
-      const auto it = connections.find(id);
-      if (it == connections.end()) continue;
-      answer(it->second, response);
-      if (!writeSome(id, it->second)) close(it);
-    }
+    return std::nullopt;
   }
 
   // Applies the deadlines; returns how long until the next one is due.
   std::chrono::milliseconds expire() {
     const auto now = Clock::now();
     const auto& limits = server.limits_;
-    auto next = Clock::duration(std::chrono::seconds(1));
+    Clock::duration next = kLongestWait;
     for (auto it = connections.begin(); it != connections.end();) {
       Connection& c = it->second;
-      Clock::duration allowed{};
-      switch (c.state) {
-        case State::kHandling:
-          ++it;
-          continue;
-        case State::kReading:
-          allowed = c.requestStarted ? Clock::duration(limits.deadline) : limits.idle;
-          break;
-        case State::kWriting:
-          allowed = limits.deadline;
-          break;
-        case State::kDraining:
-          allowed = std::min<Clock::duration>(limits.deadline, kDrainTime);
-          break;
-      }
-      const auto left = c.since + allowed - now;
-      if (left > Clock::duration::zero()) {
-        next = std::min(next, left);
+      const auto due = dueAt(c);
+      if (!due || *due > now) {
+        if (due) next = std::min(next, *due - now);
         ++it;
         continue;
       }
@@ -531,6 +685,7 @@ struct HttpServer::Loop {
       if (c.state == State::kReading && c.requestStarted && (!c.tls || c.tls->established())) {
         refuse(c, 408, "the request did not arrive whole within " + seconds(limits.deadline));
         if (writeSome(it->first, c)) {
+          arm(it->first, c);
           ++it;
           continue;
         }
@@ -542,78 +697,23 @@ struct HttpServer::Loop {
   }
 
   void run() {
+    poller = ::epoll_create1(EPOLL_CLOEXEC);
+    if (poller < 0) return;
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLONESHOT;
+    event.data.u64 = kWakeTag;
+    ::epoll_ctl(poller, EPOLL_CTL_ADD, server.wake_[0], &event);
+    event.data.u64 = kListenerTag;
+    ::epoll_ctl(poller, EPOLL_CTL_ADD, server.listener_, &event);
+
+    // The calling thread serves too: one more thread than may run requests at once.
     const std::size_t threads = std::max<std::size_t>(1, server.limits_.threads);
-    std::vector<std::thread> workers;
-    for (std::size_t i = 0; i < threads; ++i) workers.emplace_back([this] { worker(); });
-
-    std::vector<pollfd> polled;
-    std::vector<std::uint64_t> ids;
-    bool accepting = true;
-    for (;;) {
-      if (server.stopping_ && accepting) {
-        accepting = false;
-        closeSocket(server.listener_);
-        server.listener_ = -1;
-      }
-      if (!accepting) {
-        // Stopping: only the requests being handled, and their answers, are waited for.
-        for (auto it = connections.begin(); it != connections.end();) {
-          const auto state = it->second.state;
-          const auto gone = it++;
-          if (state == State::kReading || state == State::kDraining) close(gone);
-        }
-        if (connections.empty()) break;
-      }
-      const auto timeout = expire();
-      polled.clear();
-      ids.clear();
-      polled.push_back(pollfd{server.wake_[0], POLLIN, 0});
-      if (accepting) polled.push_back(pollfd{server.listener_, POLLIN, 0});
-      for (const auto& [id, c] : connections) {
-        if (c.state == State::kHandling) continue;
-        short events = 0;
-        if (c.state == State::kWriting) {
-          events = c.writeWaits != 0 ? c.writeWaits : POLLOUT;
-        } else {
-          events = c.readWaits != 0 ? c.readWaits : POLLIN;
-          if (c.written < c.out.size()) events |= c.writeWaits != 0 ? c.writeWaits : POLLOUT;
-        }
-        polled.push_back(pollfd{c.fd, events, 0});
-        ids.push_back(id);
-      }
-      if (::poll(polled.data(), polled.size(), static_cast<int>(timeout.count()) + 1) < 0) {
-        if (errno != EINTR) break;
-        continue;
-      }
-      if (polled[0].revents != 0) {
-        char drained[256];
-        while (::read(server.wake_[0], drained, sizeof drained) > 0) {
-        }
-      }
-      const std::size_t first = accepting ? 2 : 1;
-      for (std::size_t i = first; i < polled.size(); ++i) {
-        if (polled[i].revents == 0) continue;
-        const auto it = connections.find(ids[i - first]);
-        if (it == connections.end()) continue;  // closed to make room for a new one
-        Connection& c = it->second;
-        const bool keep =
-            c.state == State::kWriting
-                ? writeSome(it->first, c)
-                : readSome(it->first, c) &&
-                      (c.state == State::kWriting ? writeSome(it->first, c) : send(c));
-        if (!keep) close(it);
-      }
-      collectAnswers();
-      if (accepting && polled[1].revents != 0) accept();
-    }
-
-    {
-      const std::lock_guard lock(mutex);
-      workersStop = true;
-    }
-    workAvailable.notify_all();
-    for (auto& worker : workers) worker.join();
+    std::vector<std::thread> others;
+    for (std::size_t i = 0; i < threads; ++i) others.emplace_back([this] { serveThread(); });
+    serveThread();
+    for (auto& thread : others) thread.join();
     for (auto it = connections.begin(); it != connections.end();) close(it++);
+    closeSocket(poller);
   }
 };
 
@@ -665,6 +765,7 @@ int HttpServer::bind(const std::string& address, int port) {
 void HttpServer::run(HttpHandler handler) {
   if (listener_ < 0 || stopping_) return;
   handler_ = std::move(handler);
+  keepFreedMemory();
   Loop loop(*this);
   loop.run();
 }

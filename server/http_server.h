@@ -1,6 +1,8 @@
-// The HTTP/1.1 server under velloc serve. One thread owns every connection and reads without
-// blocking; a request goes to a worker thread only once its head and body have arrived whole, so
-// a slow or silent client never holds a worker. What it guarantees:
+// The HTTP/1.1 server under velloc serve. Its threads wait on every connection at once and read
+// without blocking; a request is run only once its head and body have arrived whole, by the
+// thread that read it, which then writes the answer as far as the socket takes it at once. So a
+// slow or silent client never holds a thread, and a request costs no hand-off between threads.
+// What it guarantees:
 //  - a request (head and body) arrives within `deadline` of its first byte, or it is answered 408
 //    and the connection closed; a connection with no request under way is closed after `idle`;
 //  - at most `maxConnections` connections in all and `maxPerAddress` from one address: a new one
@@ -87,7 +89,10 @@ class HttpServer {
 
   // Serves with `handler` until stop(): then stops accepting, closes the connections with no
   // request being handled, lets the requests being handled finish and their answers be written
-  // (each within the deadline), and returns.
+  // (each within the deadline), and returns. The calling thread serves too, beside `threads`
+  // more; at most `threads` requests are handled at once. For as long as it serves, the process
+  // keeps the memory its requests free for the next ones (up to 16 MiB per heap) rather than
+  // handing it back to the kernel.
   void run(HttpHandler handler);
 
   // Makes run() return as above; callable from any thread, before run() too.
