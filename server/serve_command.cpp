@@ -66,7 +66,7 @@ session::Command addServeCommand(CLI::App& program, const session::SessionOption
       ->capture_default_str();
   serve
       ->add_option("--threads", options.threads,
-                   "worker threads, each with its own component object")
+                   "requests run at once, each on a thread with its own component object")
       ->check(CLI::Range(1, 256))
       ->capture_default_str();
   serve->add_option("--max-body", options.maxBody, "the largest request body, in bytes")
