@@ -143,8 +143,8 @@ PICK_LIST_TWINS(BM_PickListCounted, FewHitsFirstPage, kFewFirst);
 
 // A small pick-list with its SQL, as velloc and serve run one on a held connection: the
 // reference method builds the SQL (header item 3 narrowed to 华: three rows of the demo data),
-// then the doors' window of 50 rows runs it. Beside every statement this sent, run directly,
-// prepared on every call (_Direct) and prepared once and kept (_DirectPrepared).
+// then the doors' window of 50 rows runs it, ranked by the match. Beside every statement this sent,
+// run directly, prepared on every call (_Direct) and prepared once and kept (_DirectPrepared).
 std::size_t smallPickList(BenchDatabase& database, erp::HeldConnection& held) {
   session::ReferenceAnswer answer;
   {
@@ -152,7 +152,8 @@ std::size_t smallPickList(BenchDatabase& database, erp::HeldConnection& held) {
     answer.ok = database.component().GetRefSQL(0, 0, u"cdefine3", u"", u"", u"", u"华", answer.sql,
                                                answer.columnSet, answer.columnWidth);
   }
-  return session::runPickList(held, answer, {0, kPage, false}).rows.size();
+  return session::runPickList(held, answer, {0, kPage, false}, session::PickOrder{u"华", {}})
+      .rows.size();
 }
 
 std::vector<std::string> smallPickListStatements(BenchDatabase& database) {
