@@ -63,7 +63,9 @@ std::u16string openConnection(const SessionOptions& options, std::ostream& err) 
 OpenedDatabase openHeldConnection(const SessionOptions& options, std::ostream& err) {
   auto connection = resolveConnection(options, err);
   checkWellFormed(connection);
-  auto held = onDatabase([&] { return erp::HeldConnection(connection); });
+  auto held = onDatabase([&] {
+    return erp::HeldConnection(connection, erp::HeldConnection::Sharing::kLentToComponent);
+  });
   requireErpTables(connection, onDatabase([&] { return erp::hasTable(held, u"UserDefine"); }));
   return OpenedDatabase{std::move(connection), std::move(held)};
 }

@@ -3,6 +3,7 @@
 #include "erp/db/catalogue_questions.h"
 #include "erp/db/connection_string.h"
 #include "erp/db/open_database.h"
+#include "erp/providers/provider_database.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {
@@ -40,8 +41,10 @@ WindowedResult runStatement(std::u16string_view connectionString, std::u16string
   return db::openDatabase(connectionString)->queryWindow(sqlServerText, window);
 }
 
-HeldConnection::HeldConnection(std::u16string_view connectionString)
-    : database_(db::openDatabase(connectionString)) {}
+HeldConnection::HeldConnection(std::u16string_view connectionString, Sharing sharing)
+    : database_(db::openDatabase(connectionString)) {
+  if (sharing == Sharing::kLentToComponent) providers::lendDatabase(connectionString, database_);
+}
 HeldConnection::~HeldConnection() = default;
 HeldConnection::HeldConnection(HeldConnection&&) noexcept = default;
 HeldConnection& HeldConnection::operator=(HeldConnection&&) noexcept = default;
