@@ -66,7 +66,8 @@ OpenedDatabase openHeldConnection(const SessionOptions& options, std::ostream& e
   auto held = onDatabase([&] {
     return erp::HeldConnection(connection, erp::HeldConnection::Sharing::kLentToComponent);
   });
-  requireErpTables(connection, onDatabase([&] { return erp::hasTable(held, u"UserDefine"); }));
+  requireErpTables(connection,
+                   onDatabase([&] { return erp::hasReadableTable(held, u"UserDefine"); }));
   return OpenedDatabase{std::move(connection), std::move(held)};
 }
 
