@@ -227,10 +227,10 @@ class OdbcDatabase final : public Database {
         dialect_(dialect) {}
 
   // A driver refuses to disconnect while a transaction is open: what was not committed is
-  // rolled back, so that the connection closes and its locks go with it.
-  // The connection is disconnected before its kept statements go, which frees them on this
-  // side alone: freed one by one while connected, each would cost a round trip (psqlODBC
-  // deallocates its statement on the server, which forgets them all when the connection ends).
+  // rolled back, so that the connection closes and its locks go with it. The connection is
+  // disconnected before its kept statements go, which frees them on this side alone: freed one
+  // by one while connected, each would cost a round trip (psqlODBC deallocates its statement on
+  // the server, which forgets them all when the connection ends anyway).
   ~OdbcDatabase() override {
     if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
     disconnected_ = connection_.disconnect();

@@ -54,10 +54,11 @@ bool hasColumn(HeldConnection& connection, std::u16string_view table, std::u16st
 std::optional<std::u16string> voucherTable(HeldConnection& connection,
                                            std::u16string_view cardNumber);
 
-// hasTable's answer, asked the cheapest way first: a statement that reads none of the table's
-// rows, one round trip to a server. When it runs, the table is there; when it fails (no such
-// table, or one this connection may not read), or `table` is not a plain name of ASCII letters,
-// digits and '_', the catalogue is asked as hasTable asks it, with its failures.
+// Whether the database holds `table`, asked the cheapest way first: one statement that reads
+// none of its rows, one round trip to a server. When that statement runs, the answer is true (a
+// view it can read as a table counts too); when it fails (no such table, or one this connection
+// may not read), or `table` is not a plain name of ASCII letters, digits and '_', the answer is
+// hasTable's, with its failures.
 bool hasReadableTable(HeldConnection& connection, std::u16string_view table);
 
 }  // namespace tarn::erp
