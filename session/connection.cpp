@@ -63,8 +63,11 @@ std::u16string openConnection(const SessionOptions& options, std::ostream& err) 
 OpenedDatabase openHeldConnection(const SessionOptions& options, std::ostream& err) {
   auto connection = resolveConnection(options, err);
   checkWellFormed(connection);
-  auto held = onDatabase([&] { return erp::HeldConnection(connection); });
-  requireErpTables(connection, onDatabase([&] { return erp::hasTable(held, u"UserDefine"); }));
+  auto held = onDatabase([&] {
+    return erp::HeldConnection(connection, erp::HeldConnection::Sharing::kLentToComponent);
+  });
+  requireErpTables(connection,
+                   onDatabase([&] { return erp::hasReadableTable(held, u"UserDefine"); }));
   return OpenedDatabase{std::move(connection), std::move(held)};
 }
 

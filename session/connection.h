@@ -26,7 +26,9 @@ inline constexpr const char* kDefaultDatabase = "velloc-demo.db";
 std::u16string openConnection(const SessionOptions& options, std::ostream& err);
 
 // The same, with a connection held on it: the one the database was checked on, kept for the
-// request's own questions (names, pick-list rows, reasons), so that they open nothing more.
+// request's own questions (names, pick-list rows, reasons), so that they open nothing more. It
+// is lent to the component initialised next on this thread with `connection` (initialise), whose
+// outside components then run on it too: one connection for the whole request.
 struct OpenedDatabase {
   std::u16string connection;
   erp::HeldConnection held;

@@ -38,6 +38,12 @@ constexpr std::size_t kUnlimited = SIZE_MAX / 2;
 constexpr std::size_t kLargestWhole = INT64_MAX;
 // Text is read in pieces of this many code units (or bytes).
 constexpr std::size_t kTextPiece = 1024;
+// PostgreSQL plans this many runs of a prepared statement for their values before it may keep
+// one plan for all.
+constexpr std::uint64_t kRunsPlannedForTheirValues = 5;
+
+// Whether a PostgreSQL connection plans every run of a prepared statement for its values.
+enum class CustomPlans { kUnset, kSetInTransaction, kSet };
 
 // How a column's values are read.
 enum class ColumnKind { kText, kWhole, kFloating, kDecimal, kBinary };
@@ -93,10 +99,21 @@ struct Column {
   ColumnKind kind;
 };
 
-// A prepared statement kept for reuse.
+// A prepared statement kept for reuse. Its handle is freed with it while its connection is
+// connected, and left alone once the connection is disconnected, which freed it.
 struct Prepared {
+  Prepared(Handle handle, const bool& disconnected)
+      : statement(std::move(handle)), connectionDisconnected(&disconnected) {}
+  Prepared(Prepared&&) noexcept = default;
+  Prepared& operator=(Prepared&&) noexcept = default;
+  ~Prepared() {
+    if (*connectionDisconnected) statement.abandon();
+  }
+
   Handle statement;
-  SQLSMALLINT parameterCount = -1;  // -1 when the driver cannot tell
+  const bool* connectionDisconnected;  // the connection's, which outlives every statement
+  SQLSMALLINT parameterCount = -1;     // -1 when the driver cannot tell
+  std::uint64_t runs = 0;
 };
 
 // A parameter's value, kept where the driver reads it until the statement has run.
@@ -210,9 +227,13 @@ class OdbcDatabase final : public Database {
         dialect_(dialect) {}
 
   // A driver refuses to disconnect while a transaction is open: what was not committed is
-  // rolled back, so that the connection closes and its locks go with it.
+  // rolled back, so that the connection closes and its locks go with it. The connection is
+  // disconnected before its kept statements go, which frees them on this side alone: freed one
+  // by one while connected, each would cost a round trip (psqlODBC deallocates its statement on
+  // the server, which forgets them all when the connection ends anyway).
   ~OdbcDatabase() override {
     if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+    disconnected_ = connection_.disconnect();
   }
   OdbcDatabase(const OdbcDatabase&) = delete;
   OdbcDatabase& operator=(const OdbcDatabase&) = delete;
@@ -222,7 +243,7 @@ class OdbcDatabase final : public Database {
     Prepared& prepared = sqlServerStatement(sqlServerText);
     const CursorReset reset(prepared.statement);
     bindValues(prepared, 0, sqlServerText);
-    return execute(prepared.statement);
+    return execute(prepared);
   }
 
   WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) override {
@@ -239,7 +260,7 @@ class OdbcDatabase final : public Database {
     const bool capped = dialect_ == Dialect::kSqlServer && !window.countRows &&
                         window.limit < kUnlimited && window.offset < kUnlimited - window.limit;
     const MaxRows maxRows(prepared.statement, capped ? window.offset + window.limit + 1 : 0);
-    return executeWindow(prepared.statement, window);
+    return executeWindow(prepared, window);
   }
 
   ResultSet runNative(std::u16string_view nativeText,
@@ -256,7 +277,7 @@ class OdbcDatabase final : public Database {
     for (std::size_t i = 0; i < parameters.size(); ++i) {
       bindParameter(prepared.statement, i, parameters[i]);
     }
-    return execute(prepared.statement);
+    return execute(prepared);
   }
 
   Dialect dialect() const override { return dialect_; }
@@ -319,7 +340,11 @@ class OdbcDatabase final : public Database {
   void endTransaction(std::u16string_view operation, SQLSMALLINT completion) {
     recorded(operation, [&] {
       if (!inTransaction_) raise(ErrorCode::kComponentFailure, "no transaction is open");
+      // A setting made in the transaction lasts only if the transaction commits.
+      const bool kept = customPlans_ == CustomPlans::kSetInTransaction && completion == SQL_COMMIT;
+      if (customPlans_ == CustomPlans::kSetInTransaction) customPlans_ = CustomPlans::kUnset;
       check(SQLEndTran(SQL_HANDLE_DBC, connection_.get(), completion), connection_);
+      if (kept) customPlans_ = CustomPlans::kSet;
       inTransaction_ = false;
       setAutocommit(true);
     });
@@ -330,7 +355,7 @@ class OdbcDatabase final : public Database {
   }
 
   Prepared prepare(std::u16string_view text) {
-    Prepared prepared{allocateStatement()};
+    Prepared prepared(allocateStatement(), disconnected_);
     SQLRETURN code = SQL_SUCCESS;
     if (encoding_ == TextEncoding::kWide) {
       code = SQLPrepareW(prepared.statement.get(), odbc::wide(text),
@@ -474,7 +499,7 @@ class OdbcDatabase final : public Database {
       bindWhole(prepared.statement, count,
                 window.limit < kLargestWhole ? window.limit + 1 : kLargestWhole);
       bindWhole(prepared.statement, count + 1, window.offset);
-      result = executeWindow(prepared.statement, RowWindow{0, window.limit, false});
+      result = executeWindow(prepared, RowWindow{0, window.limit, false});
     }
     if (!window.countRows) return result;
     if (!result.more && (window.offset == 0 || !result.rows.rows.empty())) {
@@ -485,7 +510,7 @@ class OdbcDatabase final : public Database {
         wrappedStatement(countStatements_, u"select count(*) from (\n", u"\n) as w", sqlServerText);
     const CursorReset reset(counting.statement);
     bindValues(counting, 0, sqlServerText);
-    const ResultSet counted = execute(counting.statement);
+    const ResultSet counted = execute(counting);
     result.totalRows = static_cast<std::size_t>(counted.rows.at(0).at(0).toDouble());
     return result;
   }
@@ -505,9 +530,27 @@ class OdbcDatabase final : public Database {
     return cache.insert(shape_.text, prepare(wrapped));
   }
 
+  // PostgreSQL plans the first five runs of a prepared statement for their values and may then
+  // keep one plan for any values: a pick-list's match would then go through the trigram indexes
+  // even when it is one or two characters long, which they cannot narrow (0.2 s over a million
+  // values instead of 0.3 ms). The connection is told to plan every run for its values before
+  // any statement runs a sixth time: a connection that runs each statement a few times (a
+  // command's) spends no round trip on it. A transaction rolled back undoes the setting; it is
+  // then made again.
+  void beforeRun(Prepared& prepared) {
+    if (dialect_ == Dialect::kPostgreSql && customPlans_ == CustomPlans::kUnset &&
+        prepared.runs >= kRunsPlannedForTheirValues) {
+      executeScript(u"set plan_cache_mode = force_custom_plan");
+      customPlans_ = inTransaction_ ? CustomPlans::kSetInTransaction : CustomPlans::kSet;
+    }
+    ++prepared.runs;
+  }
+
   // Runs the bound statement and reads the rows inside `window`; the caller's CursorReset
   // closes the cursor.
-  WindowedResult executeWindow(const Handle& statement, RowWindow window) {
+  WindowedResult executeWindow(Prepared& prepared, RowWindow window) {
+    beforeRun(prepared);
+    const Handle& statement = prepared.statement;
     const SQLRETURN code = SQLExecute(statement.get());
     if (code != SQL_NO_DATA) check(code, statement);
     SQLSMALLINT columnCount = 0;
@@ -568,7 +611,9 @@ class OdbcDatabase final : public Database {
   }
 
   // Runs the bound statement and reads every row; the caller's CursorReset closes the cursor.
-  ResultSet execute(const Handle& statement) {
+  ResultSet execute(Prepared& prepared) {
+    beforeRun(prepared);
+    const Handle& statement = prepared.statement;
     const SQLRETURN code = SQLExecute(statement.get());
     // SQL_NO_DATA: a searched update or delete that changed no row.
     if (code != SQL_NO_DATA) check(code, statement);
@@ -666,6 +711,7 @@ class OdbcDatabase final : public Database {
   // connection before the environment.
   Handle environment_;
   Handle connection_;
+  bool disconnected_ = false;
   odbc::Secrets secrets_;
   TextEncoding encoding_;
   Dialect dialect_;
@@ -682,6 +728,7 @@ class OdbcDatabase final : public Database {
   std::int64_t rowsChanged_ = -1;
   std::uint64_t compiled_ = 0;
   bool inTransaction_ = false;
+  CustomPlans customPlans_ = CustomPlans::kUnset;
 };
 
 }  // namespace
@@ -704,16 +751,8 @@ std::unique_ptr<Database> openOdbcDatabase(const std::u16string& odbcConnection,
   connection.connected();
   const TextEncoding encoding = encodingOf(connection);
   const Dialect chosen = dialect ? *dialect : dialectOf(connection);
-  auto database = std::make_unique<OdbcDatabase>(std::move(environment), std::move(connection),
-                                                 std::move(secrets), encoding, chosen);
-  // A statement is prepared once per connection, its values sent as parameters. After a few
-  // runs PostgreSQL would plan it once for any values, and a pick-list's match would then go
-  // through the trigram indexes even when it is one or two characters long, which they cannot
-  // narrow: 0.2 s over a million values instead of 0.3 ms. Each run is planned for its values.
-  if (chosen == Dialect::kPostgreSql) {
-    database->executeScript(u"set plan_cache_mode = force_custom_plan");
-  }
-  return database;
+  return std::make_unique<OdbcDatabase>(std::move(environment), std::move(connection),
+                                        std::move(secrets), encoding, chosen);
 }
 
 }  // namespace tarn::erp::db

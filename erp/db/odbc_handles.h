@@ -39,6 +39,14 @@ class Handle {
 
   // Marks a connection handle as connected, so that it is disconnected before it is freed.
   void connected() { connected_ = true; }
+  // Disconnects a connected connection handle now; true when it did.
+  bool disconnect() noexcept {
+    if (connected_ && succeeded(SQLDisconnect(handle_))) connected_ = false;
+    return !connected_;
+  }
+  // Lets go of a statement handle without freeing it: its connection was disconnected, which
+  // freed it.
+  void abandon() noexcept { handle_ = nullptr; }
 
  private:
   void release() noexcept;

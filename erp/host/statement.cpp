@@ -1,8 +1,12 @@
 #include "tarnvelloc/erp/statement.h"
 
+#include <algorithm>
+
 #include "erp/db/catalogue_questions.h"
 #include "erp/db/connection_string.h"
 #include "erp/db/open_database.h"
+#include "erp/providers/provider_database.h"
+#include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/automation/text.h"
 
 namespace tarn::erp {
@@ -40,8 +44,10 @@ WindowedResult runStatement(std::u16string_view connectionString, std::u16string
   return db::openDatabase(connectionString)->queryWindow(sqlServerText, window);
 }
 
-HeldConnection::HeldConnection(std::u16string_view connectionString)
-    : database_(db::openDatabase(connectionString)) {}
+HeldConnection::HeldConnection(std::u16string_view connectionString, Sharing sharing)
+    : database_(db::openDatabase(connectionString)) {
+  if (sharing == Sharing::kLentToComponent) providers::lendDatabase(connectionString, database_);
+}
 HeldConnection::~HeldConnection() = default;
 HeldConnection::HeldConnection(HeldConnection&&) noexcept = default;
 HeldConnection& HeldConnection::operator=(HeldConnection&&) noexcept = default;
@@ -61,6 +67,24 @@ bool hasTable(HeldConnection& connection, std::u16string_view table) {
 
 bool hasColumn(HeldConnection& connection, std::u16string_view table, std::u16string_view column) {
   return db::hasColumn(connection.database(), table, column);
+}
+
+bool hasReadableTable(HeldConnection& connection, std::u16string_view table) {
+  const bool plain = !table.empty() && std::ranges::all_of(table, [](char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           c == u'_';
+  });
+  if (plain) {
+    try {
+      // Written alike in every dialect; run as a script, it reads no rows and is recorded
+      // nowhere when it fails.
+      connection.database().executeScript(u"select count(*) from " + std::u16string(table) +
+                                          u" where 1 = 0");
+      return true;
+    } catch (const automation::AutomationError&) {
+    }
+  }
+  return hasTable(connection, table);
 }
 
 std::optional<std::u16string> voucherTable(HeldConnection& connection,

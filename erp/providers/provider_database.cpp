@@ -67,6 +67,12 @@ SharedDatabase joinDatabase(std::u16string_view connectionString, ProviderKind k
   return database;
 }
 
+void lendDatabase(std::u16string_view connectionString, const SharedDatabase& database) {
+  auto& opened = openedOnThisThread();
+  std::erase_if(opened, [](const Opened& o) { return o.database.expired(); });
+  opened.push_back(Opened{std::u16string(connectionString), database, 0});
+}
+
 std::uint64_t providerConnectionsOpened() { return connectionsOpened.load(); }
 
 db::Database& requireDatabase(const SharedDatabase& database, std::string_view service,

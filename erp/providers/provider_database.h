@@ -36,6 +36,11 @@ using SharedDatabase = std::shared_ptr<db::Database>;
 // otherwise a new one, opened by db::openDatabase, which raises and records its failures.
 SharedDatabase joinDatabase(std::u16string_view connectionString, ProviderKind kind);
 
+// Makes `database`, which a host opened for `connectionString`, the newest connection of this
+// thread for that text, joined by no kind yet: the outside components initialised next on this
+// thread join it as they would join one that joinDatabase opened.
+void lendDatabase(std::u16string_view connectionString, const SharedDatabase& database);
+
 // How many connections joinDatabase has opened in this process.
 std::uint64_t providerConnectionsOpened();
 

@@ -11,6 +11,7 @@
 
 #include "erp/db/open_database.h"
 #include "tarnvelloc/automation/error.h"
+#include "tarnvelloc/automation/text.h"
 #include "tarnvelloc/erp/demo_database.h"
 #include "tarnvelloc/erp/diagnostics.h"
 #include "tarnvelloc/erp/held_connection.h"
@@ -142,6 +143,39 @@ TEST_P(RowWindowContractTest, AHeldConnectionRunsWindowsAndCatalogueQuestions) {
   EXPECT_FALSE(erp::hasColumn(held, u"customer", u"cValue"));
   EXPECT_EQ(erp::voucherTable(held, u"ct02"), std::optional<std::u16string>(u"contracts"));
   EXPECT_EQ(erp::voucherTable(held, u"XX99"), std::nullopt);
+}
+
+// A table (or view) a statement can read is found with that statement alone: nothing is compiled
+// and no failure recorded, even for a table that is not there. Any other name is a catalogue
+// question.
+TEST_P(RowWindowContractTest, AHeldConnectionFindsAReadableTableWithoutTheCatalogue) {
+  erp::HeldConnection held(demo_.connection());
+  const struct {
+    std::u16string table;
+    bool found;
+    bool askedAlone;  // by the one statement, compiling nothing
+  } cases[] = {
+      {u"UserDefine", true, true},
+      {u"userdefine", true, true},
+      {u"customer", true, true},
+      {u"sysobjects", true, true},  // a catalogue view, which hasTable does not count
+      {u"no_such_table", false, false},
+      {u"CUSTOMER  ", true, false},
+      {u"customer where 1 = 0; drop table customer", false, false},
+  };
+  const auto compiledFirst = held.database().statementsCompiled();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(automation::toUtf8(c.table));
+    erp::clearDatabaseFailures();
+    const auto compiled = held.database().statementsCompiled();
+    EXPECT_EQ(erp::hasReadableTable(held, c.table), c.found);
+    if (c.askedAlone) {
+      EXPECT_EQ(held.database().statementsCompiled(), compiled);
+    }
+    EXPECT_EQ(erp::databaseFailureCount(), 0u);
+  }
+  EXPECT_GT(held.database().statementsCompiled(), compiledFirst);  // the catalogue was asked
+  EXPECT_TRUE(erp::hasTable(held, u"customer"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RowWindowContractTest, everyContractBackend(),

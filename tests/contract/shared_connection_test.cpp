@@ -11,6 +11,7 @@
 
 #include "erp/db/open_database.h"
 #include "erp/providers/provider_database.h"
+#include "tarnvelloc/erp/held_connection.h"
 #include "tests/contract/contract_kit.h"
 #include "tests/integration/component_test_support.h"
 
@@ -81,28 +82,28 @@ TEST_P(SharedConnectionContractTest, EachKindJoinsTheNewestConnectionOfItsTextOn
             1u);
 }
 
+// Every outside component at work: the list and archive sources (data, column settings, row
+// authorisation, utility) and the voucher source (voucher data, money-column check).
+void work(clsVelloc& velloc) {
+  EXPECT_EQ(validateAr(velloc, kListSource, kHeader, "cdefine3", "", "", "HD", "", false).code, 0);
+  EXPECT_EQ(validateAr(velloc, kArchiveSource, kHeader, "cdefine1", "person", "cPersonName", "王强",
+                       "", false)
+                .code,
+            0);
+  EXPECT_EQ(validateAr(velloc, kVoucherSource, kHeader, "cdefine2", "", "iAmount", "12500.50",
+                       "CT02", false)
+                .code,
+            0);
+  EXPECT_TRUE(
+      getRefSql(velloc, kArchiveSource, kHeader, "", "person", "cPersonName", "", "王").result);
+}
+
 TEST_P(SharedConnectionContractTest, AComponentOpensOneConnectionForAllItsWork) {
   const auto savedRegistry = automation::ComponentRegistry::global().snapshot();
   erp::registerComponents();
   DllRegisterServer();
   const auto opened = [before = providerConnectionsOpened()] {
     return providerConnectionsOpened() - before;
-  };
-  // Every outside component at work: the list and archive sources (data, column settings, row
-  // authorisation, utility) and the voucher source (voucher data, money-column check).
-  const auto work = [](clsVelloc& velloc) {
-    EXPECT_EQ(validateAr(velloc, kListSource, kHeader, "cdefine3", "", "", "HD", "", false).code,
-              0);
-    EXPECT_EQ(validateAr(velloc, kArchiveSource, kHeader, "cdefine1", "person", "cPersonName",
-                         "王强", "", false)
-                  .code,
-              0);
-    EXPECT_EQ(validateAr(velloc, kVoucherSource, kHeader, "cdefine2", "", "iAmount", "12500.50",
-                         "CT02", false)
-                  .code,
-              0);
-    EXPECT_TRUE(
-        getRefSql(velloc, kArchiveSource, kHeader, "", "person", "cPersonName", "", "王").result);
   };
   {
     auto first = std::make_unique<clsVelloc>();
@@ -122,6 +123,41 @@ TEST_P(SharedConnectionContractTest, AComponentOpensOneConnectionForAllItsWork) 
     work(third);
     work(second);
     EXPECT_EQ(opened(), 3u);
+  }
+  automation::ComponentRegistry::global().restore(std::move(savedRegistry));
+}
+
+// A host's connection lent to the next component of its thread is the one all its outside
+// components use: that component opens none, the next one opens its own as before, and the held
+// connection answers on after the component is gone. One not lent is joined by nobody.
+TEST_P(SharedConnectionContractTest, AHeldConnectionLentToAComponentIsItsOnlyConnection) {
+  const auto savedRegistry = automation::ComponentRegistry::global().snapshot();
+  erp::registerComponents();
+  DllRegisterServer();
+  const auto opened = [before = providerConnectionsOpened()] {
+    return providerConnectionsOpened() - before;
+  };
+  {
+    erp::HeldConnection lent(demo_.connection(), erp::HeldConnection::Sharing::kLentToComponent);
+    const auto compiledBefore = lent.database().statementsCompiled();
+    {
+      clsVelloc first;
+      ASSERT_TRUE(first.Init(demo_.connection(), u"demo"));
+      work(first);
+      EXPECT_EQ(opened(), 0u);
+      EXPECT_GT(lent.database().statementsCompiled(), compiledBefore);
+      clsVelloc second;
+      ASSERT_TRUE(second.Init(demo_.connection(), u"demo"));
+      work(second);
+      EXPECT_EQ(opened(), 1u);
+    }
+    EXPECT_TRUE(erp::hasTable(lent, u"UserDefine"));
+
+    erp::HeldConnection own(demo_.connection());
+    clsVelloc third;
+    ASSERT_TRUE(third.Init(demo_.connection(), u"demo"));
+    work(third);
+    EXPECT_EQ(opened(), 2u);
   }
   automation::ComponentRegistry::global().restore(std::move(savedRegistry));
 }

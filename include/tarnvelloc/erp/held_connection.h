@@ -24,10 +24,18 @@ class Database;
 
 class HeldConnection {
  public:
+  // Whether the connection also serves the outside components (components.h) of the next
+  // component initialised on this thread with the same connection string, compared as text.
+  // Lent, it is the connection they would otherwise open for themselves: each kind of outside
+  // component joins it once, as it joins one of its own, and a second component still opens
+  // its own. A process that runs one component beside its own questions then holds one
+  // connection, not two. The connection lives while the HeldConnection or any of them does.
+  enum class Sharing { kOwn, kLentToComponent };
+
   // Opens the existing database `connectionString` names. Raises AutomationError
   // (kComponentFailure) with the database's own message, never a password, when the string is
   // malformed or the database cannot be opened; the failure is recorded as "open".
-  explicit HeldConnection(std::u16string_view connectionString);
+  explicit HeldConnection(std::u16string_view connectionString, Sharing sharing = Sharing::kOwn);
   ~HeldConnection();
   HeldConnection(HeldConnection&&) noexcept;
   HeldConnection& operator=(HeldConnection&&) noexcept;
@@ -36,7 +44,7 @@ class HeldConnection {
   db::Database& database() { return *database_; }
 
  private:
-  std::unique_ptr<db::Database> database_;
+  std::shared_ptr<db::Database> database_;
 };
 
 // The catalogue questions of catalogue.h, asked on a held connection: the same answers, with
@@ -45,5 +53,12 @@ bool hasTable(HeldConnection& connection, std::u16string_view table);
 bool hasColumn(HeldConnection& connection, std::u16string_view table, std::u16string_view column);
 std::optional<std::u16string> voucherTable(HeldConnection& connection,
                                            std::u16string_view cardNumber);
+
+// Whether the database holds `table`, asked the cheapest way first: one statement that reads
+// none of its rows, one round trip to a server. When that statement runs, the answer is true (a
+// view it can read as a table counts too); when it fails (no such table, or one this connection
+// may not read), or `table` is not a plain name of ASCII letters, digits and '_', the answer is
+// hasTable's, with its failures.
+bool hasReadableTable(HeldConnection& connection, std::u16string_view table);
 
 }  // namespace tarn::erp
