@@ -9,6 +9,7 @@
 
 #include "erp/db/catalogue_views.h"
 #include "erp/db/erp_collation.h"
+#include "erp/db/sqlite_database.h"
 
 namespace tarn::bench {
 
@@ -55,6 +56,7 @@ int compareErpCi(void*, int bytesA, const void* a, int bytesB, const void* b) {
 }  // namespace
 
 void StatementCapture::install() {
+  erp::db::takeCachePagesAsNeeded();  // before sqlite3_auto_extension starts SQLite
   sqlite3_auto_extension(reinterpret_cast<void (*)()>(traceNewConnection));
 }
 

@@ -23,4 +23,9 @@ namespace tarn::erp::db {
 std::unique_ptr<Database> openSqliteDatabase(const std::filesystem::path& file,
                                              bool createIfMissing);
 
+// Sets, once per process and before SQLite starts, how SQLite takes memory for its page caches:
+// each page as it is needed. openSqliteDatabase does so first; a host that starts SQLite itself
+// before (sqlite3_auto_extension, its own connection) calls this first for the same.
+void takeCachePagesAsNeeded();
+
 }  // namespace tarn::erp::db
