@@ -276,10 +276,6 @@ std::optional<std::u16string> columnsStatement(Dialect dialect, std::u16string_v
   return u"with p as (\n" + std::u16string(innerNative) + u"\n)\nselect * from p where 1 = 0";
 }
 
-std::u16string countedUpTo(std::u16string_view innerNative) {
-  return u"select count(*) from (select 1 from (\n" + std::u16string(innerNative) + u"\n) limit ?)";
-}
-
 std::size_t rankingParameters(Dialect dialect) { return dialect == Dialect::kPostgreSql ? 3 : 2; }
 
 std::size_t cursorParameters(std::size_t columns) { return 2 * (columns + 2) - 1; }
@@ -290,8 +286,11 @@ std::u16string rankedStatement(Dialect dialect, std::u16string_view innerNative,
   const Words words = wordsOf(dialect);
   const std::u16string values = columnList(u"c", shape.columns);
   const std::u16string texts = columnList(u"t", shape.columns);
+  const bool capped = shape.capped && dialect == Dialect::kSqlite;
   std::u16string text = u"with p(" + values + u") as (\n";
+  if (capped) text += u"select * from (\n";
   text += innerNative;
+  if (capped) text += u"\n) limit ?";
   text += u"\n)\nselect " + values + u", r, " + texts + u" from (select " + values + u", " + texts +
           u", " + std::u16string(shape.ranked ? words.rank : u"2") + u" as r from (select " +
           values;

@@ -35,9 +35,17 @@ struct RankedShape {
   bool byIndex = false;
   std::size_t values = 0;  // byIndex: the component's parameters, numbered before the wrapper's
   int afterRank = 0;       // byIndex and after: the cursor's rank
+  // SQLite: order only the statement's first rows, as many as a parameter says (see below).
+  bool capped = false;
 };
 
 // The wrapper around `innerNative`, the component's statement already in `dialect`'s own form.
+//
+// capped (SQLite, without a cursor) orders only the statement's first rows, as many as a
+// parameter given right after the component's values says: asked for one more than the window
+// holds, fewer coming back means they were every row of the statement, found in one pass and
+// ordered in one sort, which for the few rows of most pick-lists costs less than the index
+// walk's parts, and for a match with few hits among many values reads them once.
 //
 // byIndex (SQLite only) gives the same rows in the same order, but as a union of parts that each
 // keep at most the window's rows, so that SQLite can read the first column's index in order and
@@ -60,11 +68,6 @@ std::optional<std::pair<std::u16string, std::u16string>> prefixBounds(std::u16st
 // columns of one name in a table expression: there the statement itself is run up to its first
 // row instead. Its parameters are the component's values only.
 std::optional<std::u16string> columnsStatement(Dialect dialect, std::u16string_view innerNative);
-
-// How many rows `innerNative` gives, counted up to a number given after its values: how the
-// walk's caller learns, at the cost of stepping those rows, that a plain sort of every row
-// costs less than the walk's parts.
-std::u16string countedUpTo(std::u16string_view innerNative);
 
 // How many parameters the wrapper adds for ranking, and for a cursor of `columns` columns.
 std::size_t rankingParameters(Dialect dialect);

@@ -92,14 +92,13 @@ KnownShapes& knownShapes() {
   return shapes;
 }
 
-// The kinds of text kept for a shape besides its wrappers.
+// The kind of text kept for a shape besides its wrappers: the statement in the backend's form.
 constexpr int kInnerText = -1;
-constexpr int kCountText = -2;
 
 // A wrapper's kind: what, besides the shape's columns, decides its text.
 int kindOf(const db::RankedShape& wrapper) {
   return (wrapper.ranked ? 1 : 0) | (wrapper.after ? 2 : 0) | (wrapper.byIndex ? 4 : 0) |
-         (wrapper.afterRank << 3);
+         (wrapper.capped ? 8 : 0) | (wrapper.afterRank << 4);
 }
 
 // The component's values of `shape`, in order: the parameters of its statement.
@@ -141,16 +140,6 @@ Variant windowLimit(const RowWindow& window) {
   return whole(window.limit < kLargestParameter ? window.limit + 1 : kLargestParameter);
 }
 
-// How many rows the statement gives, counted up to one past the window (`statement`: its
-// countedUpTo).
-std::size_t countUpTo(db::Database& database, const std::u16string& statement,
-                      const db::StatementShape& shape, const RankedWindow& ranked) {
-  std::vector<Variant> values = shapeValues(shape);
-  values.push_back(windowLimit(ranked.window));
-  const auto counted = database.queryNative(statement, std::move(values));
-  return static_cast<std::size_t>(counted.rows.front().front().toLong());
-}
-
 // The parameters of SQLite's index walk: each value once, by number.
 std::vector<Variant> walkParameters(const db::StatementShape& shape, const std::u16string& match,
                                     const std::pair<std::u16string, std::u16string>& bounds,
@@ -171,9 +160,12 @@ std::vector<Variant> walkParameters(const db::StatementShape& shape, const std::
   return values;
 }
 
+// The parameters of the plain wrapper, and with `capped` its cap: one row more than the window.
 std::vector<Variant> parameters(db::Dialect dialect, const db::StatementShape& shape,
-                                const std::u16string& match, const RankedWindow& ranked) {
+                                const std::u16string& match, const RankedWindow& ranked,
+                                bool capped = false) {
   std::vector<Variant> values = shapeValues(shape);
+  if (capped) values.push_back(windowLimit(ranked.window));
   if (!match.empty()) {
     values.emplace_back(match);
     if (dialect == db::Dialect::kPostgreSql) {
@@ -258,19 +250,22 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
                              [&] { return db::rankedStatement(dialect, inner, wrapper); }),
           std::move(values));
     };
-    // Most pick-lists have fewer rows than a window: those are ordered in one sort, which costs
-    // less than the walk's parts.
-    const bool few =
-        walkable && ranked.window.offset == 0 && !ranked.after &&
-        countUpTo(database,
-                  knownShapes().text(key, kCountText, [&] { return db::countedUpTo(inner); }),
-                  shape, ranked) <= ranked.window.limit;
-    if (walkable && !few) {
+    // Most pick-lists have fewer rows than a window: a first window is asked of the statement's
+    // first rows, one more than the window holds, ordered in one sort. Fewer coming back means
+    // they were all its rows; a full window means there may be more, and the walk decides.
+    bool answered = false;
+    if (walkable && ranked.window.offset == 0 && !ranked.after) {
+      db::RankedShape capped = ranking;
+      capped.capped = true;
+      rows = query(capped, parameters(dialect, shape, match, ranked, true));
+      answered = rows.rows.size() <= ranked.window.limit;
+    }
+    if (!answered && walkable) {
       ranking.byIndex = true;
       ranking.values = shape.values.size();
       ranking.afterRank = ranked.after ? static_cast<int>(ranked.after->rank) : 0;
       rows = query(ranking, walkParameters(shape, match, *bounds, ranked));
-    } else {
+    } else if (!answered) {
       rows = query(ranking, parameters(dialect, shape, match, ranked));
     }
   } catch (const automation::AutomationError&) {

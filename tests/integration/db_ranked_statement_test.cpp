@@ -68,6 +68,14 @@ TEST(DbRankedStatementTest, WrapsTheStatementInEachBackendsOwnWords) {
        "where (r > ? or (r = ? and (t1 collate erp_ci > ? or (t1 collate erp_ci = ? and "
        "(t1 collate \"C\" > ?)))))\n"
        "order by r, t1 collate erp_ci, t1 collate \"C\"\nlimit ? offset ?"},
+      // A first window of the statement's first rows: the cap follows the statement's values.
+      {Dialect::kSqlite,
+       {.columns = 1, .ranked = true, .capped = true},
+       "with p(c1) as (\nselect * from (\nselect x, y from t\n) limit ?\n)\n"
+       "select c1, r, t1 from (select c1, t1, case when t1 collate ERP_CI = ? then 0 when t1 "
+       "like ? escape '\\' then 1 else 2 end as r from (select c1, coalesce(cast(c1 as text), "
+       "'') as t1 from p) as k) as q\n"
+       "order by r, t1 collate ERP_CI, t1 collate binary\nlimit ? offset ?"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -76,7 +84,8 @@ TEST(DbRankedStatementTest, WrapsTheStatementInEachBackendsOwnWords) {
     std::size_t markers = 0;
     for (const char ch : text) markers += ch == '?';
     EXPECT_EQ(markers, (c.shape.ranked ? rankingParameters(c.dialect) : 0) +
-                           (c.shape.after ? cursorParameters(c.shape.columns) : 0) + 2);
+                           (c.shape.after ? cursorParameters(c.shape.columns) : 0) +
+                           (c.shape.capped ? 1 : 0) + 2);
   }
 }
 
