@@ -434,10 +434,15 @@ class SqliteDatabase final : public Database {
       case Variant::Type::Double:
         resultCode = sqlite3_bind_double(statement, index, value.toDouble());
         break;
-      case Variant::Type::String:
-        appendExactUtf8(buffer, value.toString(), "parameter " + std::to_string(index));
+      case Variant::Type::String: {
+        const std::u16string& text = *value.stringIf();
+        if (automation::findUnpairedSurrogate(text) != std::u16string_view::npos) {
+          requireWellFormed(text, "parameter " + std::to_string(index));
+        }
+        automation::appendUtf8(buffer, text);
         bindText(statement, index, buffer);
         return;
+      }
       case Variant::Type::Object:
         raise(ErrorCode::kTypeMismatch, "an object cannot be a statement parameter");
     }
