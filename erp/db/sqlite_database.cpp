@@ -114,14 +114,15 @@ void executeAll(sqlite3* db, const std::string& script, const std::string& conte
 // A compiled statement kept for reuse, with its column names as the record sets show them
 // (read again when SQLite recompiles the statement after a schema change).
 struct CompiledStatement {
+  // A statement in SQL Server dialect keeps its values bound between runs, each in a buffer of
+  // its own that SQLite reads in place (declared first: freed after the statement is finalized),
+  // and knows the kept text they came from (0: none).
+  std::vector<std::string> bound;
+  std::uint64_t boundFor = 0;
   StatementHandle handle;  // null for a text that holds no statement
   bool namesRead = false;
   std::vector<std::string> namesAsRead;
   std::vector<std::u16string> names;
-  // A statement in SQL Server dialect keeps its values bound between runs, each in a buffer of
-  // its own that SQLite reads in place, and knows the kept text they came from (0: none).
-  std::vector<std::string> bound;
-  std::uint64_t boundFor = 0;
 
   // Called after the first step. SQLite counts a recompilation until run() reads and resets the
   // count: while it stays at zero, the names read before still stand.
@@ -370,7 +371,7 @@ class SqliteDatabase final : public Database {
     sqlite3_stmt* first = nullptr;
     const int resultCode = sqlite3_prepare_v3(db_.get(), text.data(), byteLength(text),
                                               SQLITE_PREPARE_PERSISTENT, &first, &tail);
-    CompiledStatement compiled{StatementHandle(first), false, {}, {}, {}, 0};
+    CompiledStatement compiled{{}, 0, StatementHandle(first), false, {}, {}};
     check(db_.get(), resultCode);
     if (compiled.handle) ++compiled_;
     while (tail && tail < end) {
