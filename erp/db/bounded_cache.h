@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <functional>
 #include <list>
 #include <string>
 #include <string_view>
@@ -51,10 +53,19 @@ class BoundedCache {
 
  private:
   using Entries = std::list<std::pair<const std::u16string, Value>>;
+  // Keys compared as whole code units rather than one character at a time.
+  struct SameText {
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept {
+      return a.size() == b.size() &&
+             (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
+    }
+  };
 
   std::size_t capacity_;
   Entries entries_;  // most recently used first
-  std::unordered_map<std::u16string_view, typename Entries::iterator> index_;  // views entries_
+  std::unordered_map<std::u16string_view, typename Entries::iterator,
+                     std::hash<std::u16string_view>, SameText>
+      index_;  // views entries_
 };
 
 }  // namespace tarn::erp::db

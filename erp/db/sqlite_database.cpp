@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -113,11 +114,23 @@ void executeAll(sqlite3* db, const std::string& script, const std::string& conte
 // A compiled statement kept for reuse, with its column names as the record sets show them
 // (read again when SQLite recompiles the statement after a schema change).
 struct CompiledStatement {
+  // A statement in SQL Server dialect keeps its values bound between runs, each in a buffer of
+  // its own that SQLite reads in place (declared first: freed after the statement is finalized),
+  // and knows the kept text they came from (0: none).
+  std::vector<std::string> bound;
+  std::uint64_t boundFor = 0;
   StatementHandle handle;  // null for a text that holds no statement
+  bool namesRead = false;
   std::vector<std::string> namesAsRead;
   std::vector<std::u16string> names;
 
+  // Called after the first step. SQLite counts a recompilation until run() reads and resets the
+  // count: while it stays at zero, the names read before still stand.
   const std::vector<std::u16string>& columnNames(sqlite3_stmt* statement) {
+    if (namesRead && sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0) == 0) {
+      return names;
+    }
+    namesRead = true;
     const auto count = static_cast<std::size_t>(sqlite3_column_count(statement));
     bool same = count == namesAsRead.size();
     for (std::size_t i = 0; same && i < count; ++i) {
@@ -135,16 +148,37 @@ struct CompiledStatement {
   }
 };
 
+using SharedStatement = std::shared_ptr<CompiledStatement>;
+
+// What a kept statement text carries: the statement of its shape, and a number that no other
+// text kept by the connection has had, so that a statement can tell whose values it holds.
+struct KeptStatement {
+  SharedStatement statement;
+  std::uint64_t text = 0;
+};
+
+// Rewinds a statement when it goes out of scope, releasing its lock; its values stay bound.
+class StatementRewind {
+ public:
+  explicit StatementRewind(sqlite3_stmt* statement) : statement_(statement) {}
+  StatementRewind(const StatementRewind&) = delete;
+  StatementRewind& operator=(const StatementRewind&) = delete;
+  ~StatementRewind() { sqlite3_reset(statement_); }
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
 class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(ConnectionHandle db, std::unique_ptr<Catalogue> catalogue)
       : db_(std::move(db)), catalogue_(std::move(catalogue)) {}
 
   ResultSet runQuery(std::u16string_view sqlServerText) override {
-    CompiledStatement& compiled = sqlServerStatement(sqlServerText);
+    const auto [compiled, keptText] = sqlServerStatement(sqlServerText);
     if (!compiled.handle) return {};
-    const StatementReset reset(compiled.handle.get());
-    bindValues(compiled.handle.get(), sqlServerText);
+    const StatementRewind rewind(compiled.handle.get());
+    bindValues(compiled, keptText, sqlServerText);
     return run(compiled);
   }
 
@@ -152,11 +186,11 @@ class SqliteDatabase final : public Database {
   // without reading them, and stopping after it, is what a limit and an offset in the statement
   // would do, without changing the statement.
   WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) override {
-    CompiledStatement& compiled = sqlServerStatement(sqlServerText);
+    const auto [compiled, keptText] = sqlServerStatement(sqlServerText);
     if (!compiled.handle) return {};
     sqlite3_stmt* statement = compiled.handle.get();
-    const StatementReset reset(statement);
-    bindValues(statement, sqlServerText);
+    const StatementRewind rewind(statement);
+    bindValues(compiled, keptText, sqlServerText);
     sqlite3* db = db_.get();
     int resultCode = sqlite3_step(statement);
     check(db, resultCode);
@@ -260,35 +294,66 @@ class SqliteDatabase final : public Database {
   std::uint64_t statementsCompiled() const override { return compiled_; }
 
  private:
-  // The compiled statement of `original`'s shape; shape_ holds its values for bindValues.
-  CompiledStatement& sqlServerStatement(std::u16string_view original) {
-    shapes_.shape(original, shape_);
-    if (auto* found = sqlServerStatements_.find(shape_.text)) return *found;
-    std::string text;
-    // The shape holds every part of the statement but its values, which are checked as bound.
-    if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
-      requireWellFormed(original, "the statement");
+  struct Found {
+    CompiledStatement& statement;
+    std::uint64_t keptText;  // KeptStatement::text, 0 for a text not kept
+  };
+
+  // The compiled statement of `original`'s shape; shape_.values holds its values for
+  // bindValues. A text run before finds its statement attached to it in the memo.
+  Found sqlServerStatement(std::u16string_view original) {
+    if (const auto* kept = shapes_.find(original); kept && kept->attached.statement) {
+      viewKeptValues(original, kept->values, shape_.values);
+      return {*kept->attached.statement, kept->attached.text};
     }
-    automation::appendUtf8(text, adaptToSqlite(shape_.text));
-    return sqlServerStatements_.insert(shape_.text, compileOne(text, original));
+    auto* kept = shapes_.shape(original, shape_);
+    SharedStatement* found = sqlServerStatements_.find(shape_.text);
+    if (!found) {
+      std::string text;
+      // The shape holds every part of the statement but its values, which are checked as bound.
+      if (automation::findUnpairedSurrogate(shape_.text) != std::u16string_view::npos) {
+        requireWellFormed(original, "the statement");
+      }
+      automation::appendUtf8(text, adaptToSqlite(shape_.text));
+      found = &sqlServerStatements_.insert(
+          shape_.text, std::make_shared<CompiledStatement>(compileOne(text, original)));
+    }
+    if (!kept) return {**found, 0};
+    kept->attached = {*found, ++keptTexts_};
+    return {**found, kept->attached.text};
   }
 
-  // Binds the values of the shape sqlServerStatement made for `sqlServerText`.
-  void bindValues(sqlite3_stmt* statement, std::u16string_view sqlServerText) {
+  // Binds the values of the shape sqlServerStatement made for `sqlServerText`, unless the
+  // statement holds them already: it was last bound for the same kept text.
+  void bindValues(CompiledStatement& compiled, std::uint64_t keptText,
+                  std::u16string_view sqlServerText) {
+    if (keptText != 0 && compiled.boundFor == keptText) return;
+    sqlite3_stmt* statement = compiled.handle.get();
     if (sqlite3_bind_parameter_count(statement) != static_cast<int>(shape_.values.size())) {
       raise(ErrorCode::kComponentFailure,
             "the statement names a variable that nothing sets: " + toUtf8(sqlServerText));
     }
-    prepareBuffers(shape_.values.size());
+    compiled.boundFor = 0;
+    std::vector<std::string>& bound = compiled.bound;
+    if (bound.size() < shape_.values.size()) bound.resize(shape_.values.size());
     for (std::size_t i = 0; i < shape_.values.size(); ++i) {
-      value_.clear();
-      appendLiteralValue(value_, shape_.values[i]);
-      if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
+      bound[i].clear();
+      const LiteralValue& value = shape_.values[i];
+      // Undoubling apostrophes neither makes nor breaks a surrogate pair: the quoted text is
+      // well-formed exactly when the value is.
+      if (automation::findUnpairedSurrogate(value.quoted) != std::u16string_view::npos) {
         requireWellFormed(sqlServerText, "the statement");
       }
-      automation::appendUtf8(bound_[i], value_);
-      bindText(statement, static_cast<int>(i) + 1, bound_[i]);
+      if (value.quoted.find(u'\'') == std::u16string_view::npos) {
+        automation::appendUtf8(bound[i], value.quoted);
+      } else {
+        value_.clear();
+        appendLiteralValue(value_, value);
+        automation::appendUtf8(bound[i], value_);
+      }
+      bindText(statement, static_cast<int>(i) + 1, bound[i]);
     }
+    compiled.boundFor = keptText;
   }
 
   CompiledStatement& nativeStatement(std::u16string_view text) {
@@ -306,7 +371,7 @@ class SqliteDatabase final : public Database {
     sqlite3_stmt* first = nullptr;
     const int resultCode = sqlite3_prepare_v3(db_.get(), text.data(), byteLength(text),
                                               SQLITE_PREPARE_PERSISTENT, &first, &tail);
-    CompiledStatement compiled{StatementHandle(first), {}, {}};
+    CompiledStatement compiled{{}, 0, StatementHandle(first), false, {}, {}};
     check(db_.get(), resultCode);
     if (compiled.handle) ++compiled_;
     while (tail && tail < end) {
@@ -370,17 +435,23 @@ class SqliteDatabase final : public Database {
       case Variant::Type::Double:
         resultCode = sqlite3_bind_double(statement, index, value.toDouble());
         break;
-      case Variant::Type::String:
-        appendExactUtf8(buffer, value.toString(), "parameter " + std::to_string(index));
+      case Variant::Type::String: {
+        const std::u16string& text = *value.stringIf();
+        if (automation::findUnpairedSurrogate(text) != std::u16string_view::npos) {
+          requireWellFormed(text, "parameter " + std::to_string(index));
+        }
+        automation::appendUtf8(buffer, text);
         bindText(statement, index, buffer);
         return;
+      }
       case Variant::Type::Object:
         raise(ErrorCode::kTypeMismatch, "an object cannot be a statement parameter");
     }
     check(db_.get(), resultCode);
   }
 
-  // Steps the bound statement to its end; the caller's StatementReset makes it reusable.
+  // Steps the bound statement to its end; the caller's StatementReset or StatementRewind makes
+  // it reusable.
   ResultSet run(CompiledStatement& compiled) {
     sqlite3_stmt* statement = compiled.handle.get();
     sqlite3* db = db_.get();
@@ -413,14 +484,17 @@ class SqliteDatabase final : public Database {
   // before the connection closes.
   ConnectionHandle db_;
   std::unique_ptr<Catalogue> catalogue_;
-  BoundedCache<CompiledStatement> sqlServerStatements_{kCachedStatements};
+  BoundedCache<SharedStatement> sqlServerStatements_{kCachedStatements};
   BoundedCache<CompiledStatement> nativeStatements_{kCachedStatements};
   CompiledStatement dataVersionQuery_;
   std::pair<unsigned int, std::uint32_t> lastSeenVersions_{0, 0};
   std::uint64_t dataVersion_ = 1;
   // Buffers reused from statement to statement.
   StatementShape shape_;
-  ShapeMemo shapes_{kCachedStatements};
+  // The texts run lately, each with the statement of its shape: a statement dropped from
+  // sqlServerStatements_ stays compiled while a kept text holds it.
+  ShapeMemoWith<KeptStatement> shapes_{kCachedStatements};
+  std::uint64_t keptTexts_ = 0;
   std::u16string value_;
   std::vector<std::string> bound_;
   std::int64_t rowsChanged_ = -1;

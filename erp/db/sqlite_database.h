@@ -4,7 +4,9 @@
 //
 // A connection keeps the statements it compiled, up to 64 shapes in SQL Server dialect and 64
 // native texts, dropping the least recently used; a kept statement's plan does not depend on
-// the values bound to it, so binding new values never compiles it again. Text crosses to SQLite
+// the values bound to it, so binding new values never compiles it again. A statement text run
+// again finds its compiled statement at once (shape_memo.h), which keeps a dropped shape's
+// statement for as long as one of the 64 texts it remembers holds it. Text crosses to SQLite
 // and back in UTF-8.
 //
 // A text holds one statement: what SQLite's compiler leaves after it may only be blanks, comments

@@ -50,7 +50,12 @@ class DataProvider : public automation::DispatchObject {
 
   Variant openX(std::span<Argument> args) {
     auto& database = requireDatabase(database_, name_);
-    return Variant(makeRecordSetObject(database.query(args[0].value().toString())));
+    const Variant& sql = args[0].value();
+    // The statement is read where it lies when it is text, as it nearly always is.
+    if (const std::u16string* text = sql.stringIf()) {
+      return Variant(makeRecordSetObject(database.query(*text)));
+    }
+    return Variant(makeRecordSetObject(database.query(sql.toString())));
   }
 
   // Add never raises: its reason for answering false goes to `message` and, unless the

@@ -51,6 +51,40 @@ TEST(DbShapeMemoTest, GivesWhatAFreshReadingGives) {
   }
 }
 
+// What a connection attaches to a text stays with that text alone, texts differing in a single
+// code unit anywhere (the whole words and the tail the key is hashed by included), until the
+// text is dropped; a text read again after that starts with nothing attached.
+TEST(DbShapeMemoTest, WhatIsAttachedStaysWithItsTextUntilTheTextIsDropped) {
+  const std::vector<std::u16string> texts = {
+      u"select 1",    u"select 2",    u"select 1 ",      u"select 12",
+      u"select 123",  u"select 1234", u"select N'ab'",   u"select N'ac'",
+      u"select N'a'", u"xelect 1",    u"select N'a''b'", u"select N'a' ",
+  };
+  ShapeMemoWith<int> memo(texts.size());
+  StatementShape shape;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE(testing::utf8(texts[i]));
+    EXPECT_EQ(memo.find(texts[i]), nullptr);
+    EXPECT_EQ(memo.shape(texts[i], shape), nullptr);  // read once: not kept
+    auto* kept = memo.shape(texts[i], shape);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->attached, 0);
+    kept->attached = static_cast<int>(i) + 1;
+  }
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE(testing::utf8(texts[i]));
+    ASSERT_NE(memo.find(texts[i]), nullptr);
+    EXPECT_EQ(memo.find(std::u16string(texts[i]))->attached, static_cast<int>(i) + 1);
+    EXPECT_EQ(memo.shape(texts[i], shape)->attached, static_cast<int>(i) + 1);
+  }
+  // One text more drops the least recently used, texts[0].
+  memo.shape(u"select 3", shape);
+  memo.shape(u"select 3", shape);
+  EXPECT_EQ(memo.find(texts[0]), nullptr);
+  EXPECT_EQ(memo.find(texts[1])->attached, 2);
+  EXPECT_EQ(memo.shape(texts[0], shape)->attached, 0);  // read lately: kept again, afresh
+}
+
 TEST(DbShapeMemoTest, ATextThatIsRefusedIsRefusedEveryTime) {
   ShapeMemo memo(4);
   StatementShape shape;

@@ -177,6 +177,68 @@ TEST_F(DbStatementCacheTest, AKeptStatementSeesSchemaChanges) {
   EXPECT_EQ(result.rows.at(0).at(2), Variant(std::int32_t{7}));
 }
 
+// A text run again finds its compiled statement with the values it bound last time; every run
+// must still give the rows of its own values, whichever text of the shape ran before it, and
+// whether it was refused or not.
+TEST_F(DbStatementCacheTest, TextsRunAgainGiveTheRowsOfTheirOwnValues) {
+  db_->executeScript(u"insert into t (v) values ('\U0001F600');");
+  const std::u16string lone(1, char16_t{0xD800});
+  struct Case {
+    std::u16string value;           // between the quotes, as the statement writes it
+    std::vector<std::string> rows;  // empty: refused
+  };
+  const std::vector<Case> cases = {
+      {u"a", {"1"}},     {u"IT''S", {"3"}}, {u"a", {"1"}},     {u"\U0001F600", {"4"}},
+      {u"b", {"2"}},     {u"b", {"2"}},     {u"x" + lone, {}}, {u"b", {"2"}},
+      {u"zz", {}},       {u"a", {"1"}},     {u"IT''S", {"3"}}, {u"x" + lone, {}},
+      {u"IT''S", {"3"}},
+  };
+  const std::uint64_t before = db_->statementsCompiled();
+  for (int round = 0; round < 3; ++round) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(utf8(c.value) + " in round " + std::to_string(round));
+      const std::u16string text = u"select id from t where v = N'" + c.value + u"'";
+      if (c.value.find(lone) != std::u16string::npos) {
+        expectRefused([&] { db_->query(text); },
+                      "Component failure: the statement is not well-formed UTF-16: unpaired "
+                      "surrogate U+D800 at code unit 30");
+        continue;
+      }
+      EXPECT_EQ(column(db_->query(text)), c.rows);
+    }
+  }
+  EXPECT_EQ(db_->statementsCompiled() - before, 1u);
+}
+
+// A kept text holds its compiled statement: dropped from the shapes kept, the statement still
+// serves that text without being compiled again, while a new text of its shape compiles it anew.
+TEST_F(DbStatementCacheTest, AKeptTextKeepsItsStatementAfterItsShapeIsDropped) {
+  const std::u16string kept = u"select v from t where id = 2 and v <> N'x'";
+  db_->query(kept);
+  db_->query(kept);
+  for (int n = 0; n < 64; ++n)
+    db_->query(u"select id from t where id > " + utf16(std::to_string(n)));
+  const std::uint64_t before = db_->statementsCompiled();
+  EXPECT_EQ(column(db_->query(kept)), std::vector<std::string>{"b"});
+  EXPECT_EQ(db_->statementsCompiled(), before);
+  EXPECT_EQ(column(db_->query(u"select v from t where id = 2 and v <> N'b'")),
+            std::vector<std::string>{});
+  EXPECT_EQ(db_->statementsCompiled(), before + 1);
+}
+
+TEST_F(DbStatementCacheTest, AKeptTextSeesSchemaChanges) {
+  const std::u16string text = u"select * from t where v = N'a'";
+  for (int run = 0; run < 3; ++run) {
+    EXPECT_EQ(db_->query(text).columns, (std::vector<std::u16string>{u"id", u"v"}));
+  }
+  open()->executeScript(u"alter table t add column w int default 7;");
+  for (int run = 0; run < 2; ++run) {
+    const auto result = db_->query(text);
+    EXPECT_EQ(result.columns, (std::vector<std::u16string>{u"id", u"v", u"w"}));
+    EXPECT_EQ(result.rows.at(0).at(2), Variant(std::int32_t{7}));
+  }
+}
+
 TEST_F(DbStatementCacheTest, QuotedNamesAndValuesKeepTheirMeaning) {
   const auto aliased = db_->query(u"select [v][x] from t where id = 1");
   EXPECT_EQ(aliased.columns, std::vector<std::u16string>{u"x"});
