@@ -349,9 +349,10 @@ std::string routeOf(const std::string& path) {
 }
 
 // A request id: 16 hex digits, sent back as X-Request-Id and written in the log. Each differs
-// from every other of the process and none tells the next: a count of the requests, offset by a
-// random key drawn once, through a permutation of 64-bit numbers that scatters neighbours (the
-// finaliser of SplitMix64). It names a request and guards nothing, so no secret is drawn for it.
+// from every other of the process: a count of the requests, offset by a random key drawn once,
+// through a permutation of 64-bit numbers that scatters neighbours (the finaliser of
+// SplitMix64). The permutation can be undone, so ids can be told apart but not kept secret: an
+// id names a request and guards nothing.
 std::string requestId() {
   static const std::uint64_t key = [] {
     std::random_device device;
