@@ -56,7 +56,7 @@ int compareErpCi(void*, int bytesA, const void* a, int bytesB, const void* b) {
 }  // namespace
 
 void StatementCapture::install() {
-  erp::db::takeCachePagesAsNeeded();  // before sqlite3_auto_extension starts SQLite
+  erp::db::configureSqliteMemory();  // before sqlite3_auto_extension starts SQLite
   sqlite3_auto_extension(reinterpret_cast<void (*)()>(traceNewConnection));
 }
 
@@ -76,7 +76,8 @@ std::vector<std::string> StatementCapture::of(const std::function<void()>& work)
 }
 
 DirectClient::DirectClient(const std::filesystem::path& file) {
-  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     abortWith(db_, "open");
   }
   if (sqlite3_create_collation(db_, erp::db::kErpCollationName, SQLITE_UTF8, nullptr,

@@ -25,9 +25,10 @@ namespace tarn::erp::db {
 std::unique_ptr<Database> openSqliteDatabase(const std::filesystem::path& file,
                                              bool createIfMissing);
 
-// Sets, once per process and before SQLite starts, how SQLite takes memory for its page caches:
-// each page as it is needed. openSqliteDatabase does so first; a host that starts SQLite itself
-// before (sqlite3_auto_extension, its own connection) calls this first for the same.
-void takeCachePagesAsNeeded();
+// Sets, once per process and before SQLite starts, how SQLite takes memory: each page of a page
+// cache as it is needed, and without counting what it holds (no lock around every allocation).
+// openSqliteDatabase does so first; a host that starts SQLite itself before
+// (sqlite3_auto_extension, its own connection) calls this first for the same.
+void configureSqliteMemory();
 
 }  // namespace tarn::erp::db
