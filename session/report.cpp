@@ -1,8 +1,8 @@
 #include "session/report.h"
 
-#include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "session/json_writer.h"
 #include "session/text_table.h"
 #include "tarnvelloc/automation/text.h"
 
@@ -11,27 +11,52 @@ namespace {
 
 using automation::toUtf8;
 using automation::Variant;
-using Json = nlohmann::ordered_json;
 
 // Null as null, numbers as numbers, Boolean as true/false, everything else as its text.
-Json jsonOf(const Variant& value) {
+void writeValue(JsonWriter& json, const Variant& value) {
   switch (value.type()) {
     case Variant::Type::Empty:
     case Variant::Type::Null:
-      return nullptr;
+      return json.null();
     case Variant::Type::Boolean:
-      return value.toBoolean();
+      return json.boolean(value.toBoolean());
     case Variant::Type::Integer:
     case Variant::Type::Long:
-      return value.toLong();
+      return json.number(static_cast<std::int64_t>(value.toLong()));
     case Variant::Type::Double:
-      return value.toDouble();
+      return json.floating(value.toDouble());
     case Variant::Type::String:
-      return toUtf8(value.toString());
+      return json.text(toUtf8(value.toString()));
     case Variant::Type::Object:
       break;
   }
-  return value.describe();
+  json.text(value.describe());
+}
+
+void writeText(JsonWriter& json, std::string_view name, std::string_view text) {
+  json.key(name);
+  json.text(text);
+}
+
+void writeTextOrNull(JsonWriter& json, std::string_view name,
+                     const std::optional<std::string>& text) {
+  json.key(name);
+  if (text) {
+    json.text(*text);
+  } else {
+    json.null();
+  }
+}
+
+void writeTexts(JsonWriter& json, std::string_view name, const std::vector<std::string>& texts) {
+  json.key(name);
+  json.beginArray();
+  for (const auto& text : texts) json.text(text);
+  json.endArray();
+}
+
+std::optional<std::string> unlessEmpty(const std::string& text) {
+  return text.empty() ? std::nullopt : std::optional<std::string>(text);
 }
 
 // Numbers print as numbers, without the type mark that describe() adds to them.
@@ -80,24 +105,25 @@ const char* kindName(Failure::Kind kind) {
   return "failure";
 }
 
-Json head(const Context& context) {
-  Json json;
-  json["command"] = context.command.empty() ? Json(nullptr) : Json(context.command);
-  json["database"] = context.database.empty() ? Json(nullptr) : Json(context.database);
-  return json;
+// Opens an answer's object with the members every answer starts with.
+void writeHead(JsonWriter& json, const Context& context) {
+  json.beginObject();
+  writeTextOrNull(json, "command", unlessEmpty(context.command));
+  writeTextOrNull(json, "database", unlessEmpty(context.database));
 }
 
-Json errorJson(const Failure& failure) {
-  Json error;
-  error["kind"] = kindName(failure.kind);
-  error["message"] = failure.message;
-  error["operation"] = failure.operation.empty() ? Json(nullptr) : Json(failure.operation);
-  return error;
-}
-
-std::string finish(Json json, const std::optional<Failure>& failure) {
-  if (failure) json["error"] = errorJson(*failure);
-  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+// Closes an answer's object, with its failure if any, and gives its text.
+std::string finish(JsonWriter& json, const std::optional<Failure>& failure) {
+  if (failure) {
+    json.key("error");
+    json.beginObject();
+    writeText(json, "kind", kindName(failure->kind));
+    writeText(json, "message", failure->message);
+    writeTextOrNull(json, "operation", unlessEmpty(failure->operation));
+    json.endObject();
+  }
+  json.endObject();
+  return json.take() + "\n";
 }
 
 std::string databaseLine(const Context& context) {
@@ -105,15 +131,19 @@ std::string databaseLine(const Context& context) {
                                   : "Database " + printable(context.database) + "\n";
 }
 
-Json reasonJson(const std::optional<Reason>& reason) {
-  if (!reason) return nullptr;
-  Json json;
-  json["code"] = reason->code;
-  json["message"] = reason->message;
-  if (reason->limit) json["limit"] = *reason->limit;
-  if (reason->table) json["table"] = *reason->table;
-  if (reason->inventory) json["inventory"] = *reason->inventory;
-  return json;
+void writeReason(JsonWriter& json, const std::optional<Reason>& reason) {
+  json.key("reason");
+  if (!reason) return json.null();
+  json.beginObject();
+  writeText(json, "code", reason->code);
+  writeText(json, "message", reason->message);
+  if (reason->limit) {
+    json.key("limit");
+    json.number(*reason->limit);
+  }
+  if (reason->table) writeTextOrNull(json, "table", reason->table);
+  if (reason->inventory) writeTextOrNull(json, "inventory", reason->inventory);
+  json.endObject();
 }
 
 std::string reasonLine(const std::optional<Reason>& reason) {
@@ -163,25 +193,41 @@ std::string referenceText(const Context& context, const ReferenceAnswer& answer,
 std::string referenceJson(const Context& context, const ReferenceAnswer& answer,
                           const PickList& pickList, const std::optional<Failure>& failure,
                           const std::optional<Reason>& reason) {
-  Json json = head(context);
-  json["ok"] = answer.ok;
-  json["sql"] = answer.ok ? Json(toUtf8(answer.sql)) : Json(nullptr);
-  json["columnSet"] = answer.ok ? Json(toUtf8(answer.columnSet)) : Json(nullptr);
-  json["columnWidth"] = answer.ok ? jsonOf(answer.columnWidth) : Json(nullptr);
-  json["columns"] = pickList.headings;
-  Json rows = Json::array();
-  for (const auto& row : pickList.rows) {
-    Json cells = Json::array();
-    for (const auto& value : row) cells.push_back(jsonOf(value));
-    rows.push_back(std::move(cells));
+  JsonWriter json;
+  writeHead(json, context);
+  json.key("ok");
+  json.boolean(answer.ok);
+  const auto whenAnswered = [&](const std::u16string& text) {
+    return answer.ok ? std::optional<std::string>(toUtf8(text)) : std::nullopt;
+  };
+  writeTextOrNull(json, "sql", whenAnswered(answer.sql));
+  writeTextOrNull(json, "columnSet", whenAnswered(answer.columnSet));
+  json.key("columnWidth");
+  if (answer.ok) {
+    writeValue(json, answer.columnWidth);
+  } else {
+    json.null();
   }
-  json["rows"] = std::move(rows);
-  if (pickList.total) json["rowCount"] = *pickList.total;
-  json["shown"] = pickList.rows.size();
-  json["more"] = pickList.more;
-  json["next"] = pickList.next ? Json(*pickList.next) : Json(nullptr);
-  json["reason"] = reasonJson(reason);
-  return finish(std::move(json), failure);
+  writeTexts(json, "columns", pickList.headings);
+  json.key("rows");
+  json.beginArray();
+  for (const auto& row : pickList.rows) {
+    json.beginArray();
+    for (const auto& value : row) writeValue(json, value);
+    json.endArray();
+  }
+  json.endArray();
+  if (pickList.total) {
+    json.key("rowCount");
+    json.number(static_cast<std::uint64_t>(*pickList.total));
+  }
+  json.key("shown");
+  json.number(static_cast<std::uint64_t>(pickList.rows.size()));
+  json.key("more");
+  json.boolean(pickList.more);
+  writeTextOrNull(json, "next", pickList.next);
+  writeReason(json, reason);
+  return finish(json, failure);
 }
 
 std::string validationText(const Context& context, const ValidationAnswer& answer,
@@ -206,25 +252,33 @@ std::string validationText(const Context& context, const ValidationAnswer& answe
 
 std::string validationJson(const Context& context, const ValidationAnswer& answer,
                            const Explanation& explanation, const std::optional<Failure>& failure) {
-  Json json = head(context);
-  json["code"] = answer.code;
-  json["meaning"] = meaningOf(answer.code);
-  json["typed"] = toUtf8(answer.entered);
-  json["value"] = toUtf8(answer.returned);
-  json["replaced"] = answer.returned != answer.entered;
-  json["reason"] = reasonJson(explanation.reason);
-  json["stored"] = explanation.stored ? Json(toUtf8(*explanation.stored)) : Json(nullptr);
-  Json similar = Json::array();
+  JsonWriter json;
+  writeHead(json, context);
+  json.key("code");
+  json.number(static_cast<std::int64_t>(answer.code));
+  writeText(json, "meaning", meaningOf(answer.code));
+  writeText(json, "typed", toUtf8(answer.entered));
+  writeText(json, "value", toUtf8(answer.returned));
+  json.key("replaced");
+  json.boolean(answer.returned != answer.entered);
+  writeReason(json, explanation.reason);
+  writeTextOrNull(
+      json, "stored",
+      explanation.stored ? std::optional<std::string>(toUtf8(*explanation.stored)) : std::nullopt);
+  std::vector<std::string> similar;
   for (const auto& value : explanation.similar) similar.push_back(toUtf8(value));
-  json["similar"] = std::move(similar);
-  json["archivable"] = explanation.archivable;
-  return finish(std::move(json), failure);
+  writeTexts(json, "similar", similar);
+  json.key("archivable");
+  json.boolean(explanation.archivable);
+  return finish(json, failure);
 }
 
 std::string creationJson(const Context& context) {
-  Json json = head(context);
-  json["created"] = true;
-  return finish(std::move(json), std::nullopt);
+  JsonWriter json;
+  writeHead(json, context);
+  json.key("created");
+  json.boolean(true);
+  return finish(json, std::nullopt);
 }
 
 std::string failureText(const Failure& failure) {
@@ -236,7 +290,9 @@ std::string failureText(const Failure& failure) {
 }
 
 std::string failureJson(const Context& context, const Failure& failure) {
-  return finish(head(context), failure);
+  JsonWriter json;
+  writeHead(json, context);
+  return finish(json, failure);
 }
 
 int reportFailure(bool json, const Context& context, const Failure& failure, std::ostream& out,
