@@ -1,5 +1,6 @@
 // The utility service: join texts and resource strings, and which database it reads when its
-// own Init was never called.
+// own Init was never called. Runs on PostgreSQL too when TARN_TEST_POSTGRES is set.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,17 +27,22 @@ class UtilityTest : public ErpDatabaseTest {
     return automation::toUtf8(callByRef(utility, operation, {&argument}).toString());
   }
 
-  // A second database whose person join text and resource caption differ from the demo's.
+  // The demo database on the backend the tests run against (the fixture's connection() is
+  // always the SQLite file).
+  std::u16string demoDatabase() const { return demo_.connectionString(); }
+
+  // A second database, on the same backend, whose person join text and resource caption differ
+  // from the demo's.
   std::u16string otherDatabase() {
-    const auto path = folder_ / "other.db";
-    createDemoDatabase(path);
-    const auto other = sqliteConnectionString(path);
+    const auto other = other_.emplace("tarn-erp-other").connectionString();
     queryDatabase(other, u"update TarnJoinTable set cJoinText = 'person'");
     queryDatabase(other,
                   u"update TarnResString set cText = 'Free item '"
                   u" where cKey = 'Tarn.AA.ARCHIVE.FIELD.inv_free'");
     return other;
   }
+
+  std::optional<::tarn::testing::TemporaryDemoDatabase> other_;
 };
 
 TEST_F(UtilityTest, LooksUpJoinTextsAndResourcesOrGivesTheArgumentBack) {
@@ -57,7 +63,7 @@ TEST_F(UtilityTest, LooksUpJoinTextsAndResourcesOrGivesTheArgumentBack) {
       {u"GetResString", u"Tarn.AA.NO.SUCH.KEY", "Tarn.AA.NO.SUCH.KEY"},
   };
   const auto utility = create(u"TarnUtil.IUtil");
-  call(utility, u"Init", {Variant(connection())});
+  call(utility, u"Init", {Variant(demoDatabase())});
   for (const auto& c : cases) {
     SCOPED_TRACE(automation::toUtf8(c.operation + u" " + c.argument));
     EXPECT_EQ(lookUp(utility, c.operation, c.argument), c.result);
@@ -69,7 +75,7 @@ TEST_F(UtilityTest, WithoutInitReadsTheMostRecentlyInitialisedDataService) {
   const auto utility = create(u"TarnUtil.IUtil");
   const auto data = create(u"TarnVoucherSvc.IVoucherSvc");
 
-  call(data, u"Init", {Variant(connection())});
+  call(data, u"Init", {Variant(demoDatabase())});
   EXPECT_EQ(lookUp(utility, u"GetResString", u"Tarn.AA.ARCHIVE.FIELD.inv_free"), "自由项");
 
   call(create(u"TarnDataSvc.IDataSvc"), u"Init", {Variant(other)});
@@ -82,12 +88,12 @@ TEST_F(UtilityTest, WithoutInitReadsTheMostRecentlyInitialisedDataService) {
 
 TEST_F(UtilityTest, TheHostsDefaultConnectionWinsAndItsOwnInitWinsOverBoth) {
   const auto other = otherDatabase();
-  call(create(u"TarnDataSvc.IDataSvc"), u"Init", {Variant(connection())});
+  call(create(u"TarnDataSvc.IDataSvc"), u"Init", {Variant(demoDatabase())});
   setDefaultConnection(other);
   const auto utility = create(u"TarnUtil.IUtil");
   EXPECT_EQ(lookUp(utility, u"GetJoinTableStr", u"person"), "person");
 
-  call(utility, u"Init", {Variant(connection())});
+  call(utility, u"Init", {Variant(demoDatabase())});
   EXPECT_EQ(lookUp(utility, u"GetJoinTableStr", u"person"),
             "person left join department on person.cDepCode = department.cDepCode");
 

@@ -8,6 +8,7 @@ the same serve process (its workers met the outage on connections they had made 
 The cluster is started again before the script ends, also when a step fails."""
 
 import collections
+import contextlib
 import os
 import subprocess
 import sys
@@ -15,7 +16,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "serve"))
-from serve_kit import batch  # noqa: E402
+from serve_kit import batch, running_server  # noqa: E402
 
 VELLOC = sys.argv[1]
 FOLDER = os.environ["TARN_POSTGRES_SOCKET_DIR"]
@@ -44,6 +45,35 @@ def start_cluster():
            "-c full_page_writes=off -c max_connections=200")
 
 
+@contextlib.contextmanager
+def cluster_left_running():
+    """Starts the cluster again on leaving when a step stopped it and failed before starting it."""
+    try:
+        yield
+    finally:
+        if not running():
+            start_cluster()
+
+
+def stop_and_start(port, token, expect):
+    expect("before the stop", batch(port, token, BATCH), {200: BATCH})
+    pg_ctl("stop", "-m", "fast")
+    expect("while stopped", batch(port, token, BATCH), {503: BATCH})
+    start_cluster()
+
+    began = time.monotonic()
+    rounds = []
+    while True:
+        found = batch(port, token, BATCH)
+        rounds.append(dict(found))
+        if found == {200: BATCH} or time.monotonic() - began > RECOVERY_BOUND:
+            break
+        time.sleep(0.1)
+    took = time.monotonic() - began
+    print(f"after the start: {len(rounds)} batches in {took:.2f} s: {rounds}")
+    expect("after the start, last batch", collections.Counter(rounds[-1]), {200: BATCH})
+
+
 def main():
     failed = []
 
@@ -52,52 +82,19 @@ def main():
         if found != wanted:
             failed.append(f"{what}: {dict(found)}, wanted {dict(wanted)}")
 
-    log = tempfile.TemporaryFile("w+")
-    serve = subprocess.Popen([VELLOC, "serve", "--port", "0", "--threads", "8"],
-                             env={**os.environ, "VELLOC_CONN": os.environ["TARN_TEST_POSTGRES"]},
-                             stdout=subprocess.PIPE, stderr=log, text=True)
-    stopped = False
-    try:
-        line = serve.stdout.readline()
-        if "?token=" not in line:
-            raise RuntimeError(f"velloc serve did not start: {line!r}")
-        port = int(line.split("127.0.0.1:")[1].split("/")[0])
-        token = line.split("?token=")[1].split()[0]
-
-        expect("before the stop", batch(port, token, BATCH), {200: BATCH})
-        stopped = True
-        pg_ctl("stop", "-m", "fast")
-        expect("while stopped", batch(port, token, BATCH), {503: BATCH})
-        start_cluster()
-        stopped = False
-
-        began = time.monotonic()
-        rounds = []
-        while True:
-            found = batch(port, token, BATCH)
-            rounds.append(dict(found))
-            if found == {200: BATCH} or time.monotonic() - began > RECOVERY_BOUND:
-                break
-            time.sleep(0.1)
-        took = time.monotonic() - began
-        print(f"after the start: {len(rounds)} batches in {took:.2f} s: {rounds}")
-        expect("after the start, last batch", collections.Counter(rounds[-1]), {200: BATCH})
-        if serve.poll() is not None:
-            failed.append(f"velloc serve ended with status {serve.returncode}")
-    finally:
-        if stopped and not running():
-            start_cluster()
-        serve.terminate()
+    environment = {**os.environ, "VELLOC_CONN": os.environ["TARN_TEST_POSTGRES"]}
+    with tempfile.TemporaryFile("w+") as log:
         try:
-            serve.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            serve.kill()
-            serve.wait()
-        log.seek(0)
-        errors = log.read()
-        if failed and errors:
-            print(f"velloc serve's log:\n{errors}")
-        log.close()
+            with running_server(VELLOC, [], environment, serve_options=["--threads", "8"],
+                                log=log) as serve, cluster_left_running():
+                stop_and_start(serve.port, serve.token, expect)
+                if serve.process.poll() is not None:
+                    failed.append(f"velloc serve ended with status {serve.process.returncode}")
+        finally:
+            log.seek(0)
+            errors = log.read()
+            if failed and errors:
+                print(f"velloc serve's log:\n{errors}")
 
     for failure in failed:
         print(f"FAILED {failure}")

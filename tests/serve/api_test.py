@@ -20,6 +20,8 @@ import time
 
 import jsonschema
 
+from serve_kit import running_server
+
 VELLOC, SCHEMAS = str(pathlib.Path(sys.argv[1]).resolve()), pathlib.Path(sys.argv[2])
 BIG = "x" * (64 * 1024)
 NOT_OURS = ('the cursor is not one this list gave: pass the "next" of the previous answer of the '
@@ -328,23 +330,15 @@ def server(db, stopped, *options):
     """A running velloc serve; on leaving, `stopped` gets the problems of stopping it with
     SIGTERM: it must end by itself, with status 0 and nothing on stderr (a sanitizer's report
     included)."""
-    process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0", *options],
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    try:
-        line = process.stdout.readline()
-        if "listening on http://127.0.0.1:" not in line:
-            raise RuntimeError(f"velloc serve did not start: {line!r} {process.stderr.read()!r}")
-        port = int(line.split("127.0.0.1:")[1].split("/")[0])
-        TOKENS[port] = line.split("?token=")[1].split()[0]
-        yield port
-        process.terminate()
-        _, errors = process.communicate(timeout=30)
-        if process.returncode != 0 or errors:
-            stopped.append(f"status {process.returncode} on SIGTERM, stderr {errors!r}")
-    finally:
-        if process.poll() is None:
-            process.kill()
-            process.wait()
+    with tempfile.TemporaryFile("w+") as errors:
+        with running_server(VELLOC, ["--db", str(db)], serve_options=options,
+                            log=errors) as served:
+            TOKENS[served.port] = served.token
+            yield served.port
+        errors.seek(0)
+        said = errors.read()
+        if served.process.returncode != 0 or said:
+            stopped.append(f"status {served.process.returncode} on SIGTERM, stderr {said!r}")
 
 
 def erp_ci(a, b):

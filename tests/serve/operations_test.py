@@ -15,6 +15,8 @@ import tempfile
 
 from prometheus_client.parser import text_string_to_metric_families
 
+from serve_kit import serving
+
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 SECRET_VALUE = "值-s3cret-typed"  # a body's text: it must not reach the log
 
@@ -49,13 +51,8 @@ def main():
         folder = pathlib.Path(folder)
         db, log = folder / "erp.db", folder / "requests.log"
         subprocess.run([VELLOC, "--db", str(db), "demo"], check=True, capture_output=True)
-        process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0", "--log",
-                                    str(log)], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                   text=True)
-        try:
-            line = process.stdout.readline()
-            port = int(line.split("127.0.0.1:")[1].split("/")[0])
-            token = line.split("?token=")[1].split()[0]
+        with serving(VELLOC, ["--db", str(db)],
+                     serve_options=["--log", str(log)]) as (port, token):
             validate = {"field": "cdefine3", "value": SECRET_VALUE}
             # (what, method, path, with the token, body, expected status)
             steps = [("health", "GET", "/healthz", False, None, 200),
@@ -98,9 +95,6 @@ def main():
             checks.append(("not ready without the database",
                            [] if status_ready == 503 and "not ready" in ready
                            else [f"{status_ready} {ready}"]))
-        finally:
-            process.terminate()
-            process.wait(timeout=30)
         lines = [json.loads(entry) for entry in log.read_text(encoding="utf-8").splitlines()]
     requests = [entry for entry in lines if "id" in entry]
     by_id = {entry["id"]: entry for entry in requests}

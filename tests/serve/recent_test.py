@@ -13,6 +13,8 @@ import subprocess
 import sys
 import tempfile
 
+from serve_kit import serving
+
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 PEOPLE = {"wang": "wang-s3cret", "Wang": "other-s3cret"}
 REGION = {"field": "cdefine3"}
@@ -133,18 +135,12 @@ def main():
             tokens[name] = subprocess.run(
                 [VELLOC, "user", "--users", str(people), "token", name], capture_output=True,
                 text=True, check=True).stdout.strip()
-        process = subprocess.Popen(
-            [VELLOC, "--db", "erp.db", "serve", "--port", "0", "--users", str(people)],
-            cwd=folder, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        try:
-            line = process.stdout.readline()
-            port = int(line.split("127.0.0.1:")[1].split("/")[0])
+        # The database named relative to the server's working folder.
+        with serving(VELLOC, ["--db", "erp.db"], serve_options=["--users", str(people)],
+                     cwd=folder) as (port, _):
             checks = [("recorded per person and item", check_recorded(port, tokens)),
                       ("ten kept", check_bounded(port, tokens)),
                       ("refused at the door", check_refused(port, tokens))]
-        finally:
-            process.terminate()
-            process.wait(timeout=30)
     for name, problems in checks:
         for problem in problems:
             print(f"FAIL {name}: {problem}")

@@ -1,4 +1,4 @@
-"""What the serve tests share: a single-user velloc serve on a free port, and batches of
+"""What the serve tests share: a velloc serve on a free port, over HTTP or HTTPS, and batches of
 validations sent at once."""
 
 import collections
@@ -11,25 +11,33 @@ import urllib.error
 import urllib.request
 
 
+Server = collections.namedtuple("Server", "process port token")
+
+
 @contextlib.contextmanager
-def serving(velloc, arguments, env=None, serve_options=(), log=None):
-    """Runs `velloc ARGUMENTS serve --port 0 SERVE_OPTIONS`; yields (port, token) once it listens
-    (the token None when it prints none: a server of several people), and stops it on leaving,
-    also when the test failed. Its standard error goes to `log`, or to a file of its own, never to
-    a pipe nobody reads, and is told when it does not start."""
+def running_server(velloc, arguments, env=None, serve_options=(), log=None, tls=None, cwd=None):
+    """Runs `velloc ARGUMENTS serve --port 0 SERVE_OPTIONS` in `cwd`; yields a Server (its
+    process, port and token) once it listens (the token None when it prints none: a server of
+    several people), and stops it on leaving, also when the test failed. With `tls`, a
+    (certificate, key) pair of PEM files, it serves HTTPS only and must say so in its address.
+    Its standard error goes to `log`, or to a file of its own, never to a pipe nobody reads, and
+    is told when it does not start."""
+    tls_options = ["--tls-cert", str(tls[0]), "--tls-key", str(tls[1])] if tls else []
+    address = f"listening on {'https' if tls else 'http'}://127.0.0.1:"
     with contextlib.ExitStack() as stack:
         if log is None:
             log = stack.enter_context(tempfile.TemporaryFile("w+"))
-        process = subprocess.Popen([velloc, *arguments, "serve", "--port", "0", *serve_options],
-                                   stdout=subprocess.PIPE, stderr=log, text=True, env=env)
+        process = subprocess.Popen(
+            [velloc, *arguments, "serve", "--port", "0", *serve_options, *tls_options],
+            stdout=subprocess.PIPE, stderr=log, text=True, env=env, cwd=cwd)
         try:
             line = process.stdout.readline()
-            if "listening on http://127.0.0.1:" not in line:
+            if address not in line:
                 process.wait(timeout=30)
                 log.seek(0)
                 raise RuntimeError(f"velloc serve did not start: {line!r} {log.read()!r}")
-            yield (int(line.split("127.0.0.1:")[1].split("/")[0]),
-                   line.split("?token=")[1].split()[0] if "?token=" in line else None)
+            yield Server(process, int(line.split("127.0.0.1:")[1].split("/")[0]),
+                         line.split("?token=")[1].split()[0] if "?token=" in line else None)
         finally:
             process.terminate()
             try:
@@ -37,6 +45,13 @@ def serving(velloc, arguments, env=None, serve_options=(), log=None):
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
+
+
+@contextlib.contextmanager
+def serving(velloc, arguments, env=None, **options):
+    """running_server for a test that needs only (port, token)."""
+    with running_server(velloc, arguments, env, **options) as server:
+        yield server.port, server.token
 
 
 def validate_alias(port, token):

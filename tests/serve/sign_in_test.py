@@ -154,16 +154,12 @@ def check_process_list(db, folder, log):
     """A connection string from --conn-file, password included, is not in the process list."""
     conn_file = folder / "serve.conn"
     conn_file.write_text(f"Provider=SQLite;Data Source={db};Password=conn-s3cret\n")
-    process = subprocess.Popen([VELLOC, "--conn-file", str(conn_file), "serve", "--port", "0"],
-                               stdout=subprocess.PIPE, stderr=log, text=True)
     try:
-        started = "listening on" in process.stdout.readline()
-        shown = pathlib.Path(f"/proc/{process.pid}/cmdline").read_bytes().decode()
-    finally:
-        process.terminate()
-        process.wait(timeout=30)
-    return ([] if started else ["the server did not start"]) + (
-        ["the password is in the process list"] if "conn-s3cret" in shown else [])
+        with serve_kit.running_server(VELLOC, ["--conn-file", str(conn_file)], log=log) as server:
+            shown = pathlib.Path(f"/proc/{server.process.pid}/cmdline").read_bytes().decode()
+    except RuntimeError as error:
+        return [f"the server did not start: {error}"]
+    return ["the password is in the process list"] if "conn-s3cret" in shown else []
 
 
 def main():

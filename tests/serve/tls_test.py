@@ -16,6 +16,8 @@ import subprocess
 import sys
 import tempfile
 
+from serve_kit import serving
+
 VELLOC = str(pathlib.Path(sys.argv[1]).resolve())
 VALIDATE = {"field": "cdefine3", "value": "HD"}
 
@@ -32,26 +34,6 @@ def make_certificate(folder):
                     "ec_paramgen_curve:prime256v1", "-out", str(other)],
                    check=True, capture_output=True, timeout=30)
     return cert, key, other
-
-
-@contextlib.contextmanager
-def serving(db, cert, key):
-    """A running HTTPS velloc serve with a 3 s deadline: (port, token)."""
-    process = subprocess.Popen([VELLOC, "--db", str(db), "serve", "--port", "0", "--timeout", "3",
-                                "--threads", "2", "--tls-cert", str(cert), "--tls-key", str(key)],
-                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    try:
-        line = process.stdout.readline()
-        if "listening on https://127.0.0.1:" not in line:
-            raise RuntimeError(f"velloc serve did not start: {line!r} {process.stderr.read()!r}")
-        yield int(line.split("127.0.0.1:")[1].split("/")[0]), line.split("?token=")[1].split()[0]
-    finally:
-        process.terminate()
-        try:
-            process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 def request(context, port, method, path, body=None, headers=None):
@@ -201,7 +183,9 @@ def main():
         context = ssl.create_default_context(cafile=str(cert))
         tls12 = ssl.create_default_context(cafile=str(cert))
         tls12.maximum_version = ssl.TLSVersion.TLSv1_2
-        with serving(db, cert, key) as (port, token):
+        # A 3 s deadline, for the client that never handshakes.
+        with serving(VELLOC, ["--db", str(db)], serve_options=["--timeout", "3", "--threads", "2"],
+                     tls=(cert, key)) as (port, token):
             checks = [
                 ("the API over HTTPS", check_api(context, port, token)),
                 ("the API over TLS 1.2", check_api(tls12, port, token)),

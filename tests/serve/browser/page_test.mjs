@@ -3,7 +3,9 @@
 // Tab and Enter take the highlighted row, ↓ pages past the first window, an alias and a spelling
 // are replaced on leaving, refusals say why (in Chinese, and in English for Accept-Language: en),
 // nothing is archived without the confirmation, and axe-core finds nothing serious. Saves a
-// screenshot of the page, and one of each state into SHOTS-FOLDER when given.
+// screenshot of the page, and one of each state into SHOTS-FOLDER when given. The server runs
+// with its request log; a failed check prints the log's last lines and the server's standard
+// error, so that a wait that ran out says whether its request reached the server.
 //
 // Usage: node page_test.mjs VELLOC [SCREENSHOT.png] [SHOTS-FOLDER]
 // Exits 77 (skipped) when puppeteer-core is not installed beside it.
@@ -20,10 +22,51 @@ const CHROMIUM = process.env.CHROMIUM || "/usr/bin/chromium";
 const WAIT = { timeout: 15000 };
 const SHORT = { timeout: 10000 };  // for what may be missing: the check then fails and goes on
 
+// What the server has said so far: its request log (a file) and its standard error (kept here);
+// and the page's own API requests as the browser saw them leave and come back.
+const serverSaid = { log: null, errors: "" };
+const pageRequests = [];
+const TAIL = 20;
+
+function tracePageRequests(page) {
+  const api = (request) => new URL(request.url()).pathname.startsWith("/api/");
+  const note = (line) => { pageRequests.push(`${new Date().toISOString()} ${line}`); };
+  page.on("request", (request) => {
+    if (!api(request)) return;
+    const body = request.url().endsWith("/api/sign-in") ? "" : request.postData() ?? "";
+    note(`sent ${request.method()} ${request.url()} ${body}`);
+  });
+  page.on("requestfinished", (request) => {
+    if (api(request)) note(`answered ${request.response()?.status()} ${request.url()}`);
+  });
+  page.on("requestfailed", (request) => {
+    if (api(request)) note(`failed ${request.failure()?.errorText} ${request.url()}`);
+  });
+}
+
+function lastLines(text) {
+  return text.split("\n").filter((line) => line !== "").slice(-TAIL).join("\n") || "(nothing)";
+}
+
+function printServerTail() {
+  let log = "(no log yet)";
+  try {
+    if (serverSaid.log) log = lastLines(readFileSync(serverSaid.log, "utf8"));
+  } catch (error) {
+    log = `(unreadable: ${error.message})`;
+  }
+  console.log(`--- velloc serve's request log, last ${TAIL} lines:\n${log}`);
+  console.log(`--- velloc serve's standard error, last ${TAIL} lines:\n` +
+              lastLines(serverSaid.errors));
+  console.log(`--- the page's API requests, last ${TAIL}:\n` +
+              lastLines(pageRequests.join("\n")));
+}
+
 let failures = 0;
 function expectEqual(what, actual, expected) {
   if (JSON.stringify(actual) !== JSON.stringify(expected)) {
     console.log(`FAIL ${what}: ${JSON.stringify(actual)}, expected ${JSON.stringify(expected)}`);
+    printServerTail();
     ++failures;
   } else {
     console.log(`ok   ${what}`);
@@ -36,10 +79,12 @@ async function shoot(page, name) {
   await page.screenshot({ path: path.join(shots, `${name}.png`) });
 }
 
-function startServer(db, people) {
-  const server = spawn(velloc, ["--db", db, "serve", "--port", "0", "--users", people], {
-    stdio: ["ignore", "pipe", "inherit"],
-  });
+function startServer(db, people, log) {
+  const server = spawn(velloc, ["--db", db, "serve", "--port", "0", "--users", people,
+                                "--log", log], { stdio: ["ignore", "pipe", "pipe"] });
+  serverSaid.log = log;
+  server.stderr.setEncoding("utf8");
+  server.stderr.on("data", (text) => { serverSaid.errors += text; });
   const port = new Promise((resolve, reject) => {
     createInterface({ input: server.stdout }).once("line", (line) => {
       const found = /listening on http:\/\/127\.0\.0\.1:(\d+)\//.exec(line);
@@ -413,7 +458,7 @@ async function main() {
     const people = path.join(folder, "people.json");
     execFileSync(velloc, ["user", "--users", people, "add", "wang", "--erp-user", "demo"],
                  { input: "pw-wang-1\n", stdio: ["pipe", "ignore", "inherit"] });
-    const started = startServer(db, people);
+    const started = startServer(db, people, path.join(folder, "requests.log"));
     server = started.server;
     const port = await started.port;
     browser = await puppeteer.launch({
@@ -422,16 +467,21 @@ async function main() {
       args: process.getuid && process.getuid() === 0 ? ["--no-sandbox"] : [],
     });
     const page = await browser.newPage();
+    tracePageRequests(page);
     await page.setViewport({ width: 900, height: 560 });
     await page.setExtraHTTPHeaders({ "Accept-Language": "zh-CN,zh;q=0.9" });
     await run(page, port, db, browser);
-    if (failures > 0) throw new Error(`${failures} checks failed`);
-    console.log("page test passed");
+  } catch (error) {
+    // A wait that ran out, or a step that threw: what the server saw up to here.
+    printServerTail();
+    throw error;
   } finally {
     if (browser) await browser.close();
     if (server) server.kill("SIGKILL");
     rmSync(folder, { recursive: true, force: true });
   }
+  if (failures > 0) throw new Error(`${failures} checks failed`);
+  console.log("page test passed");
 }
 
 main().catch((error) => {
