@@ -1,5 +1,6 @@
 // The column-settings service over the demo database: layouts read back through the column
-// information text, column sets, and the demo layouts running against their FROM texts.
+// information text, column sets, and the demo layouts running against their FROM texts. Runs on
+// PostgreSQL too when TARN_TEST_POSTGRES is set.
 #include <string>
 #include <vector>
 

@@ -1,5 +1,6 @@
 // The row-authorisation service over the demo database: its answers for an unrestricted and a
-// restricted user, and the restricted answers filtering for real inside "key in (…)".
+// restricted user, and the restricted answers filtering for real inside "key in (…)". Runs on
+// PostgreSQL too when TARN_TEST_POSTGRES is set.
 #include <string>
 #include <vector>
 

@@ -22,17 +22,21 @@ using automation::Argument;
 using automation::ObjectRef;
 using automation::Variant;
 
-// A temporary folder holding a freshly created demo database, removed afterwards. The
-// components are registered in a registry of the fixture's own.
+// A freshly created demo database, removed afterwards: a SQLite file in a temporary folder, or a
+// database of its own on the PostgreSQL server that TARN_TEST_POSTGRES names. The folder exists
+// either way. The components are registered in a registry of the fixture's own.
 class ErpDatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override { registerComponents(registry_); }
 
-  std::u16string connection() const { return sqliteConnectionString(databasePath_); }
+  // The demo database on the backend the tests run against.
+  std::u16string connection() const { return demo_.connectionString(); }
+  bool onPostgres() const { return demo_.onPostgres(); }
   ObjectRef create(std::u16string_view progId) const { return registry_.create(progId); }
 
   const ::tarn::testing::TemporaryDemoDatabase demo_{"tarn-erp"};
   const std::filesystem::path folder_ = demo_.folder();
+  // The SQLite file (on PostgreSQL: a path in the folder where no database is).
   const std::filesystem::path databasePath_ = demo_.path();
   automation::ComponentRegistry registry_;
 };

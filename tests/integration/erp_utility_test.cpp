@@ -27,10 +27,6 @@ class UtilityTest : public ErpDatabaseTest {
     return automation::toUtf8(callByRef(utility, operation, {&argument}).toString());
   }
 
-  // The demo database on the backend the tests run against (the fixture's connection() is
-  // always the SQLite file).
-  std::u16string demoDatabase() const { return demo_.connectionString(); }
-
   // A second database, on the same backend, whose person join text and resource caption differ
   // from the demo's.
   std::u16string otherDatabase() {
@@ -63,7 +59,7 @@ TEST_F(UtilityTest, LooksUpJoinTextsAndResourcesOrGivesTheArgumentBack) {
       {u"GetResString", u"Tarn.AA.NO.SUCH.KEY", "Tarn.AA.NO.SUCH.KEY"},
   };
   const auto utility = create(u"TarnUtil.IUtil");
-  call(utility, u"Init", {Variant(demoDatabase())});
+  call(utility, u"Init", {Variant(connection())});
   for (const auto& c : cases) {
     SCOPED_TRACE(automation::toUtf8(c.operation + u" " + c.argument));
     EXPECT_EQ(lookUp(utility, c.operation, c.argument), c.result);
@@ -75,7 +71,7 @@ TEST_F(UtilityTest, WithoutInitReadsTheMostRecentlyInitialisedDataService) {
   const auto utility = create(u"TarnUtil.IUtil");
   const auto data = create(u"TarnVoucherSvc.IVoucherSvc");
 
-  call(data, u"Init", {Variant(demoDatabase())});
+  call(data, u"Init", {Variant(connection())});
   EXPECT_EQ(lookUp(utility, u"GetResString", u"Tarn.AA.ARCHIVE.FIELD.inv_free"), "自由项");
 
   call(create(u"TarnDataSvc.IDataSvc"), u"Init", {Variant(other)});
@@ -88,12 +84,12 @@ TEST_F(UtilityTest, WithoutInitReadsTheMostRecentlyInitialisedDataService) {
 
 TEST_F(UtilityTest, TheHostsDefaultConnectionWinsAndItsOwnInitWinsOverBoth) {
   const auto other = otherDatabase();
-  call(create(u"TarnDataSvc.IDataSvc"), u"Init", {Variant(demoDatabase())});
+  call(create(u"TarnDataSvc.IDataSvc"), u"Init", {Variant(connection())});
   setDefaultConnection(other);
   const auto utility = create(u"TarnUtil.IUtil");
   EXPECT_EQ(lookUp(utility, u"GetJoinTableStr", u"person"), "person");
 
-  call(utility, u"Init", {Variant(demoDatabase())});
+  call(utility, u"Init", {Variant(connection())});
   EXPECT_EQ(lookUp(utility, u"GetJoinTableStr", u"person"),
             "person left join department on person.cDepCode = department.cDepCode");
 

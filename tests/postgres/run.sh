@@ -4,8 +4,10 @@
 #   1. the database layer's contract suite (tests/contract), through psqlODBC;
 #   2. the component's integration tests, each on a database of its own made from the demo
 #      company (tests/kit/temporary_database.h), with the tests of the PostgreSQL schema, its
-#      comparison rule, the demo functions that take a connection string, and the ranked order
-#      of pick-lists with its keyset paging (the same expected rows as on SQLite);
+#      comparison rule, the demo functions that take a connection string, the ranked order
+#      of pick-lists with its keyset paging (the same expected rows as on SQLite), and the
+#      outside components' own tests (column settings, data services, row authorisation,
+#      utility);
 #   3. the velloc tour of README.md: the same commands answer the same on PostgreSQL as on the
 #      SQLite demo database;
 #   4. eight processes archiving one new value at the same moment leave exactly one row;
@@ -36,7 +38,7 @@ part "contract suite" ctest --test-dir "$build" --output-on-failure -j2 --no-tes
   -R 'ContractTest\..*PostgreSqlOdbc'
 
 part "component integration tests" ctest --test-dir "$build" --output-on-failure -j2 \
-  --no-tests=error -R '^(Component(Lifecycle|Reference|Validation)|DbPostgresSchema|ErpDemoDatabaseAt|RankedPickList|ServiceTables)Test\.'
+  --no-tests=error -R '^(ColumnSettings|Component(Lifecycle|Reference|Validation)|DataService|DbPostgresSchema|ErpDemoDatabaseAt|RankedPickList|RowAuthorisation|ServiceTables|Utility)Test\.'
 # The tour and the archiving processes share a database of their own, which the tour fills.
 tour_database() {
   "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
