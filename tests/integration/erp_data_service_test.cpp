@@ -72,10 +72,10 @@ TEST_F(DataServiceTest, OpenXRaisesBeforeInitAndOnADatabaseFailure) {
     EXPECT_EQ(error.code(), ErrorCode::kComponentFailure);
     EXPECT_STREQ(error.what(), "Component failure: TarnDataSvc.IDataSvc is not initialised");
   }
-  // The database's own message, as each backend words it (PostgreSQL's through psqlODBC).
+  // The database's own message, as each backend words it. psqlODBC follows PostgreSQL's with
+  // words of its own, which depend on how it sent the statement.
   const std::string missingTable =
-      onPostgres() ? "Component failure: 42P01: ERROR: relation \"nosuchtable\" does not exist;\n"
-                     "Error while preparing parameters"
+      onPostgres() ? "Component failure: 42P01: ERROR: relation \"nosuchtable\" does not exist"
                    : "Component failure: no such table: NoSuchTable";
   const auto service = create(u"TarnDataSvc.IDataSvc");
   call(service, u"Init", {Variant(connection())});
@@ -84,7 +84,8 @@ TEST_F(DataServiceTest, OpenXRaisesBeforeInitAndOnADatabaseFailure) {
     FAIL() << "OpenX on a missing table";
   } catch (const AutomationError& error) {
     EXPECT_EQ(error.code(), ErrorCode::kComponentFailure);
-    EXPECT_EQ(std::string(error.what()), missingTable);
+    const std::string message = error.what();
+    EXPECT_EQ(onPostgres() ? message.substr(0, missingTable.size()) : message, missingTable);
   }
 }
 
