@@ -9,6 +9,7 @@
 
 #include "erp/db/database.h"
 #include "erp/db/open_database.h"
+#include "erp/db/shape_memo.h"
 #include "erp/db/transaction.h"
 #include "tarnvelloc/automation/error.h"
 #include "tarnvelloc/erp/statement.h"
@@ -25,6 +26,8 @@ constexpr std::size_t kLargestParameter = INT32_MAX;
 constexpr std::size_t kWalkedOffset = 1000;
 // Statement shapes whose columns are remembered; far more than the component's pick-lists.
 constexpr std::size_t kRememberedShapes = 256;
+// Statement texts whose shapes each thread remembers.
+constexpr std::size_t kRememberedTexts = 64;
 
 Variant whole(std::size_t number) {
   return Variant(static_cast<std::int32_t>(std::min(number, kLargestParameter)));
@@ -99,6 +102,13 @@ constexpr int kInnerText = -1;
 int kindOf(const db::RankedShape& wrapper) {
   return (wrapper.ranked ? 1 : 0) | (wrapper.after ? 2 : 0) | (wrapper.byIndex ? 4 : 0) |
          (wrapper.capped ? 8 : 0) | (wrapper.afterRank << 4);
+}
+
+// The shape of one of the component's statements. A text asked again (the next page of a
+// pick-list, the same list asked again) is not read token by token again.
+void shapeOf(std::u16string_view sql, db::StatementShape& shape) {
+  thread_local db::ShapeMemo texts(kRememberedTexts);
+  texts.shape(sql, shape);
 }
 
 // The component's values of `shape`, in order: the parameters of its statement.
@@ -204,7 +214,7 @@ RankedResult runRanked(db::Database& database, std::u16string_view sql,
   const db::ReadTransaction oneRead(database);
   const db::Dialect dialect = database.dialect();
   db::StatementShape shape;
-  db::shapeStatement(sql, shape);
+  shapeOf(sql, shape);
   const std::u16string key =
       std::u16string(1, static_cast<char16_t>(u'0' + static_cast<int>(dialect))) + shape.text;
   const std::u16string inner = knownShapes().text(key, kInnerText, [&] {
