@@ -8,6 +8,7 @@
 #include "erp/db/bounded_cache.h"
 #include "erp/db/dialect.h"
 #include "erp/db/odbc_api.h"
+#include "erp/db/odbc_columns.h"
 #include "erp/db/odbc_handles.h"
 #include "erp/db/odbc_script.h"
 #include "erp/db/odbc_text.h"
@@ -25,6 +26,8 @@ using automation::ErrorCode;
 using automation::raise;
 using automation::toUtf8;
 using automation::Variant;
+using odbc::Column;
+using odbc::ColumnKind;
 using odbc::Handle;
 using odbc::TextEncoding;
 
@@ -44,69 +47,6 @@ constexpr std::uint64_t kRunsPlannedForTheirValues = 5;
 
 // Whether a PostgreSQL connection plans every run of a prepared statement for its values.
 enum class CustomPlans { kUnset, kSetInTransaction, kSet };
-
-// How a column's values are read.
-enum class ColumnKind { kText, kWhole, kFloating, kDecimal, kBinary };
-
-ColumnKind kindOf(SQLSMALLINT type) {
-  switch (type) {
-    case SQL_BIT:
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-      return ColumnKind::kWhole;
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-      return ColumnKind::kFloating;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-      return ColumnKind::kDecimal;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-      return ColumnKind::kBinary;
-    default:
-      return ColumnKind::kText;
-  }
-}
-
-// A text attribute of a result column; empty when the driver has none.
-std::u16string columnText(const Handle& statement, SQLUSMALLINT number, SQLUSMALLINT attribute) {
-  std::u16string text(128, u'\0');
-  SQLSMALLINT bytes = 0;
-  const SQLRETURN code =
-      SQLColAttributeW(statement.get(), number, attribute, odbc::wide(text),
-                       static_cast<SQLSMALLINT>(text.size() * sizeof(char16_t)), &bytes, nullptr);
-  if (!odbc::succeeded(code)) return {};
-  text.resize(std::min(text.size() - 1, static_cast<std::size_t>(bytes) / sizeof(char16_t)));
-  return text;
-}
-
-// The type a column was declared with, as the driver names it. The driver's local name comes
-// first: psqlODBC answers it from the result's description, whereas the plain type name sends
-// it to the catalogue for the column's table, a round trip per table. A driver without local
-// names (SQLite's) answers the plain one from what it holds.
-std::u16string typeName(const Handle& statement, SQLUSMALLINT number) {
-  std::u16string name = columnText(statement, number, SQL_DESC_LOCAL_TYPE_NAME);
-  return name.empty() ? columnText(statement, number, SQL_DESC_TYPE_NAME) : name;
-}
-
-// SQLite's driver reports a column declared money, decimal or numeric as text; its values are
-// numbers all the same, and the SQLite backend gives them as numbers.
-bool isDecimalTypeName(std::u16string_view name) {
-  const std::u16string lower = automation::asciiLower(name);
-  for (const std::u16string_view prefix : {u"money", u"smallmoney", u"decimal", u"numeric"}) {
-    if (lower.starts_with(prefix)) return true;
-  }
-  return false;
-}
-
-struct Column {
-  std::u16string name;
-  ColumnKind kind;
-};
 
 // A statement text the connection has run, kept for its next runs. Its first run goes to the
 // driver directly, without a handle of its own: a driver that sends a prepared statement's
@@ -622,7 +562,8 @@ class OdbcDatabase final : public Database {
     check(SQLNumResultCols(statement.get(), &columnCount), statement);
     rowsChanged_ = -1;
     WindowedResult result;
-    const std::vector<Column> columns = describe(statement, columnCount);
+    const std::vector<Column> columns =
+        odbc::describeColumns(statement, columnCount, encoding_, secrets_);
     for (const auto& column : columns) result.rows.columns.push_back(column.name);
     const auto step = [&] {
       if (columns.empty()) return false;
@@ -639,44 +580,6 @@ class OdbcDatabase final : public Database {
     };
     stepThroughWindow(window, result, step, read);
     return result;
-  }
-
-  // Each column's name and how its values are read. Only the name is asked of SQLDescribeCol and
-  // only the type of SQLColAttribute (SQL_DESC_TYPE, which gives date and time types as
-  // SQL_DATETIME: text all the same): psqlODBC answers both from the result's description, but
-  // sends the catalogue a question for the column's table, a round trip per table, when asked
-  // for the concise type or whether the column takes nulls.
-  std::vector<Column> describe(const Handle& statement, SQLSMALLINT count) {
-    std::vector<Column> columns;
-    for (SQLUSMALLINT number = 1; number <= static_cast<SQLUSMALLINT>(count); ++number) {
-      SQLSMALLINT nameLength = 0;
-      std::u16string name;
-      if (encoding_ == TextEncoding::kWide) {
-        name.assign(256, u'\0');
-        check(SQLDescribeColW(statement.get(), number, odbc::wide(name),
-                              static_cast<SQLSMALLINT>(name.size()), &nameLength, nullptr, nullptr,
-                              nullptr, nullptr),
-              statement);
-        name.resize(std::min(name.size() - 1, static_cast<std::size_t>(nameLength)));
-      } else {
-        std::string utf8(768, '\0');
-        check(SQLDescribeCol(statement.get(), number, odbc::narrow(utf8),
-                             static_cast<SQLSMALLINT>(utf8.size()), &nameLength, nullptr, nullptr,
-                             nullptr, nullptr),
-              statement);
-        utf8.resize(std::min(utf8.size() - 1, static_cast<std::size_t>(nameLength)));
-        name = automation::fromUtf8(utf8);
-      }
-      SQLLEN type = 0;
-      check(SQLColAttributeW(statement.get(), number, SQL_DESC_TYPE, nullptr, 0, nullptr, &type),
-            statement);
-      ColumnKind kind = kindOf(static_cast<SQLSMALLINT>(type));
-      if (kind == ColumnKind::kText && isDecimalTypeName(typeName(statement, number))) {
-        kind = ColumnKind::kDecimal;
-      }
-      columns.push_back({name, kind});
-    }
-    return columns;
   }
 
   // Runs the bound statement and reads every row; the caller's CursorReset closes the cursor.
@@ -698,7 +601,8 @@ class OdbcDatabase final : public Database {
       return result;
     }
     rowsChanged_ = -1;
-    const std::vector<Column> columns = describe(statement, columnCount);
+    const std::vector<Column> columns =
+        odbc::describeColumns(statement, columnCount, encoding_, secrets_);
     for (const auto& column : columns) result.columns.push_back(column.name);
     for (;;) {
       const SQLRETURN fetched = SQLFetch(statement.get());
