@@ -8,6 +8,7 @@
 #include "erp/db/bounded_cache.h"
 #include "erp/db/dialect.h"
 #include "erp/db/odbc_api.h"
+#include "erp/db/odbc_columns.h"
 #include "erp/db/odbc_handles.h"
 #include "erp/db/odbc_script.h"
 #include "erp/db/odbc_text.h"
@@ -25,10 +26,12 @@ using automation::ErrorCode;
 using automation::raise;
 using automation::toUtf8;
 using automation::Variant;
+using odbc::Column;
+using odbc::ColumnKind;
 using odbc::Handle;
 using odbc::TextEncoding;
 
-// Prepared statements kept per connection and kind, as the SQLite backend keeps its own.
+// Statement texts kept per connection and kind, as the SQLite backend keeps its own.
 constexpr std::size_t kCachedStatements = 64;
 // Longer text parameters go as long text: SQL Server's varying text holds at most 4000 UTF-16
 // code units.
@@ -45,72 +48,27 @@ constexpr std::uint64_t kRunsPlannedForTheirValues = 5;
 // Whether a PostgreSQL connection plans every run of a prepared statement for its values.
 enum class CustomPlans { kUnset, kSetInTransaction, kSet };
 
-// How a column's values are read.
-enum class ColumnKind { kText, kWhole, kFloating, kDecimal, kBinary };
-
-ColumnKind kindOf(SQLSMALLINT type) {
-  switch (type) {
-    case SQL_BIT:
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-      return ColumnKind::kWhole;
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-      return ColumnKind::kFloating;
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-      return ColumnKind::kDecimal;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-      return ColumnKind::kBinary;
-    default:
-      return ColumnKind::kText;
-  }
-}
-
-// The type a column was declared with, as the driver names it.
-std::u16string typeName(const Handle& statement, SQLUSMALLINT number) {
-  std::u16string name(128, u'\0');
-  SQLSMALLINT bytes = 0;
-  const SQLRETURN code =
-      SQLColAttributeW(statement.get(), number, SQL_DESC_TYPE_NAME, odbc::wide(name),
-                       static_cast<SQLSMALLINT>(name.size() * sizeof(char16_t)), &bytes, nullptr);
-  if (!odbc::succeeded(code)) return {};
-  name.resize(std::min(name.size() - 1, static_cast<std::size_t>(bytes) / sizeof(char16_t)));
-  return name;
-}
-
-// SQLite's driver reports a column declared money, decimal or numeric as text; its values are
-// numbers all the same, and the SQLite backend gives them as numbers.
-bool isDecimalTypeName(std::u16string_view name) {
-  const std::u16string lower = automation::asciiLower(name);
-  for (const std::u16string_view prefix : {u"money", u"smallmoney", u"decimal", u"numeric"}) {
-    if (lower.starts_with(prefix)) return true;
-  }
-  return false;
-}
-
-struct Column {
-  std::u16string name;
-  ColumnKind kind;
-};
-
-// A prepared statement kept for reuse. Its handle is freed with it while its connection is
-// connected, and left alone once the connection is disconnected, which freed it.
+// A statement text the connection has run, kept for its next runs. Its first run goes to the
+// driver directly, without a handle of its own: a driver that sends a prepared statement's
+// parsing, description and execution to the server one after the other (psqlODBC) then sends the
+// one run in one round trip, and a text a process runs once costs no more. From its second run
+// on, the text is prepared on a handle of its own and kept. That handle is freed with it while
+// its connection is connected, and left alone once the connection is disconnected, which freed
+// it.
 struct Prepared {
-  Prepared(Handle handle, const bool& disconnected)
-      : statement(std::move(handle)), connectionDisconnected(&disconnected) {}
+  Prepared(std::u16string driverText, const bool& disconnected)
+      : text(std::move(driverText)), connectionDisconnected(&disconnected) {}
   Prepared(Prepared&&) noexcept = default;
   Prepared& operator=(Prepared&&) noexcept = default;
   ~Prepared() {
     if (*connectionDisconnected) statement.abandon();
   }
 
-  Handle statement;
+  // Whether the next run goes to the driver directly: the text has no prepared handle yet.
+  bool direct() const { return !statement; }
+
+  std::u16string text;                 // as the driver is given it
+  Handle statement;                    // null until the text's second run
   const bool* connectionDisconnected;  // the connection's, which outlives every statement
   SQLSMALLINT parameterCount = -1;     // -1 when the driver cannot tell
   std::uint64_t runs = 0;
@@ -234,6 +192,7 @@ class OdbcDatabase final : public Database {
   ~OdbcDatabase() override {
     if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
     disconnected_ = connection_.disconnect();
+    if (disconnected_) firstRuns_.abandon();
   }
   OdbcDatabase(const OdbcDatabase&) = delete;
   OdbcDatabase& operator=(const OdbcDatabase&) = delete;
@@ -241,17 +200,19 @@ class OdbcDatabase final : public Database {
   ResultSet runQuery(std::u16string_view sqlServerText) override {
     shapes_.shape(sqlServerText, shape_);
     Prepared& prepared = sqlServerStatement(sqlServerText);
-    const CursorReset reset(prepared.statement);
-    bindValues(prepared, 0, sqlServerText);
-    return execute(prepared);
+    const Handle& statement = handleFor(prepared);
+    const CursorReset reset(statement);
+    bindValues(prepared, statement, 0, sqlServerText);
+    return execute(prepared, statement);
   }
 
   WindowedResult runWindow(std::u16string_view sqlServerText, RowWindow window) override {
     shapes_.shape(sqlServerText, shape_);
     if (dialect_ == Dialect::kPostgreSql) return windowOnServer(sqlServerText, window);
     Prepared& prepared = sqlServerStatement(sqlServerText);
-    const CursorReset reset(prepared.statement);
-    bindValues(prepared, 0, sqlServerText);
+    const Handle& statement = handleFor(prepared);
+    const CursorReset reset(statement);
+    bindValues(prepared, statement, 0, sqlServerText);
     // SQL Server stops after the rows the window needs when told the most rows to give (the
     // driver sends it as the statement's row count). A limit or an offset in the statement
     // itself would need an order the statement may not have (offset ... fetch), could clash
@@ -259,14 +220,15 @@ class OdbcDatabase final : public Database {
     // a row only when fetched, so stepping alone stops it early.
     const bool capped = dialect_ == Dialect::kSqlServer && !window.countRows &&
                         window.limit < kUnlimited && window.offset < kUnlimited - window.limit;
-    const MaxRows maxRows(prepared.statement, capped ? window.offset + window.limit + 1 : 0);
-    return executeWindow(prepared, window);
+    const MaxRows maxRows(statement, capped ? window.offset + window.limit + 1 : 0);
+    return executeWindow(prepared, statement, window);
   }
 
   ResultSet runNative(std::u16string_view nativeText,
                       std::span<const Variant> parameters) override {
     Prepared& prepared = nativeStatement(nativeText);
-    const CursorReset reset(prepared.statement);
+    const Handle& statement = handleFor(prepared);
+    const CursorReset reset(statement);
     if (prepared.parameterCount >= 0 &&
         static_cast<std::size_t>(prepared.parameterCount) != parameters.size()) {
       raise(ErrorCode::kComponentFailure,
@@ -275,9 +237,9 @@ class OdbcDatabase final : public Database {
     }
     bound_.resize(std::max(bound_.size(), parameters.size()));
     for (std::size_t i = 0; i < parameters.size(); ++i) {
-      bindParameter(prepared.statement, i, parameters[i]);
+      bindParameter(statement, i, parameters[i]);
     }
-    return execute(prepared);
+    return execute(prepared, statement);
   }
 
   Dialect dialect() const override { return dialect_; }
@@ -312,6 +274,8 @@ class OdbcDatabase final : public Database {
   void rollback() override { endTransaction(u"rollback", SQL_ROLLBACK); }
 
   std::int64_t rowsChanged() const override { return rowsChanged_; }
+  // Each text counts once, when first met: preparing it again for its second run, to keep it,
+  // is not counted.
   std::uint64_t statementsCompiled() const override { return compiled_; }
 
  private:
@@ -354,24 +318,42 @@ class OdbcDatabase final : public Database {
     return odbc::allocate(SQL_HANDLE_STMT, &connection_, secrets_);
   }
 
-  Prepared prepare(std::u16string_view text) {
-    Prepared prepared(allocateStatement(), disconnected_);
+  // Prepares `text` on `statement` and gives the number of its parameters (-1 when the driver
+  // cannot tell). psqlODBC sends nothing to the server for either.
+  SQLSMALLINT prepareOn(const Handle& statement, std::u16string_view text) {
     SQLRETURN code = SQL_SUCCESS;
     if (encoding_ == TextEncoding::kWide) {
-      code = SQLPrepareW(prepared.statement.get(), odbc::wide(text),
-                         static_cast<SQLINTEGER>(text.size()));
+      code = SQLPrepareW(statement.get(), odbc::wide(text), static_cast<SQLINTEGER>(text.size()));
     } else {
       std::string utf8 = toUtf8(text);
-      code = SQLPrepare(prepared.statement.get(), odbc::narrow(utf8),
-                        static_cast<SQLINTEGER>(utf8.size()));
+      code = SQLPrepare(statement.get(), odbc::narrow(utf8), static_cast<SQLINTEGER>(utf8.size()));
     }
-    check(code, prepared.statement);
-    ++compiled_;
+    check(code, statement);
     SQLSMALLINT count = 0;
-    if (odbc::succeeded(SQLNumParams(prepared.statement.get(), &count))) {
-      prepared.parameterCount = count;
-    }
+    return odbc::succeeded(SQLNumParams(statement.get(), &count)) ? count : SQLSMALLINT{-1};
+  }
+
+  // A text met for the first time, before its first run. It is prepared on the connection's
+  // handle for first runs, which tells its parameters before anything is sent and refuses a text
+  // the driver cannot read, which is then not kept. The text counts as compiled once, here.
+  Prepared firstMet(std::u16string text) {
+    if (!firstRuns_) firstRuns_ = allocateStatement();
+    Prepared prepared(std::move(text), disconnected_);
+    prepared.parameterCount = prepareOn(firstRuns_, prepared.text);
+    ++compiled_;
     return prepared;
+  }
+
+  // The handle the text's next run goes through: the connection's handle for first runs, or
+  // from the second run on its own, prepared now if it has none yet.
+  const Handle& handleFor(Prepared& prepared) {
+    if (prepared.runs == 0) return firstRuns_;
+    if (prepared.direct()) {
+      Handle statement = allocateStatement();
+      prepared.parameterCount = prepareOn(statement, prepared.text);
+      prepared.statement = std::move(statement);
+    }
+    return prepared.statement;
   }
 
   Prepared& sqlServerStatement(std::u16string_view original) {
@@ -382,15 +364,15 @@ class OdbcDatabase final : public Database {
     }
     // The driver is given the one statement alone, without what may trail it.
     const std::u16string adapted = adaptTo(dialect_, shape_.text);
-    return sqlServerStatements_.insert(shape_.text,
-                                       prepare(oneStatement(dialect_, adapted, original)));
+    return sqlServerStatements_.insert(
+        shape_.text, firstMet(std::u16string(oneStatement(dialect_, adapted, original))));
   }
 
   Prepared& nativeStatement(std::u16string_view text) {
     if (auto* found = nativeStatements_.find(text)) return *found;
     requireWellFormed(text, "the statement");
     return nativeStatements_.insert(std::u16string(text),
-                                    prepare(oneStatement(dialect_, text, text)));
+                                    firstMet(std::u16string(oneStatement(dialect_, text, text))));
   }
 
   void bindText(const Handle& statement, std::size_t index, std::u16string_view text) {
@@ -431,6 +413,7 @@ class OdbcDatabase final : public Database {
       case Variant::Type::Long:
         value.whole = parameter.type() == Variant::Type::Boolean ? (parameter.toBoolean() ? 1 : 0)
                                                                  : parameter.toLong();
+        if (wholeAsText(statement, index)) return;
         value.indicator = 0;
         code = SQLBindParameter(statement.get(), number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT,
                                 0, 0, &value.whole, 0, &value.indicator);
@@ -455,7 +438,8 @@ class OdbcDatabase final : public Database {
 
   // Binds the values of the shape shapeStatement made for `sqlServerText`, first among the
   // statement's parameters, after checking (when the driver can tell) that `extra` more follow.
-  void bindValues(const Prepared& prepared, std::size_t extra, std::u16string_view sqlServerText) {
+  void bindValues(const Prepared& prepared, const Handle& statement, std::size_t extra,
+                  std::u16string_view sqlServerText) {
     const std::size_t count = shape_.values.size();
     if (prepared.parameterCount >= 0 &&
         static_cast<std::size_t>(prepared.parameterCount) != count + extra) {
@@ -469,13 +453,26 @@ class OdbcDatabase final : public Database {
       if (automation::findUnpairedSurrogate(value_) != std::u16string_view::npos) {
         requireWellFormed(sqlServerText, "the statement");
       }
-      bindText(prepared.statement, i, value_);
+      bindText(statement, i, value_);
     }
+  }
+
+  // psqlODBC writes a cast after a whole-number parameter of a statement run directly ($1::int8),
+  // which fixes a type PostgreSQL would otherwise take from where the parameter stands: left(t,
+  // $1::int8) then finds no function. On PostgreSQL a whole number is therefore bound as its
+  // decimal text, which the server types from its place, as it does every parameter of a
+  // prepared statement (whose values psqlODBC sends as text in any case). True when it did.
+  bool wholeAsText(const Handle& statement, std::size_t index) {
+    if (dialect_ != Dialect::kPostgreSql) return false;
+    const std::string digits = std::to_string(bound_[index].whole);
+    bindText(statement, index, std::u16string(digits.begin(), digits.end()));
+    return true;
   }
 
   void bindWhole(const Handle& statement, std::size_t index, std::size_t number) {
     BoundValue& value = bound_[index];
     value.whole = static_cast<SQLBIGINT>(std::min<std::size_t>(number, kLargestWhole));
+    if (wholeAsText(statement, index)) return;
     value.indicator = 0;
     check(SQLBindParameter(statement.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_PARAM_INPUT,
                            SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &value.whole, 0, &value.indicator),
@@ -494,12 +491,12 @@ class OdbcDatabase final : public Database {
     {
       Prepared& prepared = wrappedStatement(windowStatements_, u"select * from (\n",
                                             u"\n) as w limit ? offset ?", sqlServerText);
-      const CursorReset reset(prepared.statement);
-      bindValues(prepared, 2, sqlServerText);
-      bindWhole(prepared.statement, count,
-                window.limit < kLargestWhole ? window.limit + 1 : kLargestWhole);
-      bindWhole(prepared.statement, count + 1, window.offset);
-      result = executeWindow(prepared, RowWindow{0, window.limit, false});
+      const Handle& statement = handleFor(prepared);
+      const CursorReset reset(statement);
+      bindValues(prepared, statement, 2, sqlServerText);
+      bindWhole(statement, count, window.limit < kLargestWhole ? window.limit + 1 : kLargestWhole);
+      bindWhole(statement, count + 1, window.offset);
+      result = executeWindow(prepared, statement, RowWindow{0, window.limit, false});
     }
     if (!window.countRows) return result;
     if (!result.more && (window.offset == 0 || !result.rows.rows.empty())) {
@@ -508,15 +505,15 @@ class OdbcDatabase final : public Database {
     }
     Prepared& counting =
         wrappedStatement(countStatements_, u"select count(*) from (\n", u"\n) as w", sqlServerText);
-    const CursorReset reset(counting.statement);
-    bindValues(counting, 0, sqlServerText);
-    const ResultSet counted = execute(counting);
+    const Handle& statement = handleFor(counting);
+    const CursorReset reset(statement);
+    bindValues(counting, statement, 0, sqlServerText);
+    const ResultSet counted = execute(counting, statement);
     result.totalRows = static_cast<std::size_t>(counted.rows.at(0).at(0).toDouble());
     return result;
   }
 
-  // The prepared statement of the current shape written between `before` and `after`, kept in
-  // `cache`.
+  // The kept statement of the current shape written between `before` and `after`, in `cache`.
   Prepared& wrappedStatement(BoundedCache<Prepared>& cache, std::u16string_view before,
                              std::u16string_view after, std::u16string_view original) {
     if (auto* found = cache.find(shape_.text)) return *found;
@@ -527,37 +524,46 @@ class OdbcDatabase final : public Database {
     std::u16string wrapped(before);
     wrapped += oneStatement(dialect_, adapted, original);
     wrapped += after;
-    return cache.insert(shape_.text, prepare(wrapped));
+    return cache.insert(shape_.text, firstMet(std::move(wrapped)));
   }
 
+  // Runs the bound statement: directly with its text on its first run, else as prepared.
+  //
   // PostgreSQL plans the first five runs of a prepared statement for their values and may then
   // keep one plan for any values: a pick-list's match would then go through the trigram indexes
   // even when it is one or two characters long, which they cannot narrow (0.2 s over a million
   // values instead of 0.3 ms). The connection is told to plan every run for its values before
-  // any statement runs a sixth time: a connection that runs each statement a few times (a
-  // command's) spends no round trip on it. A transaction rolled back undoes the setting; it is
-  // then made again.
-  void beforeRun(Prepared& prepared) {
+  // any text runs a sixth time, its direct first run counted (the setting comes a run early,
+  // never late): a connection that runs each statement a few times (a command's) spends no round
+  // trip on it. A transaction rolled back undoes the setting; it is then made again.
+  SQLRETURN run(Prepared& prepared, const Handle& statement) {
     if (dialect_ == Dialect::kPostgreSql && customPlans_ == CustomPlans::kUnset &&
         prepared.runs >= kRunsPlannedForTheirValues) {
       executeScript(u"set plan_cache_mode = force_custom_plan");
       customPlans_ = inTransaction_ ? CustomPlans::kSetInTransaction : CustomPlans::kSet;
     }
+    const bool direct = prepared.direct();
     ++prepared.runs;
+    if (!direct) return SQLExecute(statement.get());
+    if (encoding_ == TextEncoding::kWide) {
+      return SQLExecDirectW(statement.get(), odbc::wide(prepared.text),
+                            static_cast<SQLINTEGER>(prepared.text.size()));
+    }
+    std::string utf8 = toUtf8(prepared.text);
+    return SQLExecDirect(statement.get(), odbc::narrow(utf8), static_cast<SQLINTEGER>(utf8.size()));
   }
 
   // Runs the bound statement and reads the rows inside `window`; the caller's CursorReset
   // closes the cursor.
-  WindowedResult executeWindow(Prepared& prepared, RowWindow window) {
-    beforeRun(prepared);
-    const Handle& statement = prepared.statement;
-    const SQLRETURN code = SQLExecute(statement.get());
+  WindowedResult executeWindow(Prepared& prepared, const Handle& statement, RowWindow window) {
+    const SQLRETURN code = run(prepared, statement);
     if (code != SQL_NO_DATA) check(code, statement);
     SQLSMALLINT columnCount = 0;
     check(SQLNumResultCols(statement.get(), &columnCount), statement);
     rowsChanged_ = -1;
     WindowedResult result;
-    const std::vector<Column> columns = describe(statement, columnCount);
+    const std::vector<Column> columns =
+        odbc::describeColumns(statement, columnCount, encoding_, secrets_);
     for (const auto& column : columns) result.rows.columns.push_back(column.name);
     const auto step = [&] {
       if (columns.empty()) return false;
@@ -576,45 +582,9 @@ class OdbcDatabase final : public Database {
     return result;
   }
 
-  std::vector<Column> describe(const Handle& statement, SQLSMALLINT count) {
-    std::vector<Column> columns;
-    for (SQLUSMALLINT number = 1; number <= static_cast<SQLUSMALLINT>(count); ++number) {
-      SQLSMALLINT nameLength = 0;
-      SQLSMALLINT type = 0;
-      SQLULEN size = 0;
-      SQLSMALLINT digits = 0;
-      SQLSMALLINT nullable = 0;
-      std::u16string name;
-      if (encoding_ == TextEncoding::kWide) {
-        name.assign(256, u'\0');
-        check(SQLDescribeColW(statement.get(), number, odbc::wide(name),
-                              static_cast<SQLSMALLINT>(name.size()), &nameLength, &type, &size,
-                              &digits, &nullable),
-              statement);
-        name.resize(std::min(name.size() - 1, static_cast<std::size_t>(nameLength)));
-      } else {
-        std::string utf8(768, '\0');
-        check(SQLDescribeCol(statement.get(), number, odbc::narrow(utf8),
-                             static_cast<SQLSMALLINT>(utf8.size()), &nameLength, &type, &size,
-                             &digits, &nullable),
-              statement);
-        utf8.resize(std::min(utf8.size() - 1, static_cast<std::size_t>(nameLength)));
-        name = automation::fromUtf8(utf8);
-      }
-      ColumnKind kind = kindOf(type);
-      if (kind == ColumnKind::kText && isDecimalTypeName(typeName(statement, number))) {
-        kind = ColumnKind::kDecimal;
-      }
-      columns.push_back({name, kind});
-    }
-    return columns;
-  }
-
   // Runs the bound statement and reads every row; the caller's CursorReset closes the cursor.
-  ResultSet execute(Prepared& prepared) {
-    beforeRun(prepared);
-    const Handle& statement = prepared.statement;
-    const SQLRETURN code = SQLExecute(statement.get());
+  ResultSet execute(Prepared& prepared, const Handle& statement) {
+    const SQLRETURN code = run(prepared, statement);
     // SQL_NO_DATA: a searched update or delete that changed no row.
     if (code != SQL_NO_DATA) check(code, statement);
     SQLSMALLINT columnCount = 0;
@@ -631,7 +601,8 @@ class OdbcDatabase final : public Database {
       return result;
     }
     rowsChanged_ = -1;
-    const std::vector<Column> columns = describe(statement, columnCount);
+    const std::vector<Column> columns =
+        odbc::describeColumns(statement, columnCount, encoding_, secrets_);
     for (const auto& column : columns) result.columns.push_back(column.name);
     for (;;) {
       const SQLRETURN fetched = SQLFetch(statement.get());
@@ -719,6 +690,8 @@ class OdbcDatabase final : public Database {
   BoundedCache<Prepared> nativeStatements_{kCachedStatements};
   BoundedCache<Prepared> windowStatements_{kCachedStatements};
   BoundedCache<Prepared> countStatements_{kCachedStatements};
+  // Where every text's first run goes.
+  Handle firstRuns_;
   // Buffers reused from statement to statement.
   StatementShape shape_;
   ShapeMemo shapes_{kCachedStatements};

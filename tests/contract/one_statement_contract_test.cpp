@@ -144,7 +144,7 @@ TEST_P(OneStatementContractTest, QueryRunsOneStatementAndNothingAfterIt) {
            {{Backend::kSqlite, "Component failure: unrecognized token: \"`?\""},
             {Backend::kPostgreSqlOdbc,
              "Component failure: 42601: ERROR: syntax error at or near \"`\";\nError while "
-             "preparing parameters"}}},
+             "executing the query"}}},
           {unclosedBracket,
            refused(kSubscript, unclosedBracket),
            {{Backend::kSqlite,
@@ -187,13 +187,13 @@ TEST_P(OneStatementContractTest, QueryNativeRunsOneStatementAndNothingAfterIt) {
            {{Backend::kSqlite, refused(kStacked, variable)},
             {Backend::kPostgreSqlOdbc,
              "Component failure: 42601: ERROR: syntax error at end of input;\nError while "
-             "preparing parameters"}}},
+             "executing the query"}}},
           {backtick,
            refused(kBacktick, backtick),
            {{Backend::kSqlite, refused(kStacked, backtick)},
             {Backend::kPostgreSqlOdbc,
              "Component failure: 42601: ERROR: syntax error at or near \"`\";\nError while "
-             "preparing parameters"}}},
+             "executing the query"}}},
           {brackets,
            refused(kSubscript, brackets),
            {{Backend::kSqlite, "Component failure: unrecognized token: \"]\""},

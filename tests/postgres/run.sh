@@ -19,7 +19,10 @@
 #   9. velloc serve answers again after PostgreSQL is stopped and started (recovery.py);
 #  10. the reasons of validations and refused references at both doors (reasons_test.py);
 #  11. the plans of pick-lists: the trigram indexes and the small item beside a large one
-#      (pick_list_plans.sh).
+#      (pick_list_plans.sh);
+#  12. what a connection sends PostgreSQL: a text run directly the first time and prepared from
+#      its second run on, the setting of custom plans (tests/contract/postgres_*_test.cpp), and
+#      the statements of one `velloc validate` process (validation_statements.sh).
 # Runs every part and exits non-zero when any failed.
 set -uo pipefail
 build=$1
@@ -125,6 +128,17 @@ pick_list_plans() {
     "$(sed 's/Database=[^;]*;/Database=tarn_plans;/' <<<"$TARN_TEST_POSTGRES")"
 }
 part "the plans of pick-lists" pick_list_plans
+
+part "what a connection sends" ctest --test-dir "$build" --output-on-failure -j2 --no-tests=error \
+  -R '^Postgres(FirstRuns|Plans)Test\.'
+validation_statements() {
+  "$PG_BIN/psql" -h "$TARN_POSTGRES_SOCKET_DIR" -p "$TARN_POSTGRES_PORT" -U postgres -X -q \
+    -d postgres -c "create database tarn_statements" || return 1
+  bash "$here/validation_statements.sh" "$build/bin/velloc" \
+    "$(sed 's/Database=[^;]*;/Database=tarn_statements;/' <<<"$TARN_TEST_POSTGRES")" \
+    "$TARN_POSTGRES_SOCKET_DIR/server.log"
+}
+part "the statements of a validation" validation_statements
 
 if ((${#failed[@]})); then
   printf 'FAILED: %s\n' "${failed[@]}"
