@@ -55,8 +55,14 @@ void writeTexts(JsonWriter& json, std::string_view name, const std::vector<std::
   json.endArray();
 }
 
-std::optional<std::string> unlessEmpty(const std::string& text) {
-  return text.empty() ? std::nullopt : std::optional<std::string>(text);
+// `text`, or null when it is empty.
+void writeTextOrNullIfEmpty(JsonWriter& json, std::string_view name, std::string_view text) {
+  json.key(name);
+  if (text.empty()) {
+    json.null();
+  } else {
+    json.text(text);
+  }
 }
 
 // Numbers print as numbers, without the type mark that describe() adds to them.
@@ -108,8 +114,8 @@ const char* kindName(Failure::Kind kind) {
 // Opens an answer's object with the members every answer starts with.
 void writeHead(JsonWriter& json, const Context& context) {
   json.beginObject();
-  writeTextOrNull(json, "command", unlessEmpty(context.command));
-  writeTextOrNull(json, "database", unlessEmpty(context.database));
+  writeTextOrNullIfEmpty(json, "command", context.command);
+  writeTextOrNullIfEmpty(json, "database", context.database);
 }
 
 // Closes an answer's object, with its failure if any, and gives its text.
@@ -119,7 +125,7 @@ std::string finish(JsonWriter& json, const std::optional<Failure>& failure) {
     json.beginObject();
     writeText(json, "kind", kindName(failure->kind));
     writeText(json, "message", failure->message);
-    writeTextOrNull(json, "operation", unlessEmpty(failure->operation));
+    writeTextOrNullIfEmpty(json, "operation", failure->operation);
     json.endObject();
   }
   json.endObject();
@@ -141,8 +147,8 @@ void writeReason(JsonWriter& json, const std::optional<Reason>& reason) {
     json.key("limit");
     json.number(*reason->limit);
   }
-  if (reason->table) writeTextOrNull(json, "table", reason->table);
-  if (reason->inventory) writeTextOrNull(json, "inventory", reason->inventory);
+  if (reason->table) writeText(json, "table", *reason->table);
+  if (reason->inventory) writeText(json, "inventory", *reason->inventory);
   json.endObject();
 }
 
