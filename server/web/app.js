@@ -424,7 +424,8 @@ class ItemField {
     if (this.input.value !== this.checked) this.check();
   }
 
-  // Checks what the field holds; true when it was accepted (or archived).
+  // Checks what the field holds; true when it was accepted (or archived) and the field still holds
+  // what was checked.
   check() {
     return this.validate(false);
   }
@@ -441,9 +442,12 @@ class ItemField {
     try {
       const route = this.kind === "free" ? "/api/validate-free" : "/api/validate";
       const answer = await callApi(route, body);
+      // The person typed on while the answer was on its way: it is of a value the field no longer
+      // holds, and neither marks what it holds as checked nor moves the cursor on.
+      if (this.input.value !== typed) return false;
       const accepted = answer.code === 0 || answer.code === 1;
       // The field takes the spelling the archive holds, or the value an alias stands for.
-      if (this.input.value === typed && accepted) this.input.value = answer.stored ?? answer.value;
+      if (accepted) this.input.value = answer.stored ?? answer.value;
       this.checked = this.input.value;
       this.showAnswer(answer, typed);
       return accepted;

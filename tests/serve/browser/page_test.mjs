@@ -314,6 +314,32 @@ async function run(page, port, db, browser) {
               [await statusOf(page, "h-cdefine3", "Export"), await valueOf(page, "h-cdefine3")],
               ["✓ 已按档案中的写法“Export”接受", "Export"]);
 
+  // An answer that comes after the person typed on in the field is of a value it no longer holds:
+  // it neither moves the cursor on nor marks what the field now holds as checked.
+  const slowValidation = (request) => {
+    if (request.url().endsWith("/api/validate")) setTimeout(() => request.continue(), 1000);
+    else request.continue();
+  };
+  await page.setRequestInterception(true);
+  page.on("request", slowValidation);
+  await retype(page, "h-cdefine3", "EXPORT");  // Export, already the latest chosen: recent stays
+  await page.keyboard.press("Escape");
+  await page.keyboard.press("Tab");  // held in the field until the answer
+  await retype(page, "h-cdefine3", "华");
+  await pickListRows(page, "h-cdefine3");
+  await new Promise((resolve) => setTimeout(resolve, 1500));  // the slow answer has come
+  expectEqual("a slow answer of a value the field no longer holds moves nothing",
+              [await focused(page), await valueOf(page, "h-cdefine3"),
+               await page.$eval("#h-cdefine3 ~ .status", (status) => status.textContent)],
+              ["h-cdefine3", "华", ""]);
+  page.off("request", slowValidation);
+  await page.setRequestInterception(false);
+  await page.keyboard.press("Tab");
+  expectEqual("then Tab checks what it holds", await statusOf(page, "h-cdefine3", "档案"),
+              "✗ 不在档案中，也不是别名 存为新值…");
+  await page.keyboard.press("Escape");
+  await page.$eval("#h-cdefine3", (field) => { field.value = ""; });
+
   await page.type("#b-cdefine22", "R");
   await page.keyboard.press("Escape");
   await page.keyboard.press("Tab");
