@@ -87,7 +87,7 @@ class KnownShapes {
     if (shapes_.size() >= kRememberedShapes) shapes_.clear();
   }
   std::mutex mutex_;
-  std::unordered_map<std::u16string, Known> shapes_;
+  std::unordered_map<std::u16string, Known, db::StatementTextHash, db::StatementTextEqual> shapes_;
 };
 
 KnownShapes& knownShapes() {
