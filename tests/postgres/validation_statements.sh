@@ -52,6 +52,25 @@ validation=$(statements_of validate cdefine3 HD)
 [[ $validation == "$expected" ]] ||
   problem "velloc validate cdefine3 HD sent:"$'\n'"$validation"$'\n'"instead of:"$'\n'"$expected"
 
+# The yardstick a validation is timed against (bench/odbc_statements.cpp, beside psql) runs
+# bench/validation_statements.sql: these statements after the driver's own, values written in.
+written_in=$(awk '
+  /^LOG:  statement: / { if (++driver > 2) { sub(/^LOG:  statement: /, ""); print } next }
+  /^LOG:  execute <unnamed>: / { pending = $0; sub(/^LOG:  execute <unnamed>: /, "", pending); next }
+  /^DETAIL:  parameters: / {
+    rest = $0; sub(/^DETAIL:  parameters: /, "", rest); split("", values)
+    while (match(rest, /[$][0-9]+ = \047[^\047]*\047/)) {
+      pair = substr(rest, RSTART, RLENGTH); rest = substr(rest, RSTART + RLENGTH)
+      values[substr(pair, 2, index(pair, " ") - 2)] = substr(pair, index(pair, "\047"))
+    }
+    for (n = 9; n >= 1; n--) if (n in values) gsub("[$]" n, values[n], pending)
+    print pending
+  }' <<<"$expected")
+bench_file="$(dirname "$0")/../../bench/validation_statements.sql"
+timed=$(grep -v '^--' "$bench_file" | sed 's/;$//')
+[[ $timed == "$written_in" ]] ||
+  problem "bench/validation_statements.sql holds:"$'\n'"$timed"$'\n'"instead of:"$'\n'"$written_in"
+
 pick_list=$(statements_of ref cdefine3 --limit 2)
 [[ $pick_list == *"execute <unnamed>: with p(c1, c2) as ("* ]] ||
   problem "velloc ref ran no pick-list directly:"$'\n'"$pick_list"
