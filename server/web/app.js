@@ -144,6 +144,7 @@ class ItemField {
     this.checked = input.value;  // the value last checked (accepted or not)
     this.typed = input.value;  // what the clerk typed, which Esc restores
     this.held = null;  // the value Tab already stopped at once
+    this.checking = null;  // the check on its way: { value, answer }
     this.timer = null;
     input.addEventListener("input", () => this.changed());
     input.addEventListener("keydown", (e) => this.key(e));
@@ -425,9 +426,17 @@ class ItemField {
   }
 
   // Checks what the field holds; true when it was accepted (or archived) and the field still holds
-  // what was checked.
+  // what was checked. While a check of the same value is on its way, that check is the answer:
+  // Enter then Tab asks the server once, and the cursor moves on when the mark appears.
   check() {
-    return this.validate(false);
+    const value = this.input.value;
+    if (this.checking?.value !== value) {
+      const answer = this.validate(false).finally(() => {
+        if (this.checking?.answer === answer) this.checking = null;
+      });
+      this.checking = { value, answer };
+    }
+    return this.checking.answer;
   }
 
   async validate(build) {
